@@ -1,0 +1,30 @@
+BUILD_DIR := build
+DEMO_DIR := demo
+
+.PHONY: all deps build test demo format clean
+
+all: build
+
+deps:
+	bash scripts/install-deps
+
+build:
+	cmake -S . -B $(BUILD_DIR) -G Ninja
+	cmake --build $(BUILD_DIR)
+
+test:
+	$(MAKE) deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+demo:
+	$(MAKE) deps
+	$(MAKE) build
+	bash scripts/demo-folder $(DEMO_DIR)
+	bash scripts/run-demo $(BUILD_DIR)/gate-station $(DEMO_DIR)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,11 @@
+#include "station/gate_window.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Gate Access"));
+    GateWindow window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,146 @@
+#include "data_control.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+#include <QUrlQuery>
+#include <atomic>
+
+namespace {
+
+// Long enough to ride out the management software's short write locks, short
+// enough that a keypad decision never hangs on a stuck lock.
+constexpr int BusyTimeoutMs = 2000;
+
+QString uniqueConnectionName(const QString &name) {
+    static std::atomic<int> serial{0};
+    return QStringLiteral("%1#%2").arg(name).arg(++serial);
+}
+
+void setError(QString *error, const QString &text) {
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+DataControl::DataControl(const QString &name, TableSchema schema, Writes writes)
+    : m_name(name)
+    , m_connectionName(uniqueConnectionName(name))
+    , m_schema(std::move(schema))
+    , m_writes(writes) {
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+}
+
+DataControl::~DataControl() {
+    QSqlDatabase::database(m_connectionName, false).close();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void DataControl::setConnectionString(const QString &connectionString) {
+    m_connectionString = connectionString;
+}
+
+void DataControl::setRecordSource(const QString &sql) {
+    m_recordSource = sql;
+}
+
+QSqlDatabase DataControl::database() const {
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+bool DataControl::refresh(QString *error) {
+    m_connected = false;
+    if (!open(error) || !checkColumns(error) || !runRecordSource(error)) {
+        database().close();
+        return false;
+    }
+    m_connected = true;
+    return true;
+}
+
+bool DataControl::open(QString *error) {
+    QSqlDatabase db = database();
+    db.close();
+    if (m_connectionString.isEmpty()) {
+        setError(error, QStringLiteral("%1: no database file named").arg(m_name));
+        return false;
+    }
+    db.setDatabaseName(m_connectionString);
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!db.open()) {
+        setError(error,
+                 QStringLiteral("%1: cannot open %2 (%3)")
+                     .arg(m_name, databaseFileOf(m_connectionString), db.lastError().driverText()));
+        return false;
+    }
+    if (m_writes == Writes::Durable) {
+        QSqlQuery pragma(db);
+        if (!pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+            setError(error, QStringLiteral("%1: %2").arg(m_name, pragma.lastError().text()));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DataControl::checkColumns(QString *error) {
+    QSqlQuery info(database());
+    // The table name is one of the station's own constants, never typed text.
+    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(m_schema.table))) {
+        setError(error, QStringLiteral("%1: %2 is not a readable database (%3)")
+                            .arg(m_name, databaseFileOf(m_connectionString),
+                                 info.lastError().databaseText()));
+        return false;
+    }
+    QStringList present;
+    while (info.next())
+        present << info.value(1).toString();
+    if (present.isEmpty()) {
+        setError(error, QStringLiteral("%1: table %2 missing in %3")
+                            .arg(m_name, m_schema.table, databaseFileOf(m_connectionString)));
+        return false;
+    }
+    for (const QString &column : m_schema.columns) {
+        if (!present.contains(column, Qt::CaseInsensitive)) {
+            setError(error,
+                     QStringLiteral("%1: column %2.%3 missing in %4")
+                         .arg(m_name, m_schema.table, column, databaseFileOf(m_connectionString)));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DataControl::runRecordSource(QString *error) {
+    if (m_recordSource.isEmpty())
+        return true;
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.exec(m_recordSource)) {
+        setError(error, QStringLiteral("%1: %2").arg(m_name, query.lastError().text()));
+        return false;
+    }
+    return true; // the query ends here, so no read lock outlives the refresh
+}
+
+QString connectionStringFor(const QString &databasePath) {
+    if (databasePath.isEmpty())
+        return {};
+    QUrl url = QUrl::fromLocalFile(databasePath);
+    // mode=rw: open read-write, and fail rather than create a missing file.
+    url.setQuery(QStringLiteral("mode=rw"));
+    return url.toString(QUrl::FullyEncoded);
+}
+
+QString databaseFileOf(const QString &connectionString) {
+    return QUrl(connectionString).toLocalFile();
+}
+
+QString columnText(const QSqlQuery &query, const QString &column) {
+    const QVariant value = query.value(column);
+    return value.isNull() ? QString() : value.toString();
+}

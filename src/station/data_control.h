@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class QSqlQuery;
+
+// A table the station reads or writes, with every column it relies on.
+struct TableSchema {
+    QString table;
+    QStringList columns;
+};
+
+// One named database connection with its record source, standing in for a data
+// control: refresh (re)opens the file named by the connection string, checks
+// that the table has every column the station uses and runs the record source.
+// The file must exist: refresh never creates a database.
+class DataControl {
+public:
+    enum class Writes { Plain, Durable };
+
+    DataControl(const QString &name, TableSchema schema, Writes writes = Writes::Plain);
+    ~DataControl();
+    DataControl(const DataControl &) = delete;
+    DataControl &operator=(const DataControl &) = delete;
+
+    const QString &name() const { return m_name; }
+    const TableSchema &schema() const { return m_schema; }
+
+    void setConnectionString(const QString &connectionString);
+    const QString &connectionString() const { return m_connectionString; }
+    void setRecordSource(const QString &sql);
+    const QString &recordSource() const { return m_recordSource; }
+
+    bool refresh(QString *error);
+    bool isConnected() const { return m_connected; }
+
+    // The open connection, for the queries of the subsystems.
+    QSqlDatabase database() const;
+
+private:
+    bool open(QString *error);
+    bool checkColumns(QString *error);
+    bool runRecordSource(QString *error);
+
+    QString m_name;
+    QString m_connectionName;
+    TableSchema m_schema;
+    Writes m_writes;
+    QString m_connectionString;
+    QString m_recordSource;
+    bool m_connected = false;
+};
+
+// What the data layer needs to open a database file that must already exist; empty for no path.
+QString connectionStringFor(const QString &databasePath);
+
+// The file a connection string names, for messages.
+QString databaseFileOf(const QString &connectionString);
+
+// A column of the current row as text; an empty (NULL) column is an empty text.
+QString columnText(const QSqlQuery &query, const QString &column);

@@ -1,0 +1,252 @@
+#include "gate_window.h"
+
+#include "fixed_pitch_font.h"
+#include "log_dates.h"
+#include "settings_file.h"
+#include "station_texts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// Window geometry is given in twips (1/1440 inch), 15 to a pixel at 96 dpi.
+constexpr int twips(int value) {
+    return value / 15;
+}
+
+const QPoint SettingsFramePosition{twips(120), twips(120)};
+
+// The log list's column headings, each above the first column of its field
+// (right-aligned fields: above their last columns).
+const QString LogHeadings = QStringLiteral(
+    "Time               Zone  Code        Result          Unit  Customer               Cust ID");
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent) {
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QDateTimeEdit *datePicker(int index, QWidget *parent) {
+    auto *picker = new QDateTimeEdit(parent);
+    picker->setObjectName(QStringLiteral("DTPicker1(%1)").arg(index));
+    picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+    picker->setCalendarPopup(true);
+    return picker;
+}
+
+QLabel *caption(const QString &text, QWidget *parent) {
+    return new QLabel(text, parent);
+}
+
+} // namespace
+
+GateWindow::GateWindow(QWidget *parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmGate"));
+    setWindowTitle(StationText::WindowCaption);
+    buildControls();
+    formLoad();
+}
+
+GateWindow::~GateWindow() = default;
+
+void GateWindow::buildControls() {
+    auto *central = new QWidget(this);
+    auto *columns = new QHBoxLayout(central);
+    columns->addWidget(buildLeftColumn());
+    columns->addWidget(buildLogColumn(), 1);
+    setCentralWidget(central);
+    buildSettingsFrame(central);
+    buildHiddenFrame(central);
+    buildMenu();
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("stationStatus"));
+    statusBar()->addWidget(m_status, 1);
+}
+
+QWidget *GateWindow::buildLeftColumn() {
+    auto *column = new QWidget(this);
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    txtCheckCode = new QLineEdit(column);
+    txtCheckCode->setObjectName(QStringLiteral("txtCheckCode"));
+    layout->addWidget(txtCheckCode);
+
+    layout->addWidget(caption(QStringLiteral("Filter By"), column));
+    lstFilter = new QListWidget(column);
+    lstFilter->setObjectName(QStringLiteral("lstFilter"));
+    lstFilter->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstFilter->setStyleSheet(QStringLiteral("QListWidget { background: rgb(192, 255, 192); }"));
+    lstFilter->setMaximumHeight(150);
+    layout->addWidget(lstFilter);
+
+    layout->addWidget(caption(QStringLiteral("Start Date"), column));
+    dtStart = datePicker(2, column);
+    layout->addWidget(dtStart);
+    layout->addWidget(caption(QStringLiteral("End Date"), column));
+    dtEnd = datePicker(3, column);
+    layout->addWidget(dtEnd);
+
+    cmdGateLog = button(QStringLiteral("cmdGateLog"), QStringLiteral("Gate Log"), column);
+    cmdPrintLog = button(QStringLiteral("cmdPrintLog"), QStringLiteral("Print"), column);
+    cmdCheckCode = button(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), column);
+    cmdRelayOff = button(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), column);
+    cmdRelayOn = button(QStringLiteral("cmdRelayOn"), QStringLiteral("Relay On"), column);
+    cmdFilterCustomerID =
+        button(QStringLiteral("cmdFilterCustomerID"), QStringLiteral("By Customer ID"), column);
+    cmdMinimize = button(QStringLiteral("cmdMinimize"), QStringLiteral("Minimize"), column);
+    for (QPushButton *b : {cmdGateLog, cmdPrintLog, cmdCheckCode, cmdRelayOff, cmdRelayOn,
+                           cmdFilterCustomerID, cmdMinimize})
+        layout->addWidget(b);
+    layout->addStretch(1);
+    column->setFixedWidth(twips(2200));
+
+    connect(cmdMinimize, &QPushButton::clicked, this, &GateWindow::cmdMinimize_Click);
+    return column;
+}
+
+QWidget *GateWindow::buildLogColumn() {
+    auto *column = new QWidget(this);
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto *headings = new QLabel(LogHeadings, column);
+    headings->setObjectName(QStringLiteral("lblLogHeadings"));
+    headings->setFont(fixedPitchFont());
+    layout->addWidget(headings);
+
+    lstLog = new QListView(column);
+    lstLog->setObjectName(QStringLiteral("lstLog"));
+    lstLog->setFont(fixedPitchFont());
+    lstLog->setUniformItemSizes(true);
+    layout->addWidget(lstLog, 1);
+    return column;
+}
+
+// The settings screen covers the window's controls while it is shown.
+void GateWindow::buildSettingsFrame(QWidget *central) {
+    fraSettings = new QGroupBox(QStringLiteral("Setting"), central);
+    fraSettings->setObjectName(QStringLiteral("fraSettings"));
+    fraSettings->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(fraSettings);
+    ckMinimizeAtStartup = new QCheckBox(QStringLiteral("Minimized on Program Start"), fraSettings);
+    ckMinimizeAtStartup->setObjectName(QStringLiteral("ckMinimizeAtStartup"));
+    layout->addWidget(ckMinimizeAtStartup);
+    layout->addStretch(1);
+    fraSettings->hide();
+}
+
+// Holds the buttons that only code presses; never shown.
+void GateWindow::buildHiddenFrame(QWidget *central) {
+    Frame1 = new QFrame(central);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    cmdReconnect = button(QStringLiteral("cmdReconnect"), QStringLiteral("Reconnect"), Frame1);
+    connect(cmdReconnect, &QPushButton::clicked, this, &GateWindow::cmdReconnect_Click);
+    Frame1->hide();
+}
+
+void GateWindow::buildMenu() {
+    auto action = [this](const QString &name, const QString &text) {
+        QAction *a = menuBar()->addAction(text);
+        a->setObjectName(name);
+        return a;
+    };
+    mnuSettings = action(QStringLiteral("mnuSettings"), QStringLiteral("Settings"));
+    mnuExit = action(QStringLiteral("mnuExit"), QStringLiteral("Exit"));
+    mnuAbout = action(QStringLiteral("mnuAbout"), QStringLiteral("About"));
+    connect(mnuExit, &QAction::triggered, this, &GateWindow::mnuExit_Click);
+}
+
+void GateWindow::formLoad() {
+    m_settings.StartFolder = QDir::toNativeSeparators(QDir::currentPath());
+    lstFilter->addItems(StationText::ResultFilters);
+    lstFilter->setCurrentRow(0);
+    const QDateTime now = QDateTime::currentDateTime();
+    dtStart->setDateTime(now);
+    dtEnd->setDateTime(now);
+    resize(twips(12000), twips(9000));
+    fraSettings->move(SettingsFramePosition);
+    m_settings.ExitRequested = false;
+    // Start-up has no message box: an unattended station must not wait for a click.
+    // The status line tells what was reached instead.
+    showStatus(configure());
+}
+
+// Start-up from the settings file on: the first failure ends it, leaving the
+// window usable with whatever was done before.
+QString GateWindow::configure() {
+    auto stopped = [](const QString &why) {
+        return QStringLiteral("Not connected: start-up stopped, %1").arg(why);
+    };
+    QString error;
+    if (!SettingsFile::load(SettingsFile::fileName(m_settings.StartFolder), m_settings, &error))
+        return stopped(error);
+
+    ckMinimizeAtStartup->setChecked(m_settings.MinimizeAtStartup);
+    if (m_settings.MinimizeAtStartup)
+        setWindowState(windowState() | Qt::WindowMinimized);
+
+    dtStart->setDateTime(QDateTime::currentDateTime());
+    const auto start = daysBefore(dtStart->dateTime(), m_settings.LogViewDays);
+    if (!start)
+        return stopped(
+            QStringLiteral("View # Log Days %1 cannot be used").arg(m_settings.LogViewDays));
+    dtStart->setDateTime(*start);
+
+    StationData::buildConnectionStrings(m_settings);
+    if (!m_data.connectAll(m_settings, &error))
+        return stopped(error);
+
+    return QStringLiteral("Connected: customer database %1, gate database %2")
+        .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
+             QDir::toNativeSeparators(m_settings.GateDbPath));
+}
+
+void GateWindow::showStatus(const QString &text) {
+    m_status->setText(text);
+}
+
+QString GateWindow::statusText() const {
+    return m_status->text();
+}
+
+void GateWindow::mnuExit_Click() {
+    m_settings.ExitRequested = true;
+    close();
+}
+
+void GateWindow::cmdMinimize_Click() {
+    showMinimized();
+}
+
+void GateWindow::cmdReconnect_Click() {
+    QString error;
+    if (!m_data.reconnect(m_settings, &error)) {
+        showStatus(QStringLiteral("Not connected: %1").arg(error));
+        return;
+    }
+    txtCheckCode->setFocus();
+}
+
+void GateWindow::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    const QSize area = centralWidget()->size();
+    fraSettings->resize(area.width() - 2 * SettingsFramePosition.x(),
+                        area.height() - 2 * SettingsFramePosition.y());
+}

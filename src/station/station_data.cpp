@@ -1,0 +1,65 @@
+#include "station_data.h"
+
+namespace {
+
+const TableSchema unitInfo{QStringLiteral("tblUnitInfo"),
+                           {QStringLiteral("fldGateCode"), QStringLiteral("fldCustFirstName"),
+                            QStringLiteral("fldStatus"), QStringLiteral("fldUnitName"),
+                            QStringLiteral("fldCustID"), QStringLiteral("fldCustLastName"),
+                            QStringLiteral("fldGateTimeZone"), QStringLiteral("fldGateExpireDate"),
+                            QStringLiteral("fldGateExclude")}};
+
+const TableSchema masterCodes{QStringLiteral("tblVextraMasterCodes"),
+                              {QStringLiteral("fldID"), QStringLiteral("fldPassCode"),
+                               QStringLiteral("fldFirstName"), QStringLiteral("fldLastName"),
+                               QStringLiteral("fldUnitNumber"), QStringLiteral("fldKeyPad"),
+                               QStringLiteral("fldTimeZone"), QStringLiteral("fldExpireDate")}};
+
+const TableSchema gateLog{QStringLiteral("tblGateLog"),
+                          {QStringLiteral("fldID"), QStringLiteral("fldDateTime"),
+                           QStringLiteral("fldCode"), QStringLiteral("fldReult"),
+                           QStringLiteral("fldCustomer"), QStringLiteral("fldUnitNumber"),
+                           QStringLiteral("fldCustID"), QStringLiteral("fldZone")}};
+
+const TableSchema timeZones{
+    QStringLiteral("tblTimeZones"),
+    {QStringLiteral("fldTimeZone"), QStringLiteral("fldStartTime"), QStringLiteral("fldStopTime")}};
+
+bool connect(DataControl &control, const QString &connectionString, const QString &recordSource,
+             QString *error) {
+    control.setConnectionString(connectionString);
+    control.setRecordSource(recordSource);
+    return control.refresh(error);
+}
+
+} // namespace
+
+StationData::StationData()
+    : AdoCustomerCodes(QStringLiteral("AdoCustomerCodes"), unitInfo)
+    , AdoMaster(QStringLiteral("AdoMaster"), masterCodes)
+    , AdoGateLog(QStringLiteral("AdoGateLog"), gateLog, DataControl::Writes::Durable)
+    , AdoTimeZones(QStringLiteral("AdoTimeZones"), timeZones, DataControl::Writes::Durable) {}
+
+void StationData::buildConnectionStrings(StationSettings &settings) {
+    settings.GateConnectionString = connectionStringFor(settings.GateDbPath);
+    settings.DataConnectionString = connectionStringFor(settings.DataDbPath);
+}
+
+bool StationData::connectAll(const StationSettings &settings, QString *error) {
+    return connect(AdoCustomerCodes, settings.DataConnectionString,
+                   QStringLiteral("select * from tblUnitInfo"), error) &&
+           connect(AdoMaster, settings.DataConnectionString,
+                   QStringLiteral("select * from tblVextraMasterCodes"), error) &&
+           connect(AdoGateLog, settings.GateConnectionString,
+                   QStringLiteral("select * from tblGateLog"), error) &&
+           connect(AdoTimeZones, settings.GateConnectionString,
+                   QStringLiteral("select * from tblTimeZones order by fldTimeZone"), error);
+}
+
+bool StationData::reconnect(const StationSettings &settings, QString *error) {
+    AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
+    if (!AdoCustomerCodes.refresh(error))
+        return false;
+    AdoGateLog.setConnectionString(settings.GateConnectionString);
+    return AdoGateLog.refresh(error);
+}

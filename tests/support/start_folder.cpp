@@ -1,0 +1,93 @@
+#include "start_folder.h"
+
+#include "station/settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+QString readSchema(const QString &name) {
+    QFile file(QStringLiteral(GATE_SCHEMA_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read schema %s", qPrintable(file.fileName()));
+    return QString::fromUtf8(file.readAll());
+}
+
+void runOn(const QString &path, const QStringList &statements) {
+    const QString name = QStringLiteral("start-folder-setup");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        QSqlQuery query(db);
+        for (const QString &statement : statements) {
+            if (!query.exec(statement))
+                qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+StartFolder::StartFolder() {
+    if (!m_dir.isValid())
+        qFatal("cannot make a temporary folder");
+}
+
+StartFolder::~StartFolder() {
+    if (!m_previousFolder.isEmpty())
+        QDir::setCurrent(m_previousFolder);
+}
+
+StationSettings StartFolder::settings() const {
+    StationSettings s = StationSettings::defaults(path());
+    s.CodeLength = 4;
+    return s;
+}
+
+void StartFolder::writeSettings(const StationSettings &settings) const {
+    QString error;
+    if (!SettingsFile::save(file(QStringLiteral("gatesystem.dat")), settings, &error))
+        qFatal("%s", qPrintable(error));
+}
+
+void StartFolder::createDatabase(const QString &fileName, const QStringList &schemaFiles) const {
+    QStringList statements;
+    for (const QString &schema : schemaFiles)
+        statements << sqlStatements(readSchema(schema));
+    runOn(file(fileName), statements);
+}
+
+void StartFolder::exec(const QString &fileName, const QString &sql) const {
+    runOn(file(fileName), sqlStatements(sql));
+}
+
+void StartFolder::makeStandard() const {
+    writeSettings(settings());
+    createDatabase(QStringLiteral("Data.gsd"), {QStringLiteral("customer.sql")});
+    createDatabase(QStringLiteral("Gate.gsd"), {QStringLiteral("gate.sql")});
+}
+
+void StartFolder::enter() {
+    m_previousFolder = QDir::currentPath();
+    QDir::setCurrent(path());
+}
+
+QStringList sqlStatements(const QString &script) {
+    QString code = script;
+    code.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
+    QStringList statements;
+    for (const QString &part : code.split(QLatin1Char(';'))) {
+        if (!part.trimmed().isEmpty())
+            statements << part.trimmed();
+    }
+    return statements;
+}

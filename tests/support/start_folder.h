@@ -1,0 +1,39 @@
+#pragma once
+
+#include "station/station_settings.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A temporary start folder with settings file and databases made from schema/.
+class StartFolder {
+public:
+    StartFolder();
+    ~StartFolder();
+
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+    // Default settings with the databases in this folder and a code length of 4.
+    StationSettings settings() const;
+    void writeSettings(const StationSettings &settings) const;
+
+    // Creates `fileName` holding the tables of the given schema files ("customer.sql").
+    void createDatabase(const QString &fileName, const QStringList &schemaFiles) const;
+    // Runs SQL statements (separated by ";") on a database file of this folder.
+    void exec(const QString &fileName, const QString &sql) const;
+
+    // Settings file, Data.gsd and Gate.gsd: a folder the station starts on fully.
+    void makeStandard() const;
+
+    // Makes this the process's current folder until destroyed.
+    void enter();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previousFolder;
+};
+
+// The statements of an SQL script, comments removed.
+QStringList sqlStatements(const QString &script);
