@@ -14,12 +14,14 @@ namespace {
 // enough that a keypad decision never hangs on a stuck lock.
 constexpr int BusyTimeoutMs = 2000;
 
-QString uniqueConnectionName(const QString &name) {
+QString uniqueConnectionName(const QString &name)
+{
     static std::atomic<int> serial{0};
     return QStringLiteral("%1#%2").arg(name).arg(++serial);
 }
 
-void setError(QString *error, const QString &text) {
+void setError(QString *error, const QString &text)
+{
     if (error)
         *error = text;
 }
@@ -30,28 +32,34 @@ DataControl::DataControl(const QString &name, TableSchema schema, Writes writes)
     : m_name(name)
     , m_connectionName(uniqueConnectionName(name))
     , m_schema(std::move(schema))
-    , m_writes(writes) {
+    , m_writes(writes)
+{
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
 }
 
-DataControl::~DataControl() {
+DataControl::~DataControl()
+{
     QSqlDatabase::database(m_connectionName, false).close();
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-void DataControl::setConnectionString(const QString &connectionString) {
+void DataControl::setConnectionString(const QString &connectionString)
+{
     m_connectionString = connectionString;
 }
 
-void DataControl::setRecordSource(const QString &sql) {
+void DataControl::setRecordSource(const QString &sql)
+{
     m_recordSource = sql;
 }
 
-QSqlDatabase DataControl::database() const {
+QSqlDatabase DataControl::database() const
+{
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-bool DataControl::refresh(QString *error) {
+bool DataControl::refresh(QString *error)
+{
     m_connected = false;
     if (!open(error) || !checkColumns(error) || !runRecordSource(error)) {
         database().close();
@@ -61,7 +69,8 @@ bool DataControl::refresh(QString *error) {
     return true;
 }
 
-bool DataControl::open(QString *error) {
+bool DataControl::open(QString *error)
+{
     QSqlDatabase db = database();
     db.close();
     if (m_connectionString.isEmpty()) {
@@ -87,7 +96,8 @@ bool DataControl::open(QString *error) {
     return true;
 }
 
-bool DataControl::checkColumns(QString *error) {
+bool DataControl::checkColumns(QString *error)
+{
     QSqlQuery info(database());
     // The table name is one of the station's own constants, never typed text.
     if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(m_schema.table))) {
@@ -115,7 +125,8 @@ bool DataControl::checkColumns(QString *error) {
     return true;
 }
 
-bool DataControl::runRecordSource(QString *error) {
+bool DataControl::runRecordSource(QString *error)
+{
     if (m_recordSource.isEmpty())
         return true;
     QSqlQuery query(database());
@@ -127,7 +138,8 @@ bool DataControl::runRecordSource(QString *error) {
     return true; // the query ends here, so no read lock outlives the refresh
 }
 
-QString connectionStringFor(const QString &databasePath) {
+QString connectionStringFor(const QString &databasePath)
+{
     if (databasePath.isEmpty())
         return {};
     QUrl url = QUrl::fromLocalFile(databasePath);
@@ -136,11 +148,13 @@ QString connectionStringFor(const QString &databasePath) {
     return url.toString(QUrl::FullyEncoded);
 }
 
-QString databaseFileOf(const QString &connectionString) {
+QString databaseFileOf(const QString &connectionString)
+{
     return QUrl(connectionString).toLocalFile();
 }
 
-QString columnText(const QSqlQuery &query, const QString &column) {
+QString columnText(const QSqlQuery &query, const QString &column)
+{
     const QVariant value = query.value(column);
     return value.isNull() ? QString() : value.toString();
 }

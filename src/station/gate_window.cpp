@@ -2,10 +2,12 @@
 
 #include "fixed_pitch_font.h"
 #include "log_dates.h"
+#include "prompts.h"
 #include "settings_file.h"
 #include "station_texts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDir>
@@ -24,24 +26,30 @@
 namespace {
 
 // Window geometry is given in twips (1/1440 inch), 15 to a pixel at 96 dpi.
-constexpr int twips(int value) {
+constexpr int twips(int value)
+{
     return value / 15;
 }
 
 const QPoint SettingsFramePosition{twips(120), twips(120)};
+
+// The relay button of the last command sent.
+const QColor LightYellow(255, 255, 128);
 
 // The log list's column headings, each above the first column of its field
 // (right-aligned fields: above their last columns).
 const QString LogHeadings = QStringLiteral(
     "Time               Zone  Code        Result          Unit  Customer               Cust ID");
 
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent) {
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
+{
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
     return b;
 }
 
-QDateTimeEdit *datePicker(int index, QWidget *parent) {
+QDateTimeEdit *datePicker(int index, QWidget *parent)
+{
     auto *picker = new QDateTimeEdit(parent);
     picker->setObjectName(QStringLiteral("DTPicker1(%1)").arg(index));
     picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
@@ -49,14 +57,16 @@ QDateTimeEdit *datePicker(int index, QWidget *parent) {
     return picker;
 }
 
-QLabel *caption(const QString &text, QWidget *parent) {
+QLabel *caption(const QString &text, QWidget *parent)
+{
     return new QLabel(text, parent);
 }
 
 } // namespace
 
 GateWindow::GateWindow(QWidget *parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent)
+{
     setObjectName(QStringLiteral("frmGate"));
     setWindowTitle(StationText::WindowCaption);
     buildControls();
@@ -65,7 +75,8 @@ GateWindow::GateWindow(QWidget *parent)
 
 GateWindow::~GateWindow() = default;
 
-void GateWindow::buildControls() {
+void GateWindow::buildControls()
+{
     auto *central = new QWidget(this);
     auto *columns = new QHBoxLayout(central);
     columns->addWidget(buildLeftColumn());
@@ -77,9 +88,16 @@ void GateWindow::buildControls() {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("stationStatus"));
     statusBar()->addWidget(m_status, 1);
+    m_deviceStatus = new QLabel(this);
+    m_deviceStatus->setObjectName(QStringLiteral("deviceStatus"));
+    statusBar()->addWidget(m_deviceStatus, 1);
+    connect(&m_devices, &GateDevices::stateChanged, this,
+            [this] { m_deviceStatus->setText(m_devices.stateText()); });
+    connect(&m_devices.TimerRelayPause, &QTimer::timeout, this, &GateWindow::TimerRelayPause_Timer);
 }
 
-QWidget *GateWindow::buildLeftColumn() {
+QWidget *GateWindow::buildLeftColumn()
+{
     auto *column = new QWidget(this);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -118,10 +136,13 @@ QWidget *GateWindow::buildLeftColumn() {
     column->setFixedWidth(twips(2200));
 
     connect(cmdMinimize, &QPushButton::clicked, this, &GateWindow::cmdMinimize_Click);
+    connect(cmdRelayOn, &QPushButton::clicked, this, &GateWindow::cmdRelayOn_Click);
+    connect(cmdRelayOff, &QPushButton::clicked, this, &GateWindow::cmdRelayOff_Click);
     return column;
 }
 
-QWidget *GateWindow::buildLogColumn() {
+QWidget *GateWindow::buildLogColumn()
+{
     auto *column = new QWidget(this);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -140,7 +161,8 @@ QWidget *GateWindow::buildLogColumn() {
 }
 
 // The settings screen covers the window's controls while it is shown.
-void GateWindow::buildSettingsFrame(QWidget *central) {
+void GateWindow::buildSettingsFrame(QWidget *central)
+{
     fraSettings = new QGroupBox(QStringLiteral("Setting"), central);
     fraSettings->setObjectName(QStringLiteral("fraSettings"));
     fraSettings->setAutoFillBackground(true);
@@ -148,20 +170,39 @@ void GateWindow::buildSettingsFrame(QWidget *central) {
     ckMinimizeAtStartup = new QCheckBox(QStringLiteral("Minimized on Program Start"), fraSettings);
     ckMinimizeAtStartup->setObjectName(QStringLiteral("ckMinimizeAtStartup"));
     layout->addWidget(ckMinimizeAtStartup);
+
+    auto *relayStatus = new QHBoxLayout;
+    cmdRelayStatus =
+        button(QStringLiteral("cmdRelayStatus"), QStringLiteral("Relay Status"), fraSettings);
+    auto *lblStatus = new QLabel(QStringLiteral("Status"), fraSettings);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    Label1 = new QLabel(fraSettings);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    relayStatus->addWidget(cmdRelayStatus);
+    relayStatus->addWidget(lblStatus);
+    relayStatus->addWidget(Label1, 1);
+    layout->addLayout(relayStatus);
+    connect(cmdRelayStatus, &QPushButton::clicked, this, &GateWindow::cmdRelayStatus_Click);
     layout->addStretch(1);
     fraSettings->hide();
 }
 
 // Holds the buttons that only code presses; never shown.
-void GateWindow::buildHiddenFrame(QWidget *central) {
+void GateWindow::buildHiddenFrame(QWidget *central)
+{
     Frame1 = new QFrame(central);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     cmdReconnect = button(QStringLiteral("cmdReconnect"), QStringLiteral("Reconnect"), Frame1);
+    cmdLoad = button(QStringLiteral("cmdLoad"), QStringLiteral("Load Comm"), Frame1);
+    cmdScanner = button(QStringLiteral("cmdScanner"), QStringLiteral("Scanner"), Frame1);
     connect(cmdReconnect, &QPushButton::clicked, this, &GateWindow::cmdReconnect_Click);
+    connect(cmdLoad, &QPushButton::clicked, this, &GateWindow::cmdLoad_Click);
+    connect(cmdScanner, &QPushButton::clicked, this, &GateWindow::cmdScanner_Click);
     Frame1->hide();
 }
 
-void GateWindow::buildMenu() {
+void GateWindow::buildMenu()
+{
     auto action = [this](const QString &name, const QString &text) {
         QAction *a = menuBar()->addAction(text);
         a->setObjectName(name);
@@ -173,7 +214,8 @@ void GateWindow::buildMenu() {
     connect(mnuExit, &QAction::triggered, this, &GateWindow::mnuExit_Click);
 }
 
-void GateWindow::formLoad() {
+void GateWindow::formLoad()
+{
     m_settings.StartFolder = QDir::toNativeSeparators(QDir::currentPath());
     lstFilter->addItems(StationText::ResultFilters);
     lstFilter->setCurrentRow(0);
@@ -190,7 +232,8 @@ void GateWindow::formLoad() {
 
 // Start-up from the settings file on: the first failure ends it, leaving the
 // window usable with whatever was done before.
-QString GateWindow::configure() {
+QString GateWindow::configure()
+{
     auto stopped = [](const QString &why) {
         return QStringLiteral("Not connected: start-up stopped, %1").arg(why);
     };
@@ -209,33 +252,63 @@ QString GateWindow::configure() {
             QStringLiteral("View # Log Days %1 cannot be used").arg(m_settings.LogViewDays));
     dtStart->setDateTime(*start);
 
+    if (!m_devices.prepare(m_settings.RelayCloseSeconds, &error))
+        return stopped(error);
+
     StationData::buildConnectionStrings(m_settings);
     if (!m_data.connectAll(m_settings, &error))
         return stopped(error);
 
+    deviceStart();
     return QStringLiteral("Connected: customer database %1, gate database %2")
         .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
              QDir::toNativeSeparators(m_settings.GateDbPath));
 }
 
-void GateWindow::showStatus(const QString &text) {
+// Port failures are reported by the ports' own messages and never end start-up.
+void GateWindow::deviceStart()
+{
+    cmdLoad->click();
+    ReleaseRelay();
+    cmdScanner->click();
+    m_deviceStatus->setText(m_devices.stateText());
+}
+
+void GateWindow::exitRelease()
+{
+    m_settings.ExitRequested = true;
+    cmdRelayOff->click();
+}
+
+void GateWindow::showMessages(const QStringList &messages)
+{
+    for (const QString &text : messages)
+        Prompts::message(this, text);
+}
+
+void GateWindow::showStatus(const QString &text)
+{
     m_status->setText(text);
 }
 
-QString GateWindow::statusText() const {
+QString GateWindow::statusText() const
+{
     return m_status->text();
 }
 
-void GateWindow::mnuExit_Click() {
-    m_settings.ExitRequested = true;
+void GateWindow::mnuExit_Click()
+{
+    exitRelease();
     close();
 }
 
-void GateWindow::cmdMinimize_Click() {
+void GateWindow::cmdMinimize_Click()
+{
     showMinimized();
 }
 
-void GateWindow::cmdReconnect_Click() {
+void GateWindow::cmdReconnect_Click()
+{
     QString error;
     if (!m_data.reconnect(m_settings, &error)) {
         showStatus(QStringLiteral("Not connected: %1").arg(error));
@@ -244,9 +317,80 @@ void GateWindow::cmdReconnect_Click() {
     txtCheckCode->setFocus();
 }
 
-void GateWindow::resizeEvent(QResizeEvent *event) {
+void GateWindow::resizeEvent(QResizeEvent *event)
+{
     QMainWindow::resizeEvent(event);
     const QSize area = centralWidget()->size();
     fraSettings->resize(area.width() - 2 * SettingsFramePosition.x(),
                         area.height() - 2 * SettingsFramePosition.y());
+}
+
+void GateWindow::cmdLoad_Click()
+{
+    showMessages(m_devices.openRelayPort(m_settings));
+}
+
+void GateWindow::cmdScanner_Click()
+{
+    showMessages(m_devices.openKeypadPorts(m_settings));
+}
+
+void GateWindow::markRelayButton(QPushButton *lastCommand)
+{
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    for (QPushButton *b : {cmdRelayOn, cmdRelayOff}) {
+        QPalette palette = b->palette();
+        palette.setColor(QPalette::Button, b == lastCommand ? LightYellow : buttonFace);
+        b->setPalette(palette);
+    }
+    txtCheckCode->setFocus();
+}
+
+void GateWindow::ReleaseRelay()
+{
+    if (m_devices.relayOff())
+        markRelayButton(cmdRelayOff);
+}
+
+void GateWindow::cmdRelayOn_Click()
+{
+    if (!m_devices.relayOn()) {
+        Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
+        return;
+    }
+    markRelayButton(cmdRelayOn);
+}
+
+void GateWindow::cmdRelayOff_Click()
+{
+    ReleaseRelay();
+}
+
+// The wait lets other events run, so a second press could start a query inside
+// the first one's wait: that press is ignored.
+void GateWindow::cmdRelayStatus_Click()
+{
+    if (m_statusQueryRunning)
+        return;
+    if (!m_devices.MSCommRelay.isOpen()) {
+        Prompts::message(this, QStringLiteral("Relay Status Port Closed"));
+        return;
+    }
+    m_statusQueryRunning = true;
+    const auto status = m_devices.relayStatus();
+    m_statusQueryRunning = false;
+    if (!status) {
+        Prompts::message(this, QStringLiteral("The relay board did not answer within %1 seconds")
+                                   .arg(GateDevices::StatusWaitMs / 1000));
+        return;
+    }
+    Label1->setText(QString::number(*status));
+    txtCheckCode->setFocus();
+}
+
+void GateWindow::TimerRelayPause_Timer()
+{
+    if (!m_settings.ExitRequested)
+        ReleaseRelay();
+    m_devices.TimerRelayPause.stop();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/gate_devices.h"
 #include "station_data.h"
 #include "station_settings.h"
 
@@ -27,6 +28,7 @@ public:
 
     const StationSettings &settings() const { return m_settings; }
     const StationData &data() const { return m_data; }
+    GateDevices &devices() { return m_devices; }
     // What start-up reached, as the status line shows it.
     QString statusText() const;
 
@@ -34,6 +36,13 @@ public slots:
     void mnuExit_Click();
     void cmdMinimize_Click();
     void cmdReconnect_Click();
+    void cmdLoad_Click();
+    void cmdScanner_Click();
+    void ReleaseRelay();
+    void cmdRelayOn_Click();
+    void cmdRelayOff_Click();
+    void cmdRelayStatus_Click();
+    void TimerRelayPause_Timer();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -48,10 +57,16 @@ private:
 
     void formLoad();
     QString configure();
+    void deviceStart();
+    void exitRelease();
+    void showMessages(const QStringList &messages);
     void showStatus(const QString &text);
+    void markRelayButton(QPushButton *lastCommand);
 
     StationSettings m_settings;
     StationData m_data;
+    GateDevices m_devices;
+    bool m_statusQueryRunning = false;
 
     QLineEdit *txtCheckCode = nullptr;
     QListWidget *lstFilter = nullptr;
@@ -69,8 +84,13 @@ private:
     QCheckBox *ckMinimizeAtStartup = nullptr;
     QFrame *Frame1 = nullptr;
     QPushButton *cmdReconnect = nullptr;
+    QPushButton *cmdLoad = nullptr;
+    QPushButton *cmdScanner = nullptr;
+    QPushButton *cmdRelayStatus = nullptr;
+    QLabel *Label1 = nullptr;
     QAction *mnuSettings = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuAbout = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_deviceStatus = nullptr;
 };

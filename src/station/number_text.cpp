@@ -3,7 +3,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
-std::optional<qint64> wholeNumber(QStringView text) {
+std::optional<qint64> wholeNumber(QStringView text)
+{
     static const QRegularExpression form(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)$)"));
     const QString trimmed = text.trimmed().toString();
     if (!form.match(trimmed).hasMatch())
@@ -16,7 +17,8 @@ std::optional<qint64> wholeNumber(QStringView text) {
     return static_cast<qint64>(std::nearbyint(value)); // default rounding mode: halves to even
 }
 
-std::optional<qint64> wholeNumberIn(QStringView text, qint64 min, qint64 max) {
+std::optional<qint64> wholeNumberIn(QStringView text, qint64 min, qint64 max)
+{
     const auto value = wholeNumber(text);
     if (!value || *value < min || *value > max)
         return std::nullopt;

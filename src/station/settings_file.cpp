@@ -51,13 +51,17 @@ const std::array<Item, SettingsFile::ItemCount> items{{
     {"LogDaysToKeep", &S::LogDaysToKeep},
 }};
 
-template <class... F> struct Overload : F... { using F::operator()...; };
+template <class... F> struct Overload : F... {
+    using F::operator()...;
+};
 
-QString quoted(const QString &text) {
+QString quoted(const QString &text)
+{
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-QString encode(const S &s, const FieldRef &field) {
+QString encode(const S &s, const FieldRef &field)
+{
     return std::visit(Overload{
                           [&](QString S::*f) { return quoted(s.*f); },
                           [&](QChar S::*f) { return quoted(QString(s.*f)); },
@@ -71,11 +75,13 @@ QString encode(const S &s, const FieldRef &field) {
                       field);
 }
 
-bool isLineEnd(QChar c) {
+bool isLineEnd(QChar c)
+{
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
-bool isBlank(QChar c) {
+bool isBlank(QChar c)
+{
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
@@ -84,9 +90,11 @@ bool isBlank(QChar c) {
 class ItemReader {
 public:
     explicit ItemReader(const QString &text)
-        : m_text(text) {}
+        : m_text(text)
+    {}
 
-    bool next(QString &item) {
+    bool next(QString &item)
+    {
         while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
             ++m_pos;
         if (m_pos >= m_text.size())
@@ -112,7 +120,8 @@ public:
 
 private:
     // Moves past the next separator; anything between a closing quote and it is ignored.
-    void skipSeparator() {
+    void skipSeparator()
+    {
         while (m_pos < m_text.size() && m_text[m_pos] != QLatin1Char(',') &&
                !isLineEnd(m_text[m_pos]))
             ++m_pos;
@@ -129,7 +138,8 @@ private:
 };
 
 // Stores one item into its field; false when it does not fit the field's type.
-bool decode(S &s, const FieldRef &field, const QString &item) {
+bool decode(S &s, const FieldRef &field, const QString &item)
+{
     return std::visit(Overload{
                           [&](QString S::*f) {
                               s.*f = item;
@@ -163,7 +173,8 @@ bool decode(S &s, const FieldRef &field, const QString &item) {
                       field);
 }
 
-void setError(QString *error, const QString &text) {
+void setError(QString *error, const QString &text)
+{
     if (error)
         *error = text;
 }
@@ -172,18 +183,21 @@ void setError(QString *error, const QString &text) {
 
 namespace SettingsFile {
 
-QString fileName(const QString &startFolder) {
+QString fileName(const QString &startFolder)
+{
     return inStartFolder(startFolder, QStringLiteral("gatesystem.dat"));
 }
 
-QByteArray format(const StationSettings &settings) {
+QByteArray format(const StationSettings &settings)
+{
     QStringList encoded;
     for (const Item &item : items)
         encoded << encode(settings, item.field);
     return (encoded.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
 }
 
-bool parse(const QByteArray &content, StationSettings &settings, QString *error) {
+bool parse(const QByteArray &content, StationSettings &settings, QString *error)
+{
     const QString text = QString::fromUtf8(content);
     ItemReader reader(text);
     StationSettings read = settings;
@@ -205,7 +219,8 @@ bool parse(const QByteArray &content, StationSettings &settings, QString *error)
     return true;
 }
 
-bool load(const QString &fileName, StationSettings &settings, QString *error) {
+bool load(const QString &fileName, StationSettings &settings, QString *error)
+{
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
@@ -214,7 +229,8 @@ bool load(const QString &fileName, StationSettings &settings, QString *error) {
     return parse(file.readAll(), settings, error);
 }
 
-bool save(const QString &fileName, const StationSettings &settings, QString *error) {
+bool save(const QString &fileName, const StationSettings &settings, QString *error)
+{
     for (const Item &item : items) {
         const auto *text = std::get_if<QString S::*>(&item.field);
         if (text && (settings.**text).contains(QLatin1Char('"'))) {

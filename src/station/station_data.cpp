@@ -26,7 +26,8 @@ const TableSchema timeZones{
     {QStringLiteral("fldTimeZone"), QStringLiteral("fldStartTime"), QStringLiteral("fldStopTime")}};
 
 bool connect(DataControl &control, const QString &connectionString, const QString &recordSource,
-             QString *error) {
+             QString *error)
+{
     control.setConnectionString(connectionString);
     control.setRecordSource(recordSource);
     return control.refresh(error);
@@ -38,14 +39,17 @@ StationData::StationData()
     : AdoCustomerCodes(QStringLiteral("AdoCustomerCodes"), unitInfo)
     , AdoMaster(QStringLiteral("AdoMaster"), masterCodes)
     , AdoGateLog(QStringLiteral("AdoGateLog"), gateLog, DataControl::Writes::Durable)
-    , AdoTimeZones(QStringLiteral("AdoTimeZones"), timeZones, DataControl::Writes::Durable) {}
+    , AdoTimeZones(QStringLiteral("AdoTimeZones"), timeZones, DataControl::Writes::Durable)
+{}
 
-void StationData::buildConnectionStrings(StationSettings &settings) {
+void StationData::buildConnectionStrings(StationSettings &settings)
+{
     settings.GateConnectionString = connectionStringFor(settings.GateDbPath);
     settings.DataConnectionString = connectionStringFor(settings.DataDbPath);
 }
 
-bool StationData::connectAll(const StationSettings &settings, QString *error) {
+bool StationData::connectAll(const StationSettings &settings, QString *error)
+{
     return connect(AdoCustomerCodes, settings.DataConnectionString,
                    QStringLiteral("select * from tblUnitInfo"), error) &&
            connect(AdoMaster, settings.DataConnectionString,
@@ -56,7 +60,8 @@ bool StationData::connectAll(const StationSettings &settings, QString *error) {
                    QStringLiteral("select * from tblTimeZones order by fldTimeZone"), error);
 }
 
-bool StationData::reconnect(const StationSettings &settings, QString *error) {
+bool StationData::reconnect(const StationSettings &settings, QString *error)
+{
     AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
     if (!AdoCustomerCodes.refresh(error))
         return false;

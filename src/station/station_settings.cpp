@@ -2,7 +2,8 @@
 
 #include <QDir>
 
-StationSettings StationSettings::defaults(const QString &startFolder) {
+StationSettings StationSettings::defaults(const QString &startFolder)
+{
     StationSettings s;
     s.StartFolder = startFolder;
     s.DataDbPath = inStartFolder(startFolder, QStringLiteral("Data.gsd"));
@@ -34,10 +35,12 @@ StationSettings StationSettings::defaults(const QString &startFolder) {
     return s;
 }
 
-QChar oneCharacter(const QString &text) {
+QChar oneCharacter(const QString &text)
+{
     return text.isEmpty() ? QChar(' ') : text.front();
 }
 
-QString inStartFolder(const QString &startFolder, const QString &fileName) {
+QString inStartFolder(const QString &startFolder, const QString &fileName)
+{
     return startFolder + QDir::separator() + fileName;
 }

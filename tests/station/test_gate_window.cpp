@@ -1,4 +1,5 @@
 #include "station/gate_window.h"
+#include "station/prompts.h"
 #include "support/start_folder.h"
 
 #include <QAction>
@@ -13,34 +14,40 @@
 
 namespace {
 
-bool allConnected(const GateWindow &w) {
+bool allConnected(const GateWindow &w)
+{
     const StationData &d = w.data();
     return d.AdoCustomerCodes.isConnected() && d.AdoMaster.isConnected() &&
            d.AdoGateLog.isConnected() && d.AdoTimeZones.isConnected();
 }
 
-bool anyConnected(const GateWindow &w) {
+bool anyConnected(const GateWindow &w)
+{
     const StationData &d = w.data();
     return d.AdoCustomerCodes.isConnected() || d.AdoMaster.isConnected() ||
            d.AdoGateLog.isConnected() || d.AdoTimeZones.isConnected();
 }
 
-bool messageBoxShown() {
+bool messageBoxShown()
+{
     const auto widgets = QApplication::topLevelWidgets();
     return std::any_of(widgets.begin(), widgets.end(),
                        [](QWidget *w) { return qobject_cast<QMessageBox *>(w) && w->isVisible(); });
 }
 
-QDateTime startDate(const GateWindow &w) {
+QDateTime startDate(const GateWindow &w)
+{
     return w.findChild<QDateTimeEdit *>("DTPicker1(2)")->dateTime();
 }
 
-QDateTime endDate(const GateWindow &w) {
+QDateTime endDate(const GateWindow &w)
+{
     return w.findChild<QDateTimeEdit *>("DTPicker1(3)")->dateTime();
 }
 
 // The pickers keep whole milliseconds; compare against the clock around construction.
-bool within(const QDateTime &value, const QDateTime &from, const QDateTime &to) {
+bool within(const QDateTime &value, const QDateTime &from, const QDateTime &to)
+{
     return value >= from.addMSecs(-1) && value <= to.addMSecs(1);
 }
 
@@ -50,7 +57,11 @@ class TestGateWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSettingsFileStartsSilentlyUnconnected() {
+    void initTestCase() { Prompts::startRecording(); }
+    void init() { Prompts::takeMessages(); }
+
+    void withoutSettingsFileStartsSilentlyUnconnected()
+    {
         StartFolder folder;
         folder.enter();
         const QDateTime before = QDateTime::currentDateTime();
@@ -72,10 +83,13 @@ private slots:
         QVERIFY(!w.settings().ExitRequested);
         QVERIFY(!anyConnected(w));
         QVERIFY(!messageBoxShown());
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+        QVERIFY(!w.devices().MSCommRelay.isOpen());
         QVERIFY2(w.statusText().contains("gatesystem.dat"), qPrintable(w.statusText()));
     }
 
-    void standardFolderConnectsEverything() {
+    void standardFolderConnectsEverything()
+    {
         StartFolder folder;
         folder.makeStandard();
         folder.enter();
@@ -89,14 +103,16 @@ private slots:
         QVERIFY(!w.isMinimized());
     }
 
-    void logViewDaysSetsTheStartDate_data() {
+    void logViewDaysSetsTheStartDate_data()
+    {
         QTest::addColumn<int>("days");
         QTest::newRow("0: start is now") << 0;
         QTest::newRow("2: two calendar days back") << 2;
         QTest::newRow("-1: a day ahead") << -1;
     }
 
-    void logViewDaysSetsTheStartDate() {
+    void logViewDaysSetsTheStartDate()
+    {
         QFETCH(int, days);
         StartFolder folder;
         folder.makeStandard();
@@ -112,7 +128,8 @@ private slots:
         QVERIFY(allConnected(w));
     }
 
-    void logViewDaysThatCannotBeNegatedStopsStartUp() {
+    void logViewDaysThatCannotBeNegatedStopsStartUp()
+    {
         StartFolder folder;
         folder.makeStandard();
         StationSettings s = folder.settings();
@@ -125,7 +142,8 @@ private slots:
         QCOMPARE(startDate(w).date(), QDate::currentDate());
     }
 
-    void minimisedStartWithMissingDatabase() {
+    void minimisedStartWithMissingDatabase()
+    {
         StartFolder folder;
         folder.createDatabase("Gate.gsd", {"gate.sql"});
         StationSettings s = folder.settings();
@@ -139,9 +157,11 @@ private slots:
         QVERIFY(!anyConnected(w));
         QVERIFY2(w.statusText().contains("Data.gsd"), qPrintable(w.statusText()));
         QVERIFY(!messageBoxShown());
+        QCOMPARE(Prompts::takeMessages(), QStringList());
     }
 
-    void exitAndMinimize() {
+    void exitAndMinimize()
+    {
         StartFolder folder;
         folder.makeStandard();
         folder.enter();
@@ -155,7 +175,8 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    void closeBoxLeavesExitFlagClear() {
+    void closeBoxLeavesExitFlagClear()
+    {
         StartFolder folder;
         folder.makeStandard();
         folder.enter();

@@ -11,7 +11,8 @@ const QByteArray ExampleLine =
     "\"C:\\Gate\\Data.gsd\",\"C:\\Gate\\Gate.gsd\",2,2,9600,\"N\",8,1,1,1,9600,\"N\",8,1,5,1,9600,"
     "\"N\",8,1,\"In\",\"Out\",\"\",\"\",\"\",\"\",#FALSE#,2,30\r\n";
 
-StationSettings exampleSettings() {
+StationSettings exampleSettings()
+{
     StationSettings s = StationSettings::defaults(QString());
     s.DataDbPath = QStringLiteral("C:\\Gate\\Data.gsd");
     s.GateDbPath = QStringLiteral("C:\\Gate\\Gate.gsd");
@@ -20,7 +21,8 @@ StationSettings exampleSettings() {
 }
 
 // Every stored field different from its default and from the others.
-StationSettings unusualSettings() {
+StationSettings unusualSettings()
+{
     StationSettings s;
     s.DataDbPath = QStringLiteral("/srv/My Gate/Data.gsd");
     s.GateDbPath = QStringLiteral("/srv/My Gate/Gate.gsd");
@@ -55,7 +57,8 @@ StationSettings unusualSettings() {
 }
 
 // The example line with item `index` (1-based) replaced.
-QByteArray exampleWithItem(int index, const QByteArray &item) {
+QByteArray exampleWithItem(int index, const QByteArray &item)
+{
     QList<QByteArray> items = ExampleLine.chopped(2).split(',');
     items[index - 1] = item;
     return items.join(',') + "\r\n";
@@ -67,11 +70,13 @@ class TestSettingsFile : public QObject {
     Q_OBJECT
 
 private slots:
-    void exampleLineIsByteExact() {
+    void exampleLineIsByteExact()
+    {
         QCOMPARE(SettingsFile::format(exampleSettings()), ExampleLine);
     }
 
-    void everyFieldSurvivesSaveAndLoad() {
+    void everyFieldSurvivesSaveAndLoad()
+    {
         StartFolder folder;
         const QString name = SettingsFile::fileName(folder.path());
         const StationSettings written = unusualSettings();
@@ -83,7 +88,8 @@ private slots:
         QVERIFY(SettingsFile::format(written).contains(",#TRUE#,"));
     }
 
-    void parseReadsHandWrittenFiles_data() {
+    void parseReadsHandWrittenFiles_data()
+    {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("company");
         QTest::addColumn<qint16>("logDaysToKeep");
@@ -107,7 +113,8 @@ private slots:
         QTest::newRow("negative day count") << exampleWithItem(29, "-7") << QString() << qint16(-7);
     }
 
-    void parseReadsHandWrittenFiles() {
+    void parseReadsHandWrittenFiles()
+    {
         QFETCH(QByteArray, content);
         QFETCH(QString, company);
         QFETCH(qint16, logDaysToKeep);
@@ -120,7 +127,8 @@ private slots:
         QCOMPARE(s.CodeLength, quint8(5));
     }
 
-    void parityTakesFirstCharacterOrBlank_data() {
+    void parityTakesFirstCharacterOrBlank_data()
+    {
         QTest::addColumn<QByteArray>("item");
         QTest::addColumn<QChar>("parity");
         QTest::newRow("empty") << QByteArray("\"\"") << QChar(' ');
@@ -129,7 +137,8 @@ private slots:
         QTest::newRow("letter") << QByteArray("\"E\"") << QChar('E');
     }
 
-    void parityTakesFirstCharacterOrBlank() {
+    void parityTakesFirstCharacterOrBlank()
+    {
         QFETCH(QByteArray, item);
         QFETCH(QChar, parity);
         StationSettings s;
@@ -138,7 +147,8 @@ private slots:
         QCOMPARE(SettingsFile::format(s), exampleWithItem(6, '"' + QString(parity).toUtf8() + '"'));
     }
 
-    void badFilesFailAndChangeNothing_data() {
+    void badFilesFailAndChangeNothing_data()
+    {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("errorPart");
 
@@ -160,7 +170,8 @@ private slots:
             << exampleWithItem(27, "False") << QStringLiteral("MinimizeAtStartup");
     }
 
-    void badFilesFailAndChangeNothing() {
+    void badFilesFailAndChangeNothing()
+    {
         QFETCH(QByteArray, content);
         QFETCH(QString, errorPart);
         StationSettings s = unusualSettings();
@@ -170,7 +181,8 @@ private slots:
         QCOMPARE(s, unusualSettings());
     }
 
-    void missingFileFails() {
+    void missingFileFails()
+    {
         StartFolder folder;
         StationSettings s;
         QString error;
@@ -178,13 +190,15 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
-    void fileNameJoinsStartFolderUnchanged() {
+    void fileNameJoinsStartFolderUnchanged()
+    {
         QCOMPARE(SettingsFile::fileName(QStringLiteral("/srv/gate")),
                  QStringLiteral("/srv/gate/gatesystem.dat"));
         QCOMPARE(SettingsFile::fileName(QStringLiteral("/")), QStringLiteral("//gatesystem.dat"));
     }
 
-    void saveRefusesQuoteAndKeepsOldFile() {
+    void saveRefusesQuoteAndKeepsOldFile()
+    {
         StartFolder folder;
         const QString name = SettingsFile::fileName(folder.path());
         QVERIFY(SettingsFile::save(name, exampleSettings(), nullptr));
@@ -198,7 +212,8 @@ private slots:
         QCOMPARE(file.readAll(), ExampleLine);
     }
 
-    void saveIntoMissingFolderFails() {
+    void saveIntoMissingFolderFails()
+    {
         StartFolder folder;
         QString error;
         QVERIFY(!SettingsFile::save(folder.file(QStringLiteral("no/such/gatesystem.dat")),
@@ -206,7 +221,8 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
-    void wholeNumbers_data() {
+    void wholeNumbers_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("expected");
         QTest::addColumn<bool>("valid");
@@ -222,7 +238,8 @@ private slots:
         QTest::newRow("exponent") << "1e3" << qint64(0) << false;
     }
 
-    void wholeNumbers() {
+    void wholeNumbers()
+    {
         QFETCH(QString, text);
         QFETCH(qint64, expected);
         QFETCH(bool, valid);

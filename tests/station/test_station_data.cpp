@@ -8,7 +8,8 @@
 
 namespace {
 
-StationSettings settingsFor(const QString &dataPath, const QString &gatePath) {
+StationSettings settingsFor(const QString &dataPath, const QString &gatePath)
+{
     StationSettings s;
     s.DataDbPath = dataPath;
     s.GateDbPath = gatePath;
@@ -22,7 +23,8 @@ class TestStationData : public QObject {
     Q_OBJECT
 
 private slots:
-    void standardFolderConnectsAllFour() {
+    void standardFolderConnectsAllFour()
+    {
         StartFolder folder;
         folder.makeStandard();
         StationData data;
@@ -37,7 +39,8 @@ private slots:
         QVERIFY2(data.reconnect(s, &error), qPrintable(error));
     }
 
-    void missingFileFailsAndCreatesNothing() {
+    void missingFileFailsAndCreatesNothing()
+    {
         StartFolder folder;
         folder.createDatabase("Gate.gsd", {"gate.sql"});
         StationData data;
@@ -51,14 +54,16 @@ private slots:
         QVERIFY(!data.AdoGateLog.isConnected()); // controls after the failing one stay unconnected
     }
 
-    void emptyPathFails() {
+    void emptyPathFails()
+    {
         StationData data;
         QString error;
         QVERIFY(!data.connectAll(settingsFor(QString(), QString()), &error));
         QVERIFY(!error.isEmpty());
     }
 
-    void missingColumnOrTableFails_data() {
+    void missingColumnOrTableFails_data()
+    {
         QTest::addColumn<QString>("gateSql");
         QTest::addColumn<QString>("errorPart");
         QTest::newRow("gate log without fldZone")
@@ -74,7 +79,8 @@ private slots:
             << "tblTimeZones missing";
     }
 
-    void missingColumnOrTableFails() {
+    void missingColumnOrTableFails()
+    {
         QFETCH(QString, gateSql);
         QFETCH(QString, errorPart);
         StartFolder folder;
@@ -87,7 +93,8 @@ private slots:
         QVERIFY2(error.contains(errorPart), qPrintable(error));
     }
 
-    void fileThatIsNoDatabaseFails() {
+    void fileThatIsNoDatabaseFails()
+    {
         StartFolder folder;
         QFile junk(folder.file("Data.gsd"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
@@ -100,7 +107,8 @@ private slots:
         QVERIFY2(error.contains("AdoCustomerCodes"), qPrintable(error));
     }
 
-    void oneFileHoldingAllFourTablesWorks() {
+    void oneFileHoldingAllFourTablesWorks()
+    {
         StartFolder folder;
         folder.createDatabase("Gate Data.gsd", {"customer.sql", "gate.sql"});
         const QString path = folder.file("Gate Data.gsd");
@@ -109,7 +117,8 @@ private slots:
         QVERIFY2(data.connectAll(settingsFor(path, path), &error), qPrintable(error));
     }
 
-    void pathsWithBlanksAndOddCharacters() {
+    void pathsWithBlanksAndOddCharacters()
+    {
         StartFolder folder;
         QVERIFY(QDir(folder.path()).mkpath("My Gate #1/100% sure?"));
         const QString dir = "My Gate #1/100% sure?/";
@@ -123,7 +132,8 @@ private slots:
         QCOMPARE(databaseFileOf(s.GateConnectionString), folder.file(dir + "Gate.gsd"));
     }
 
-    void readsGiveTextAndEmptyForNull() {
+    void readsGiveTextAndEmptyForNull()
+    {
         StartFolder folder;
         folder.makeStandard();
         folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldCustID, fldStatus)"
@@ -140,7 +150,8 @@ private slots:
         QCOMPARE(columnText(query, "fldGateExclude"), QStringLiteral("0"));
     }
 
-    void reconnectNoticesVanishedFile() {
+    void reconnectNoticesVanishedFile()
+    {
         StartFolder folder;
         folder.makeStandard();
         StationData data;

@@ -12,14 +12,16 @@
 
 namespace {
 
-QString readSchema(const QString &name) {
+QString readSchema(const QString &name)
+{
     QFile file(QStringLiteral(GATE_SCHEMA_DIR "/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read schema %s", qPrintable(file.fileName()));
     return QString::fromUtf8(file.readAll());
 }
 
-void runOn(const QString &path, const QStringList &statements) {
+void runOn(const QString &path, const QStringList &statements)
+{
     const QString name = QStringLiteral("start-folder-setup");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -37,51 +39,70 @@ void runOn(const QString &path, const QStringList &statements) {
 
 } // namespace
 
-StartFolder::StartFolder() {
+StartFolder::StartFolder()
+{
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
 }
 
-StartFolder::~StartFolder() {
+StartFolder::~StartFolder()
+{
     if (!m_previousFolder.isEmpty())
         QDir::setCurrent(m_previousFolder);
 }
 
-StationSettings StartFolder::settings() const {
+StationSettings StartFolder::settings() const
+{
     StationSettings s = StationSettings::defaults(path());
     s.CodeLength = 4;
     return s;
 }
 
-void StartFolder::writeSettings(const StationSettings &settings) const {
+void StartFolder::writeSettings(const StationSettings &settings) const
+{
     QString error;
     if (!SettingsFile::save(file(QStringLiteral("gatesystem.dat")), settings, &error))
         qFatal("%s", qPrintable(error));
 }
 
-void StartFolder::createDatabase(const QString &fileName, const QStringList &schemaFiles) const {
+void StartFolder::createDatabase(const QString &fileName, const QStringList &schemaFiles) const
+{
     QStringList statements;
     for (const QString &schema : schemaFiles)
         statements << sqlStatements(readSchema(schema));
     runOn(file(fileName), statements);
 }
 
-void StartFolder::exec(const QString &fileName, const QString &sql) const {
+void StartFolder::exec(const QString &fileName, const QString &sql) const
+{
     runOn(file(fileName), sqlStatements(sql));
 }
 
-void StartFolder::makeStandard() const {
+void StartFolder::makeStandard() const
+{
     writeSettings(settings());
+    // No test may reach a real serial port: the settings' ports name missing devices.
+    QFile ports(file(QStringLiteral("comports.ini")));
+    if (!ports.open(QIODevice::WriteOnly))
+        qFatal("cannot write comports.ini");
+    for (int port = 1; port <= 3; ++port)
+        ports.write(QStringLiteral("%1%2=%3\n")
+                        .arg(port == 1 ? QStringLiteral("[ports]\n") : QString())
+                        .arg(port)
+                        .arg(file(QStringLiteral("no-device-%1").arg(port)))
+                        .toUtf8());
     createDatabase(QStringLiteral("Data.gsd"), {QStringLiteral("customer.sql")});
     createDatabase(QStringLiteral("Gate.gsd"), {QStringLiteral("gate.sql")});
 }
 
-void StartFolder::enter() {
+void StartFolder::enter()
+{
     m_previousFolder = QDir::currentPath();
     QDir::setCurrent(path());
 }
 
-QStringList sqlStatements(const QString &script) {
+QStringList sqlStatements(const QString &script)
+{
     QString code = script;
     code.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
     QStringList statements;

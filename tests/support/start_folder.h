@@ -24,7 +24,8 @@ public:
     // Runs SQL statements (separated by ";") on a database file of this folder.
     void exec(const QString &fileName, const QString &sql) const;
 
-    // Settings file, Data.gsd and Gate.gsd: a folder the station starts on fully.
+    // Settings file, Data.gsd and Gate.gsd, and serial ports 1 to 3 mapped to
+    // devices that do not exist: a folder the station starts on, unconnected to hardware.
     void makeStandard() const;
 
     // Makes this the process's current folder until destroyed.

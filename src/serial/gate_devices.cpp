@@ -1,0 +1,117 @@
+#include "gate_devices.h"
+
+namespace {
+
+const QString CheckRelaySettings = QStringLiteral("Check Relay Settings");
+const QString CheckPorts = QStringLiteral("Check Ports");
+
+// The pause timer's interval before the settings set one.
+constexpr int InitialPauseMs = 2000;
+
+} // namespace
+
+GateDevices::GateDevices(QObject *parent)
+    : QObject(parent)
+{
+    MSCommRelay.setParent(this);
+    m_keypad1.setParent(this);
+    m_keypad2.setParent(this);
+    TimerRelayPause.setParent(this);
+    TimerRelayPause.setObjectName(QStringLiteral("TimerRelayPause"));
+    TimerRelayPause.setSingleShot(true);
+    TimerRelayPause.setInterval(InitialPauseMs);
+    m_pauseMs = InitialPauseMs;
+    for (StationPort *port : {&MSCommRelay, &m_keypad1, &m_keypad2})
+        connect(port, &StationPort::stateChanged, this, &GateDevices::stateChanged);
+}
+
+bool GateDevices::prepare(quint8 relayCloseSeconds, QString *error)
+{
+    m_keypad1.setReceiveThreshold(1);
+    m_keypad2.setReceiveThreshold(1);
+    if (!setRelayPause(relayCloseSeconds)) {
+        if (error)
+            *error = QStringLiteral("Close Time Seconds %1 is more than 32").arg(relayCloseSeconds);
+        return false;
+    }
+    return true;
+}
+
+bool GateDevices::setRelayPause(quint8 relayCloseSeconds)
+{
+    const auto ms = relayPauseMs(relayCloseSeconds);
+    if (!ms)
+        return false;
+    m_pauseMs = *ms;
+    TimerRelayPause.setInterval(*ms);
+    return true;
+}
+
+void GateDevices::armRelayPause()
+{
+    if (m_pauseMs > 0)
+        TimerRelayPause.start();
+}
+
+QStringList GateDevices::openRelayPort(const StationSettings &s)
+{
+    const QString line =
+        lineSettingsText(s.RelayBaud, s.RelayParity, s.RelayDataBits, s.RelayStopBits);
+    if (!MSCommRelay.configureAndOpen(s.RelayCommPort, line, s.StartFolder, nullptr))
+        return {CheckRelaySettings};
+    return {};
+}
+
+QStringList GateDevices::openKeypadPorts(const StationSettings &s)
+{
+    if (keypadInUse(s.Keypad1CommPort)) {
+        if (!OpenKeypadPort1(s))
+            return {CheckPorts};
+    }
+    if (!keypadInUse(s.Keypad2CommPort))
+        return {};
+    QStringList messages = OpenKeypadPort2(s);
+    // Once more with whatever the port now holds.
+    if (!m_keypad2.isOpen() && !m_keypad2.open(nullptr))
+        messages << CheckPorts;
+    return messages;
+}
+
+bool GateDevices::OpenKeypadPort1(const StationSettings &s)
+{
+    const QString line =
+        lineSettingsText(s.Keypad1Baud, s.Keypad1Parity, s.Keypad1DataBits, s.Keypad1StopBits);
+    m_keypad1.setReceiveThreshold(1);
+    return m_keypad1.configureAndOpen(s.Keypad1CommPort, line, s.StartFolder, nullptr);
+}
+
+QStringList GateDevices::OpenKeypadPort2(const StationSettings &s)
+{
+    const QString line =
+        lineSettingsText(s.Keypad2Baud, s.Keypad2Parity, s.Keypad2DataBits, s.Keypad2StopBits);
+    m_keypad2.setReceiveThreshold(1);
+    if (!m_keypad2.configureAndOpen(s.Keypad2CommPort, line, s.StartFolder, nullptr))
+        return {QString::number(s.Keypad2CommPort)};
+    return {};
+}
+
+bool GateDevices::relayOn()
+{
+    return m_relay.switchOn();
+}
+
+bool GateDevices::relayOff()
+{
+    return m_relay.switchOff();
+}
+
+std::optional<quint8> GateDevices::relayStatus()
+{
+    return m_relay.queryStatus(StatusWaitMs);
+}
+
+QString GateDevices::stateText() const
+{
+    return QStringLiteral("Relay: %1 · Keypad 1: %2 · Keypad 2: %3")
+        .arg(MSCommRelay.stateText(), m_keypad1.stateText(), m_keypad2.stateText());
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "relay_board.h"
+#include "station/station_settings.h"
+#include "station_port.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+// The gate's hardware: the relay board's port, the two keypad ports and the
+// one-shot relay pause timer. Operations that the operator must hear about
+// return the messages to show; the window shows them.
+class GateDevices : public QObject {
+    Q_OBJECT
+
+public:
+    // How long the status query waits for the board before giving up.
+    static constexpr int StatusWaitMs = 2000;
+
+    explicit GateDevices(QObject *parent = nullptr);
+
+    StationPort MSCommRelay{QStringLiteral("MSCommRelay")};
+    StationPort &MSCommScanner(int index) { return index == 0 ? m_keypad1 : m_keypad2; }
+    QTimer TimerRelayPause;
+
+    // Device preparation: keypad receive thresholds, then the pause interval.
+    // Fails for a hold time whose interval does not fit, leaving the timer as it was.
+    bool prepare(quint8 relayCloseSeconds, QString *error);
+    bool setRelayPause(quint8 relayCloseSeconds);
+    // Starts (or restarts) the pause after a grant; a hold time of 0 never releases.
+    void armRelayPause();
+
+    // "Load Comm" and "Scanner": open the ports the settings name.
+    QStringList openRelayPort(const StationSettings &settings);
+    QStringList openKeypadPorts(const StationSettings &settings);
+
+    bool relayOn();
+    bool relayOff();
+    std::optional<quint8> relayStatus();
+
+    static bool keypadInUse(quint8 portNumber) { return portNumber != 0 && portNumber != 35; }
+
+    // One line on every port, for the status line.
+    QString stateText() const;
+
+signals:
+    void stateChanged();
+
+private:
+    bool OpenKeypadPort1(const StationSettings &settings);
+    QStringList OpenKeypadPort2(const StationSettings &settings);
+
+    StationPort m_keypad1{QStringLiteral("MSCommScanner(0)")};
+    StationPort m_keypad2{QStringLiteral("MSCommScanner(1)")};
+    RelayBoard m_relay{MSCommRelay.port()};
+    int m_pauseMs = 0;
+};

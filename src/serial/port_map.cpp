@@ -1,0 +1,52 @@
+#include "port_map.h"
+
+#include "station/station_settings.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+// Reads just the [ports] section; a missing or unreadable file has no entries.
+QString mappedDevice(int portNumber, const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QTextStream in(&file);
+    bool inPorts = false;
+    const QString key = QString::number(portNumber);
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            inPorts = line.compare(QLatin1String("[ports]"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (inPorts && equals > 0 && line.left(equals).trimmed() == key)
+            return line.mid(equals + 1).trimmed();
+    }
+    return {};
+}
+
+} // namespace
+
+QString portMapFileName(const QString &startFolder)
+{
+    return inStartFolder(startFolder, QStringLiteral("comports.ini"));
+}
+
+QString serialDeviceFor(int portNumber, const QString &startFolder)
+{
+    const QString mapped = mappedDevice(portNumber, portMapFileName(startFolder));
+    if (!mapped.isEmpty())
+        return mapped;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+#endif
+}

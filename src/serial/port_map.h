@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The device of a serial port number: the entry of the [ports] section of
+// comports.ini in the start folder ("1=/dev/ttyUSB0"), otherwise the platform's
+// own name (/dev/ttyS{n-1} on Linux, COMn on Windows).
+QString serialDeviceFor(int portNumber, const QString &startFolder);
+
+QString portMapFileName(const QString &startFolder);

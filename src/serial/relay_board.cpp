@@ -1,0 +1,42 @@
+#include "relay_board.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <limits>
+
+bool RelayBoard::send(char command)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (m_port.write(&Lead, 1) != 1 || m_port.write(&command, 1) != 1)
+        return false;
+    // write() only queues; the gate must not wait for the event loop.
+    m_port.flush();
+    return true;
+}
+
+std::optional<quint8> RelayBoard::queryStatus(int timeoutMs)
+{
+    if (!send(Status))
+        return std::nullopt;
+    QDeadlineTimer deadline(timeoutMs);
+    while (m_port.isOpen() && m_port.bytesAvailable() < 1 && !deadline.hasExpired()) {
+        QEventLoop wait;
+        QObject::connect(&m_port, &QSerialPort::readyRead, &wait, &QEventLoop::quit);
+        QObject::connect(&m_port, &QSerialPort::aboutToClose, &wait, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    if (!m_port.isOpen() || m_port.bytesAvailable() < 1)
+        return std::nullopt;
+    return quint8(m_port.readAll().front());
+}
+
+std::optional<int> relayPauseMs(quint8 seconds)
+{
+    const int ms = int(seconds) * 1000;
+    if (ms > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return ms;
+}

@@ -1,0 +1,42 @@
+#include "prompts.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace {
+
+struct Recorder {
+    bool recording = false;
+    QStringList messages;
+};
+
+Recorder &recorder()
+{
+    static Recorder r;
+    return r;
+}
+
+} // namespace
+
+namespace Prompts {
+
+void message(QWidget *parent, const QString &text)
+{
+    if (recorder().recording) {
+        recorder().messages << text;
+        return;
+    }
+    QMessageBox::information(parent, QGuiApplication::applicationDisplayName(), text);
+}
+
+void startRecording()
+{
+    recorder().recording = true;
+}
+
+QStringList takeMessages()
+{
+    return std::exchange(recorder().messages, {});
+}
+
+} // namespace Prompts

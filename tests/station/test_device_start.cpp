@@ -1,0 +1,307 @@
+#include "station/gate_window.h"
+#include "station/prompts.h"
+#include "support/pty_pair.h"
+#include "support/start_folder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QByteArray RelayOn("\xFE\x01", 2);
+const QByteArray RelayOff("\xFE\x00", 2);
+const QColor LightYellow(255, 255, 128);
+
+// A start folder whose ports 1, 2 and 3 are keypad 1, the relay board and keypad 2.
+struct Site {
+    StartFolder folder;
+    FakeRelayBoard relay;
+    PtyPair keypad1;
+    PtyPair keypad2;
+    StationSettings settings = folder.settings();
+
+    Site()
+    {
+        folder.makeStandard();
+        settings.Keypad2CommPort = 3;
+        mapPorts(keypad1.devicePath(), relay.devicePath(), keypad2.devicePath());
+    }
+
+    void mapPorts(const QString &port1, const QString &port2, const QString &port3)
+    {
+        QFile file(folder.file("comports.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[ports]\n1=%1\n2=%2\n3=%3\n").arg(port1, port2, port3).toUtf8());
+    }
+
+    std::unique_ptr<GateWindow> start()
+    {
+        folder.writeSettings(settings);
+        folder.enter();
+        auto window = std::make_unique<GateWindow>();
+        QCoreApplication::processEvents();
+        return window;
+    }
+};
+
+QPushButton *button(GateWindow &w, const char *name)
+{
+    return w.findChild<QPushButton *>(name);
+}
+
+QColor colour(GateWindow &w, const char *name)
+{
+    return button(w, name)->palette().color(QPalette::Button);
+}
+
+bool portOpen(GateWindow &w, int keypad)
+{
+    return w.devices().MSCommScanner(keypad).isOpen();
+}
+
+} // namespace
+
+class TestDeviceStart : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Prompts::startRecording(); }
+    void init() { Prompts::takeMessages(); }
+
+    void startUpOpensEveryPortAndReleasesTheRelayOnce()
+    {
+        Site site;
+        auto w = site.start();
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+        QVERIFY(w->devices().MSCommRelay.isOpen());
+        QVERIFY(portOpen(*w, 0));
+        QVERIFY(portOpen(*w, 1));
+        for (StationPort *port : {&w->devices().MSCommRelay, &w->devices().MSCommScanner(0),
+                                  &w->devices().MSCommScanner(1)})
+            QCOMPARE(port->lineSettingsText(), QStringLiteral("9600,N,8,1"));
+        QCOMPARE(site.relay.readNow(), RelayOff);
+        QCOMPARE(colour(*w, "cmdRelayOff"), LightYellow);
+        QVERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains(site.relay.devicePath()));
+    }
+
+    void missingRelayStillOpensKeypads()
+    {
+        Site site;
+        site.mapPorts(site.keypad1.devicePath(), "/dev/no-such-relay", site.keypad2.devicePath());
+        auto w = site.start();
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Check Relay Settings"});
+        QVERIFY(!w->devices().MSCommRelay.isOpen());
+        QVERIFY(portOpen(*w, 0));
+        QVERIFY(portOpen(*w, 1));
+        QVERIFY(w->statusText().startsWith("Connected"));
+    }
+
+    void missingKeypad1LeavesKeypad2Untouched()
+    {
+        Site site;
+        site.mapPorts("/dev/no-such-keypad", site.relay.devicePath(), site.keypad2.devicePath());
+        auto w = site.start();
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Check Ports"});
+        QVERIFY(!portOpen(*w, 0));
+        QVERIFY(!portOpen(*w, 1));
+    }
+
+    void missingKeypad2ShowsItsNumberThenCheckPorts()
+    {
+        Site site;
+        site.mapPorts(site.keypad1.devicePath(), site.relay.devicePath(), "/dev/no-such-keypad");
+        auto w = site.start();
+        QCOMPARE(Prompts::takeMessages(), (QStringList{"3", "Check Ports"}));
+        QVERIFY(portOpen(*w, 0));
+        QVERIFY(!portOpen(*w, 1));
+    }
+
+    // A line settings text keypad 2 cannot take: its number is shown, and the
+    // second open uses what the port already held.
+    void badKeypad2SettingsOpenWithThePortsOwn()
+    {
+        Site site;
+        site.settings.Keypad2Parity = 'X';
+        auto w = site.start();
+        QCOMPARE(Prompts::takeMessages(), QStringList{"3"});
+        QVERIFY(portOpen(*w, 1));
+        QCOMPARE(w->devices().MSCommScanner(1).lineSettingsText(), QStringLiteral("9600,N,8,1"));
+    }
+
+    void disabledKeypadsOpenNothingAndSayNothing()
+    {
+        Site site;
+        site.settings.Keypad1CommPort = 35;
+        site.settings.Keypad2CommPort = 0;
+        auto w = site.start();
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+        QVERIFY(!portOpen(*w, 0));
+        QVERIFY(!portOpen(*w, 1));
+        QVERIFY(w->devices().MSCommRelay.isOpen());
+    }
+
+    void relayButtonsSendTheirBytesAndMarkThemselves()
+    {
+        Site site;
+        auto w = site.start();
+        site.relay.readNow();
+        button(*w, "cmdRelayOn")->click();
+        QCOMPARE(site.relay.readNow(), RelayOn);
+        QCOMPARE(colour(*w, "cmdRelayOn"), LightYellow);
+        QCOMPARE(colour(*w, "cmdRelayOff"), QApplication::palette().color(QPalette::Button));
+        button(*w, "cmdRelayOff")->click();
+        QCOMPARE(site.relay.readNow(), RelayOff);
+        QCOMPARE(colour(*w, "cmdRelayOff"), LightYellow);
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+    }
+
+    void closedRelayPort()
+    {
+        Site site;
+        site.mapPorts(site.keypad1.devicePath(), "/dev/no-such-relay", site.keypad2.devicePath());
+        auto w = site.start();
+        Prompts::takeMessages();
+        const QColor before = colour(*w, "cmdRelayOn");
+        button(*w, "cmdRelayOn")->click();
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Relay On Port Not Open?"});
+        QCOMPARE(colour(*w, "cmdRelayOn"), before);
+        button(*w, "cmdRelayOff")->click();
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+        button(*w, "cmdRelayStatus")->click();
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Relay Status Port Closed"});
+    }
+
+    void relayStatusShowsTheReplyByte_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("0x00") << QByteArray(1, '\0') << "0";
+        QTest::newRow("0xFF") << QByteArray(1, char(0xFF)) << "255";
+        QTest::newRow("several bytes") << QByteArray("\x01\x02") << "1";
+    }
+
+    void relayStatusShowsTheReplyByte()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, shown);
+        Site site;
+        site.relay.setStatusReply(reply);
+        auto w = site.start();
+        button(*w, "cmdRelayStatus")->click();
+        QCOMPARE(w->findChild<QLabel *>("Label1")->text(), shown);
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+    }
+
+    void relayStatusWithoutReplyGivesUp()
+    {
+        Site site;
+        site.relay.setStatusReply({});
+        auto w = site.start();
+        w->findChild<QLabel *>("Label1")->setText("7");
+        button(*w, "cmdRelayStatus")->click();
+        QCOMPARE(w->findChild<QLabel *>("Label1")->text(), QStringLiteral("7"));
+        const QStringList messages = Prompts::takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].contains("did not answer"));
+    }
+
+    void holdTimeSetsThePause_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("0") << 0 << 0 << true;
+        QTest::newRow("32") << 32 << 32000 << true;
+        QTest::newRow("33 stops start-up") << 33 << 2000 << false;
+        QTest::newRow("255 stops start-up") << 255 << 2000 << false;
+    }
+
+    void holdTimeSetsThePause()
+    {
+        QFETCH(int, seconds);
+        QFETCH(int, interval);
+        QFETCH(bool, connected);
+        Site site;
+        site.settings.RelayCloseSeconds = quint8(seconds);
+        auto w = site.start();
+        QCOMPARE(w->devices().TimerRelayPause.interval(), interval);
+        QCOMPARE(w->data().AdoCustomerCodes.isConnected(), connected);
+        QCOMPARE(w->devices().MSCommRelay.isOpen(), connected);
+        QCOMPARE(portOpen(*w, 0), connected);
+    }
+
+    void pauseReleasesTheRelayAndRestartsWhenArmedAgain()
+    {
+        Site site;
+        site.settings.RelayCloseSeconds = 1;
+        auto w = site.start();
+        site.relay.readNow();
+        button(*w, "cmdRelayOn")->click();
+        QTimer &pause = w->devices().TimerRelayPause;
+        w->devices().armRelayPause();
+        QTRY_VERIFY(pause.remainingTime() < 500);
+        w->devices().armRelayPause(); // a second grant keeps the gate open a full hold time
+        QVERIFY(pause.remainingTime() > 900);
+        QCOMPARE(site.relay.readNow(), RelayOn);
+        QTRY_COMPARE(site.relay.received(), RelayOff);
+        QVERIFY(!w->devices().TimerRelayPause.isActive());
+    }
+
+    void zeroHoldTimeNeverReleases()
+    {
+        Site site;
+        site.settings.RelayCloseSeconds = 0;
+        auto w = site.start();
+        button(*w, "cmdRelayOn")->click();
+        w->devices().armRelayPause();
+        QVERIFY(!w->devices().TimerRelayPause.isActive());
+    }
+
+    void exitReleasesOnceEvenWhileThePauseRuns()
+    {
+        Site site;
+        site.settings.RelayCloseSeconds = 1;
+        auto w = site.start();
+        w->show();
+        button(*w, "cmdRelayOn")->click();
+        w->devices().armRelayPause();
+        site.relay.readNow();
+        w->findChild<QAction *>("mnuExit")->trigger();
+        QCOMPARE(site.relay.readNow(), RelayOff);
+        QSignalSpy tick(&w->devices().TimerRelayPause, &QTimer::timeout);
+        QVERIFY(tick.wait(3000));
+        QCOMPARE(site.relay.readNow(), QByteArray());
+        QVERIFY(!w->isVisible());
+    }
+
+    void closeBoxSendsNothing()
+    {
+        Site site;
+        auto w = site.start();
+        w->show();
+        button(*w, "cmdRelayOn")->click();
+        site.relay.readNow();
+        QVERIFY(w->close());
+        w.reset();
+        QCOMPARE(site.relay.readNow(), QByteArray());
+    }
+
+    void unpluggedKeypadIsReportedAndTheOtherStaysOpen()
+    {
+        Site site;
+        auto w = site.start();
+        site.keypad1.closeMaster();
+        QTRY_VERIFY(!portOpen(*w, 0));
+        QVERIFY(portOpen(*w, 1));
+        QTRY_VERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains("failed"));
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestDeviceStart)
+#include "test_device_start.moc"
