@@ -1,7 +1,7 @@
 BUILD_DIR := build
 DEMO_DIR := demo
 
-.PHONY: all deps build test demo format clean
+.PHONY: all deps build test bench demo format clean
 
 all: build
 
@@ -16,6 +16,9 @@ test:
 	$(MAKE) deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+bench: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen tests/bench_gate
 
 demo:
 	$(MAKE) deps

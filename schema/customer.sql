@@ -23,3 +23,7 @@ CREATE TABLE tblVextraMasterCodes (
     fldTimeZone INTEGER,
     fldExpireDate TEXT
 );
+
+-- A keypad code is found without walking the tables.
+CREATE INDEX idxUnitInfoGateCode ON tblUnitInfo (fldGateCode);
+CREATE INDEX idxMasterCodesPassCode ON tblVextraMasterCodes (fldPassCode);

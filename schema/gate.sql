@@ -16,3 +16,7 @@ CREATE TABLE tblTimeZones (
     fldStartTime TEXT,             -- HH:MM:SS, 24-hour
     fldStopTime TEXT
 );
+
+-- Log lists by date range and by customer.
+CREATE INDEX idxGateLogDateTime ON tblGateLog (fldDateTime);
+CREATE INDEX idxGateLogCustID ON tblGateLog (fldCustID);

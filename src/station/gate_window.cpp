@@ -2,9 +2,11 @@
 
 #include "fixed_pitch_font.h"
 #include "log_dates.h"
+#include "logview/log_line.h"
+#include "logview/log_list_model.h"
+#include "logview/result_filter.h"
 #include "prompts.h"
 #include "settings_file.h"
-#include "station_texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,14 +35,6 @@ constexpr int twips(int value)
 
 const QPoint SettingsFramePosition{twips(120), twips(120)};
 
-// The relay button of the last command sent.
-const QColor LightYellow(255, 255, 128);
-
-// The log list's column headings, each above the first column of its field
-// (right-aligned fields: above their last columns).
-const QString LogHeadings = QStringLiteral(
-    "Time               Zone  Code        Result          Unit  Customer               Cust ID");
-
 QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *b = new QPushButton(caption, parent);
@@ -68,7 +62,7 @@ GateWindow::GateWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmGate"));
-    setWindowTitle(StationText::WindowCaption);
+    setWindowTitle(QStringLiteral("Gate Access"));
     buildControls();
     formLoad();
 }
@@ -79,8 +73,9 @@ void GateWindow::buildControls()
 {
     auto *central = new QWidget(this);
     auto *columns = new QHBoxLayout(central);
+    QWidget *logColumn = buildLogColumn();
     columns->addWidget(buildLeftColumn());
-    columns->addWidget(buildLogColumn(), 1);
+    columns->addWidget(logColumn, 1);
     setCentralWidget(central);
     buildSettingsFrame(central);
     buildHiddenFrame(central);
@@ -94,6 +89,9 @@ void GateWindow::buildControls()
     connect(&m_devices, &GateDevices::stateChanged, this,
             [this] { m_deviceStatus->setText(m_devices.stateText()); });
     connect(&m_devices.TimerRelayPause, &QTimer::timeout, this, &GateWindow::TimerRelayPause_Timer);
+    for (int index : {0, 1})
+        connect(&m_devices.MSCommScanner(index), &StationPort::onComm, this,
+                [this, index](int eventCode) { MSCommScanner_OnComm(index, eventCode); });
 }
 
 QWidget *GateWindow::buildLeftColumn()
@@ -138,6 +136,12 @@ QWidget *GateWindow::buildLeftColumn()
     connect(cmdMinimize, &QPushButton::clicked, this, &GateWindow::cmdMinimize_Click);
     connect(cmdRelayOn, &QPushButton::clicked, this, &GateWindow::cmdRelayOn_Click);
     connect(cmdRelayOff, &QPushButton::clicked, this, &GateWindow::cmdRelayOff_Click);
+    connect(cmdGateLog, &QPushButton::clicked, this, &GateWindow::cmdGateLog_Click);
+    connect(cmdCheckCode, &QPushButton::clicked, this, &GateWindow::cmdCheckCode_Click);
+    lstFilter->viewport()->installEventFilter(this);
+    // A new date leaves the listed lines describing another range: empty the list.
+    for (QDateTimeEdit *picker : {dtStart, dtEnd})
+        connect(picker, &QDateTimeEdit::dateChanged, m_logModel, &LogListModel::clear);
     return column;
 }
 
@@ -147,7 +151,7 @@ QWidget *GateWindow::buildLogColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    auto *headings = new QLabel(LogHeadings, column);
+    auto *headings = new QLabel(logHeadings(), column);
     headings->setObjectName(QStringLiteral("lblLogHeadings"));
     headings->setFont(fixedPitchFont());
     layout->addWidget(headings);
@@ -156,6 +160,9 @@ QWidget *GateWindow::buildLogColumn()
     lstLog->setObjectName(QStringLiteral("lstLog"));
     lstLog->setFont(fixedPitchFont());
     lstLog->setUniformItemSizes(true);
+    lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_logModel = new LogListModel(lstLog);
+    lstLog->setModel(m_logModel);
     layout->addWidget(lstLog, 1);
     return column;
 }
@@ -217,7 +224,7 @@ void GateWindow::buildMenu()
 void GateWindow::formLoad()
 {
     m_settings.StartFolder = QDir::toNativeSeparators(QDir::currentPath());
-    lstFilter->addItems(StationText::ResultFilters);
+    lstFilter->addItems(ResultFilters);
     lstFilter->setCurrentRow(0);
     const QDateTime now = QDateTime::currentDateTime();
     dtStart->setDateTime(now);
@@ -259,10 +266,11 @@ QString GateWindow::configure()
     if (!m_data.connectAll(m_settings, &error))
         return stopped(error);
 
+    m_connectedText = QStringLiteral("Connected: customer database %1, gate database %2")
+                          .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
+                               QDir::toNativeSeparators(m_settings.GateDbPath));
     deviceStart();
-    return QStringLiteral("Connected: customer database %1, gate database %2")
-        .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
-             QDir::toNativeSeparators(m_settings.GateDbPath));
+    return m_connectedText;
 }
 
 // Port failures are reported by the ports' own messages and never end start-up.
@@ -284,6 +292,13 @@ void GateWindow::showMessages(const QStringList &messages)
 {
     for (const QString &text : messages)
         Prompts::message(this, text);
+}
+
+bool GateWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lstFilter->viewport() && event->type() == QEvent::MouseButtonRelease)
+        lstFilter_MouseUp();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void GateWindow::showStatus(const QString &text)
@@ -323,74 +338,4 @@ void GateWindow::resizeEvent(QResizeEvent *event)
     const QSize area = centralWidget()->size();
     fraSettings->resize(area.width() - 2 * SettingsFramePosition.x(),
                         area.height() - 2 * SettingsFramePosition.y());
-}
-
-void GateWindow::cmdLoad_Click()
-{
-    showMessages(m_devices.openRelayPort(m_settings));
-}
-
-void GateWindow::cmdScanner_Click()
-{
-    showMessages(m_devices.openKeypadPorts(m_settings));
-}
-
-void GateWindow::markRelayButton(QPushButton *lastCommand)
-{
-    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
-    for (QPushButton *b : {cmdRelayOn, cmdRelayOff}) {
-        QPalette palette = b->palette();
-        palette.setColor(QPalette::Button, b == lastCommand ? LightYellow : buttonFace);
-        b->setPalette(palette);
-    }
-    txtCheckCode->setFocus();
-}
-
-void GateWindow::ReleaseRelay()
-{
-    if (m_devices.relayOff())
-        markRelayButton(cmdRelayOff);
-}
-
-void GateWindow::cmdRelayOn_Click()
-{
-    if (!m_devices.relayOn()) {
-        Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
-        return;
-    }
-    markRelayButton(cmdRelayOn);
-}
-
-void GateWindow::cmdRelayOff_Click()
-{
-    ReleaseRelay();
-}
-
-// The wait lets other events run, so a second press could start a query inside
-// the first one's wait: that press is ignored.
-void GateWindow::cmdRelayStatus_Click()
-{
-    if (m_statusQueryRunning)
-        return;
-    if (!m_devices.MSCommRelay.isOpen()) {
-        Prompts::message(this, QStringLiteral("Relay Status Port Closed"));
-        return;
-    }
-    m_statusQueryRunning = true;
-    const auto status = m_devices.relayStatus();
-    m_statusQueryRunning = false;
-    if (!status) {
-        Prompts::message(this, QStringLiteral("The relay board did not answer within %1 seconds")
-                                   .arg(GateDevices::StatusWaitMs / 1000));
-        return;
-    }
-    Label1->setText(QString::number(*status));
-    txtCheckCode->setFocus();
-}
-
-void GateWindow::TimerRelayPause_Timer()
-{
-    if (!m_settings.ExitRequested)
-        ReleaseRelay();
-    m_devices.TimerRelayPause.stop();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logview/log_query.h"
 #include "serial/gate_devices.h"
 #include "station_data.h"
 #include "station_settings.h"
@@ -16,6 +17,7 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QPushButton;
+class LogListModel;
 
 // The station window. Constructing it runs the start-up sequence with the
 // process's current folder as the start folder.
@@ -31,6 +33,7 @@ public:
     GateDevices &devices() { return m_devices; }
     // What start-up reached, as the status line shows it.
     QString statusText() const;
+    const LogListModel &logLines() const { return *m_logModel; }
 
 public slots:
     void mnuExit_Click();
@@ -43,9 +46,15 @@ public slots:
     void cmdRelayOff_Click();
     void cmdRelayStatus_Click();
     void TimerRelayPause_Timer();
+    void cmdGateLog_Click();
+    void RefreshGateLog();
+    void lstFilter_MouseUp();
+    void cmdCheckCode_Click();
+    void MSCommScanner_OnComm(int index, int eventCode);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -63,10 +72,19 @@ private:
     void showStatus(const QString &text);
     void markRelayButton(QPushButton *lastCommand);
 
+    bool ProcessCode();
+    bool decisionFailed(const QString &code, const QString &why);
+    void keypadCharacter(int index, char character);
+    void showLogView(const LogSelection &selection);
+    void resetLogViewToRecentDays();
+    void setLogBackground(const QColor &colour);
+
     StationSettings m_settings;
     StationData m_data;
     GateDevices m_devices;
     bool m_statusQueryRunning = false;
+    LogSelection m_logView = LogSelection::everything();
+    QString m_connectedText;
 
     QLineEdit *txtCheckCode = nullptr;
     QListWidget *lstFilter = nullptr;
@@ -93,4 +111,5 @@ private:
     QAction *mnuAbout = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_deviceStatus = nullptr;
+    LogListModel *m_logModel = nullptr;
 };

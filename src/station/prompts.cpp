@@ -26,7 +26,9 @@ void message(QWidget *parent, const QString &text)
         recorder().messages << text;
         return;
     }
-    QMessageBox::information(parent, QGuiApplication::applicationDisplayName(), text);
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, parent);
+    box.exec();
 }
 
 void startRecording()

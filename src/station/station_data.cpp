@@ -68,3 +68,11 @@ bool StationData::reconnect(const StationSettings &settings, QString *error)
     AdoGateLog.setConnectionString(settings.GateConnectionString);
     return AdoGateLog.refresh(error);
 }
+
+bool StationData::reconnectForDecision(const StationSettings &settings, QString *error)
+{
+    AdoMaster.setConnectionString(settings.DataConnectionString);
+    if (!AdoMaster.refresh(error))
+        return false;
+    return reconnect(settings, error);
+}

@@ -24,4 +24,8 @@ public:
     // "Reconnect": the unit and gate-log controls open their files anew and rerun
     // their record sources; stops at the first failure.
     bool reconnect(const StationSettings &settings, QString *error);
+
+    // Before each decision: master, unit and gate-log controls open their files
+    // anew, so every decision reads the tables as they stand.
+    bool reconnectForDecision(const StationSettings &settings, QString *error);
 };

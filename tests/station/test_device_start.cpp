@@ -1,11 +1,9 @@
 #include "station/gate_window.h"
 #include "station/prompts.h"
-#include "support/pty_pair.h"
-#include "support/start_folder.h"
+#include "support/gate_site.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -16,38 +14,6 @@ namespace {
 const QByteArray RelayOn("\xFE\x01", 2);
 const QByteArray RelayOff("\xFE\x00", 2);
 const QColor LightYellow(255, 255, 128);
-
-// A start folder whose ports 1, 2 and 3 are keypad 1, the relay board and keypad 2.
-struct Site {
-    StartFolder folder;
-    FakeRelayBoard relay;
-    PtyPair keypad1;
-    PtyPair keypad2;
-    StationSettings settings = folder.settings();
-
-    Site()
-    {
-        folder.makeStandard();
-        settings.Keypad2CommPort = 3;
-        mapPorts(keypad1.devicePath(), relay.devicePath(), keypad2.devicePath());
-    }
-
-    void mapPorts(const QString &port1, const QString &port2, const QString &port3)
-    {
-        QFile file(folder.file("comports.ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("[ports]\n1=%1\n2=%2\n3=%3\n").arg(port1, port2, port3).toUtf8());
-    }
-
-    std::unique_ptr<GateWindow> start()
-    {
-        folder.writeSettings(settings);
-        folder.enter();
-        auto window = std::make_unique<GateWindow>();
-        QCoreApplication::processEvents();
-        return window;
-    }
-};
 
 QPushButton *button(GateWindow &w, const char *name)
 {
@@ -75,7 +41,7 @@ private slots:
 
     void startUpOpensEveryPortAndReleasesTheRelayOnce()
     {
-        Site site;
+        GateSite site;
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList());
         QVERIFY(w->devices().MSCommRelay.isOpen());
@@ -91,7 +57,7 @@ private slots:
 
     void missingRelayStillOpensKeypads()
     {
-        Site site;
+        GateSite site;
         site.mapPorts(site.keypad1.devicePath(), "/dev/no-such-relay", site.keypad2.devicePath());
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList{"Check Relay Settings"});
@@ -103,7 +69,7 @@ private slots:
 
     void missingKeypad1LeavesKeypad2Untouched()
     {
-        Site site;
+        GateSite site;
         site.mapPorts("/dev/no-such-keypad", site.relay.devicePath(), site.keypad2.devicePath());
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList{"Check Ports"});
@@ -113,7 +79,7 @@ private slots:
 
     void missingKeypad2ShowsItsNumberThenCheckPorts()
     {
-        Site site;
+        GateSite site;
         site.mapPorts(site.keypad1.devicePath(), site.relay.devicePath(), "/dev/no-such-keypad");
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), (QStringList{"3", "Check Ports"}));
@@ -125,7 +91,7 @@ private slots:
     // second open uses what the port already held.
     void badKeypad2SettingsOpenWithThePortsOwn()
     {
-        Site site;
+        GateSite site;
         site.settings.Keypad2Parity = 'X';
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList{"3"});
@@ -135,7 +101,7 @@ private slots:
 
     void disabledKeypadsOpenNothingAndSayNothing()
     {
-        Site site;
+        GateSite site;
         site.settings.Keypad1CommPort = 35;
         site.settings.Keypad2CommPort = 0;
         auto w = site.start();
@@ -147,7 +113,7 @@ private slots:
 
     void relayButtonsSendTheirBytesAndMarkThemselves()
     {
-        Site site;
+        GateSite site;
         auto w = site.start();
         site.relay.readNow();
         button(*w, "cmdRelayOn")->click();
@@ -162,7 +128,7 @@ private slots:
 
     void closedRelayPort()
     {
-        Site site;
+        GateSite site;
         site.mapPorts(site.keypad1.devicePath(), "/dev/no-such-relay", site.keypad2.devicePath());
         auto w = site.start();
         Prompts::takeMessages();
@@ -189,7 +155,7 @@ private slots:
     {
         QFETCH(QByteArray, reply);
         QFETCH(QString, shown);
-        Site site;
+        GateSite site;
         site.relay.setStatusReply(reply);
         auto w = site.start();
         button(*w, "cmdRelayStatus")->click();
@@ -199,7 +165,7 @@ private slots:
 
     void relayStatusWithoutReplyGivesUp()
     {
-        Site site;
+        GateSite site;
         site.relay.setStatusReply({});
         auto w = site.start();
         w->findChild<QLabel *>("Label1")->setText("7");
@@ -226,7 +192,7 @@ private slots:
         QFETCH(int, seconds);
         QFETCH(int, interval);
         QFETCH(bool, connected);
-        Site site;
+        GateSite site;
         site.settings.RelayCloseSeconds = quint8(seconds);
         auto w = site.start();
         QCOMPARE(w->devices().TimerRelayPause.interval(), interval);
@@ -237,7 +203,7 @@ private slots:
 
     void pauseReleasesTheRelayAndRestartsWhenArmedAgain()
     {
-        Site site;
+        GateSite site;
         site.settings.RelayCloseSeconds = 1;
         auto w = site.start();
         site.relay.readNow();
@@ -254,7 +220,7 @@ private slots:
 
     void zeroHoldTimeNeverReleases()
     {
-        Site site;
+        GateSite site;
         site.settings.RelayCloseSeconds = 0;
         auto w = site.start();
         button(*w, "cmdRelayOn")->click();
@@ -264,7 +230,7 @@ private slots:
 
     void exitReleasesOnceEvenWhileThePauseRuns()
     {
-        Site site;
+        GateSite site;
         site.settings.RelayCloseSeconds = 1;
         auto w = site.start();
         w->show();
@@ -281,7 +247,7 @@ private slots:
 
     void closeBoxSendsNothing()
     {
-        Site site;
+        GateSite site;
         auto w = site.start();
         w->show();
         button(*w, "cmdRelayOn")->click();
@@ -293,7 +259,7 @@ private slots:
 
     void unpluggedKeypadIsReportedAndTheOtherStaysOpen()
     {
-        Site site;
+        GateSite site;
         auto w = site.start();
         site.keypad1.closeMaster();
         QTRY_VERIFY(!portOpen(*w, 0));

@@ -20,9 +20,11 @@ QString readSchema(const QString &name)
     return QString::fromUtf8(file.readAll());
 }
 
-void runOn(const QString &path, const QStringList &statements)
+// Runs the statements on a database file; the value of the last one's first row.
+QVariant runOn(const QString &path, const QStringList &statements)
 {
     const QString name = QStringLiteral("start-folder-setup");
+    QVariant value;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
@@ -33,8 +35,11 @@ void runOn(const QString &path, const QStringList &statements)
             if (!query.exec(statement))
                 qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
         }
+        if (query.next())
+            value = query.value(0);
     }
     QSqlDatabase::removeDatabase(name);
+    return value;
 }
 
 } // namespace
@@ -76,6 +81,11 @@ void StartFolder::createDatabase(const QString &fileName, const QStringList &sch
 void StartFolder::exec(const QString &fileName, const QString &sql) const
 {
     runOn(file(fileName), sqlStatements(sql));
+}
+
+QVariant StartFolder::value(const QString &fileName, const QString &sql) const
+{
+    return runOn(file(fileName), {sql});
 }
 
 void StartFolder::makeStandard() const

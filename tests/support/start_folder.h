@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariant>
 
 // A temporary start folder with settings file and databases made from schema/.
 class StartFolder {
@@ -23,6 +24,9 @@ public:
     void createDatabase(const QString &fileName, const QStringList &schemaFiles) const;
     // Runs SQL statements (separated by ";") on a database file of this folder.
     void exec(const QString &fileName, const QString &sql) const;
+
+    // The first value of a query on a database file of this folder.
+    QVariant value(const QString &fileName, const QString &sql) const;
 
     // Settings file, Data.gsd and Gate.gsd, and serial ports 1 to 3 mapped to
     // devices that do not exist: a folder the station starts on, unconnected to hardware.

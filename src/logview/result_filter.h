@@ -3,11 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The station window's own words, exactly as operators know them.
-namespace StationText {
-
-inline const QString WindowCaption = QStringLiteral("Gate Access");
-
+// The entries of the result filter, in list order.
 inline const QStringList ResultFilters = {QStringLiteral("ALL"),
                                           QStringLiteral("Allowed Access"),
                                           QStringLiteral("After Hours"),
@@ -17,4 +13,11 @@ inline const QStringList ResultFilters = {QStringLiteral("ALL"),
                                           QStringLiteral("Invalid Number"),
                                           QStringLiteral("List Selection")};
 
-} // namespace StationText
+inline const QString AllFilter = QStringLiteral("ALL");
+inline const QString ListSelectionFilter = QStringLiteral("List Selection");
+
+// Whether a filter lists every row (the list is then shown white, else light green).
+bool listsEveryRow(const QString &filter);
+
+// Whether a row with this result word passes the filter; an unknown filter passes nothing.
+bool passesFilter(const QString &filter, const QString &result);

@@ -1,0 +1,33 @@
+#include "access_decision.h"
+
+#include "code_lookup.h"
+
+bool decideCode(const DecisionSources &sources, const QString &code, const QString &location,
+                const QDateTime &now, Decision &decision, QString *error)
+{
+    std::optional<UnitRow> unit;
+    if (!CodeLookup::findUnit(sources.units, code, unit, error))
+        return false;
+    std::optional<MasterRow> master;
+    if (!unit && !CodeLookup::findMaster(sources.masters, code, master, error))
+        return false;
+    if (!unit && !master) {
+        decision = {{InvalidResult, false, {}}, invalidEvent(code, location)};
+        return true;
+    }
+    QList<ZoneRow> zones;
+    if (!CodeLookup::readZones(sources.zones, zones, error))
+        return false;
+    if (unit) {
+        decision.verdict = decideUnit(*unit, zones, now);
+        decision.event = unitEvent(code, location, *unit, decision.verdict.result);
+        return true;
+    }
+    decision.verdict = decideMaster(*master, zones, now);
+    const auto event = masterEvent(code, location, *master, decision.verdict.result);
+    if (!event && !decision.verdict.failed())
+        decision.verdict.failure =
+            QStringLiteral("master code ID %1 is not a number").arg(master->id);
+    decision.event = event.value_or(GateEvent{});
+    return true;
+}

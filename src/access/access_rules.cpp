@@ -1,0 +1,150 @@
+#include "access_rules.h"
+
+#include <optional>
+
+namespace {
+
+const QString Valid = QStringLiteral("Valid");
+const QString Exclude = QStringLiteral("Exclude");
+const QString LockedOut = QStringLiteral("Locked Out");
+const QString AfterHours = QStringLiteral("After Hours");
+
+AccessVerdict refused(const QString &result)
+{
+    return {result, false, {}};
+}
+
+AccessVerdict failedWith(const QString &why)
+{
+    return {{}, false, why};
+}
+
+// Expiry rule: none, a refusal word, or a failure when six characters are no date.
+std::optional<AccessVerdict> expiryRule(const QString &text, const QDate &today)
+{
+    if (text.size() != 6 || text == QLatin1String("000000"))
+        return std::nullopt;
+    const auto expiry = expiryDate(text, today);
+    if (!expiry)
+        return failedWith(QStringLiteral("expiry date %1 is not a date").arg(text));
+    if (today > *expiry)
+        return refused(QStringLiteral("Exp %1/%2/%3")
+                           .arg(expiry->month())
+                           .arg(expiry->day())
+                           .arg(expiry->year() % 100, 2, 10, QLatin1Char('0')));
+    return std::nullopt;
+}
+
+std::optional<double> zoneNumber(const QString &text)
+{
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+std::optional<QTime> minuteOf(const QString &text)
+{
+    for (const char *format : {"HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm"}) {
+        const QTime t = QTime::fromString(text.trimmed(), QLatin1String(format));
+        if (t.isValid())
+            return QTime(t.hour(), t.minute());
+    }
+    return std::nullopt;
+}
+
+enum class Wrap { OverMidnight, None };
+
+// Zone rule: none when inside the window, else the refusal or failure.
+std::optional<AccessVerdict> zoneRule(const QString &zoneText, const QList<ZoneRow> &zones,
+                                      const QDateTime &now, Wrap wrap)
+{
+    const auto it = std::find_if(zones.begin(), zones.end(),
+                                 [&](const ZoneRow &z) { return z.zone == zoneText; });
+    if (it == zones.end())
+        return refused(QStringLiteral("TimeZone ") + zoneText);
+    const auto start = minuteOf(it->start);
+    const auto stop = minuteOf(it->stop);
+    if (!start || !stop)
+        return failedWith(QStringLiteral("time zone %1 has no valid times").arg(zoneText));
+    const QTime minute(now.time().hour(), now.time().minute());
+    bool inside = false;
+    if (wrap == Wrap::OverMidnight && *start >= *stop)
+        inside = !(minute < *start && minute > *stop);
+    else
+        inside = minute >= *start && minute <= *stop;
+    if (!inside)
+        return refused(AfterHours);
+    return std::nullopt;
+}
+
+bool isSet(const QString &flag)
+{
+    if (flag.trimmed().isEmpty())
+        return false;
+    bool ok = false;
+    const double number = flag.toDouble(&ok);
+    return !ok || number != 0;
+}
+
+} // namespace
+
+bool isCodeEntry(const QString &entry)
+{
+    return !entry.isEmpty() && std::all_of(entry.begin(), entry.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today)
+{
+    if (mmddyy.size() != 6 || !isCodeEntry(mmddyy))
+        return std::nullopt;
+    const int month = mmddyy.mid(0, 2).toInt();
+    const int day = mmddyy.mid(2, 2).toInt();
+    const int yy = mmddyy.mid(4, 2).toInt();
+    int year = today.year() / 100 * 100 + yy;
+    if (year > today.year() + 50)
+        year -= 100;
+    else if (year < today.year() - 49)
+        year += 100;
+    const QDate date(year, month, day);
+    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+}
+
+AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const QDateTime &now)
+{
+    const bool excluded = isSet(unit.exclude);
+    if (!excluded) {
+        if (auto verdict = expiryRule(unit.expireDate, now.date()))
+            return *verdict;
+    }
+    const auto zone = zoneNumber(unit.timeZone);
+    if (!zone)
+        return failedWith(QStringLiteral("time zone \"%1\" of unit %2 is not a number")
+                              .arg(unit.timeZone, unit.unitName));
+    if (*zone != 0) {
+        if (auto verdict = zoneRule(unit.timeZone, zones, now, Wrap::OverMidnight))
+            return *verdict;
+    }
+    if (excluded)
+        return {Exclude, true, {}};
+    const bool rented =
+        unit.status == QLatin1String("Rented") || unit.status == QLatin1String("Rented-Cr");
+    return rented ? AccessVerdict{Valid, true, {}} : refused(LockedOut);
+}
+
+AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
+                           const QDateTime &now)
+{
+    if (auto verdict = expiryRule(master.expireDate, now.date()))
+        return *verdict;
+    const auto zone = zoneNumber(master.timeZone);
+    if (!zone)
+        return failedWith(QStringLiteral("time zone \"%1\" of master code %2 is not a number")
+                              .arg(master.timeZone, master.id));
+    if (*zone != 0) {
+        if (auto verdict = zoneRule(master.timeZone, zones, now, Wrap::None))
+            return *verdict;
+    }
+    return {Valid, true, {}};
+}

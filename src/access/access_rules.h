@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// Rows as the decision reads them: every column as its text, empty for NULL.
+struct UnitRow {
+    QString gateCode;
+    QString firstName;
+    QString lastName;
+    QString status;
+    QString unitName;
+    QString custId;
+    QString timeZone;
+    QString expireDate;
+    QString exclude;
+};
+
+struct MasterRow {
+    QString id;
+    QString passCode;
+    QString firstName;
+    QString lastName;
+    QString unitNumber;
+    QString timeZone;
+    QString expireDate;
+};
+
+struct ZoneRow {
+    QString zone;
+    QString start;
+    QString stop;
+};
+
+struct AccessVerdict {
+    QString result; // the result word logged
+    bool grant = false;
+    QString failure; // set when the rows cannot be decided: nothing may be logged or opened
+
+    bool failed() const { return !failure.isEmpty(); }
+};
+
+// Whether an entry may be decided at all: only a text of the digits 0-9.
+bool isCodeEntry(const QString &entry);
+
+// The rules for a matched unit and for a matched master code. `zones` is the
+// time-zone table in its order (by zone number); the first row whose zone text
+// equals the row's zone text is its zone.
+AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const QDateTime &now);
+AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
+                           const QDateTime &now);
+
+inline const QString InvalidResult = QStringLiteral("Invalid");
+
+// A six-character MMDDYY expiry. Two-digit years are read within the hundred
+// years from 49 before to 50 after `today`'s year.
+std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today);

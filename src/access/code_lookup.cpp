@@ -1,0 +1,99 @@
+#include "code_lookup.h"
+
+#include "station/data_control.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// Runs a query that finds at most one row by code; an index on the code column
+// finds it without walking the table, and rowid order keeps "first row wins".
+bool firstRowByCode(QSqlQuery &query, const QString &sql, const QString &code, bool &found,
+                    QString *error)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    query.addBindValue(code);
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    found = query.next();
+    return true;
+}
+
+} // namespace
+
+namespace CodeLookup {
+
+bool findUnit(const QSqlDatabase &customerDb, const QString &code, std::optional<UnitRow> &unit,
+              QString *error)
+{
+    QSqlQuery q(customerDb);
+    bool found = false;
+    if (!firstRowByCode(q,
+                        QStringLiteral("select * from tblUnitInfo where fldGateCode = ? "
+                                       "order by rowid limit 1"),
+                        code, found, error))
+        return false;
+    unit.reset();
+    if (found)
+        unit = UnitRow{columnText(q, QStringLiteral("fldGateCode")),
+                       columnText(q, QStringLiteral("fldCustFirstName")),
+                       columnText(q, QStringLiteral("fldCustLastName")),
+                       columnText(q, QStringLiteral("fldStatus")),
+                       columnText(q, QStringLiteral("fldUnitName")),
+                       columnText(q, QStringLiteral("fldCustID")),
+                       columnText(q, QStringLiteral("fldGateTimeZone")),
+                       columnText(q, QStringLiteral("fldGateExpireDate")),
+                       columnText(q, QStringLiteral("fldGateExclude"))};
+    return true;
+}
+
+bool findMaster(const QSqlDatabase &customerDb, const QString &code,
+                std::optional<MasterRow> &master, QString *error)
+{
+    QSqlQuery q(customerDb);
+    bool found = false;
+    if (!firstRowByCode(q,
+                        QStringLiteral("select * from tblVextraMasterCodes where fldPassCode = ? "
+                                       "order by rowid limit 1"),
+                        code, found, error))
+        return false;
+    master.reset();
+    if (found)
+        master = MasterRow{columnText(q, QStringLiteral("fldID")),
+                           columnText(q, QStringLiteral("fldPassCode")),
+                           columnText(q, QStringLiteral("fldFirstName")),
+                           columnText(q, QStringLiteral("fldLastName")),
+                           columnText(q, QStringLiteral("fldUnitNumber")),
+                           columnText(q, QStringLiteral("fldTimeZone")),
+                           columnText(q, QStringLiteral("fldExpireDate"))};
+    return true;
+}
+
+bool readZones(const QSqlDatabase &gateDb, QList<ZoneRow> &zones, QString *error)
+{
+    QSqlQuery q(gateDb);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select fldTimeZone, fldStartTime, fldStopTime from tblTimeZones "
+                               "order by fldTimeZone, rowid"))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    zones.clear();
+    while (q.next())
+        zones << ZoneRow{columnText(q, QStringLiteral("fldTimeZone")),
+                         columnText(q, QStringLiteral("fldStartTime")),
+                         columnText(q, QStringLiteral("fldStopTime"))};
+    return true;
+}
+
+} // namespace CodeLookup

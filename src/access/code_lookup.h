@@ -1,0 +1,20 @@
+#pragma once
+
+#include "access_rules.h"
+
+#include <QSqlDatabase>
+#include <optional>
+
+// Finds the rows a decision needs. The first row in table order wins, and codes
+// are compared as exact, case-sensitive texts. Each returns false on a database
+// failure, with `error` saying what failed.
+namespace CodeLookup {
+
+bool findUnit(const QSqlDatabase &customerDb, const QString &code, std::optional<UnitRow> &unit,
+              QString *error);
+bool findMaster(const QSqlDatabase &customerDb, const QString &code,
+                std::optional<MasterRow> &master, QString *error);
+// The whole time-zone table, ordered by zone number.
+bool readZones(const QSqlDatabase &gateDb, QList<ZoneRow> &zones, QString *error);
+
+} // namespace CodeLookup

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "access_rules.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <optional>
+
+// One attempt as the gate log records it.
+struct GateEvent {
+    QString code;
+    QString zone; // location word of the keypad
+    QString result;
+    QString customer;
+    QString unitNumber;
+    QString custId;
+};
+
+// Master codes are logged with customer IDs from this number up.
+inline constexpr qint64 MasterIdBase = 10000000;
+
+GateEvent unitEvent(const QString &code, const QString &location, const UnitRow &unit,
+                    const QString &result);
+// None when the master's ID is not a number.
+std::optional<GateEvent> masterEvent(const QString &code, const QString &location,
+                                     const MasterRow &master, const QString &result);
+GateEvent invalidEvent(const QString &code, const QString &location);
+
+// Appends the row stamped `when` and commits it before returning.
+bool recordGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
+                     QString *error);
+
+inline const char *const LogDateTimeFormat = "yyyy-MM-dd HH:mm:ss";

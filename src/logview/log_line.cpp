@@ -1,0 +1,87 @@
+#include "log_line.h"
+
+#include "access/gate_event_record.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <optional>
+
+namespace {
+
+enum class Align { Left, Right };
+
+// Shorter values are padded with blanks, longer ones keep their first characters.
+QString field(const QString &value, int width, Align align)
+{
+    const QString cut = value.left(width);
+    return align == Align::Left ? cut.leftJustified(width, QLatin1Char(' '))
+                                : cut.rightJustified(width, QLatin1Char(' '));
+}
+
+QString joinFields(const QString &date, const QString &zone, const QString &code,
+                   const QString &result, const QString &unit, const QString &customer,
+                   const QString &custId)
+{
+    return field(date, 18, Align::Left) + QLatin1Char(' ') + field(zone, 5, Align::Left) +
+           QLatin1Char(' ') + field(code, 10, Align::Left) + QStringLiteral("  ") +
+           field(result, 12, Align::Left) + QLatin1Char(' ') + field(unit, 7, Align::Right) +
+           QLatin1Char(' ') + field(customer, 22, Align::Left) + QLatin1Char(' ') +
+           field(custId, 8, Align::Right);
+}
+
+// The stored form read field by field: a hundred thousand lines must list quickly,
+// and parsing through QDateTime costs ten times as much.
+std::optional<QString> storedFormText(const QString &stored)
+{
+    if (stored.size() != 19 || stored[4] != QLatin1Char('-') || stored[7] != QLatin1Char('-') ||
+        stored[10] != QLatin1Char(' ') || stored[13] != QLatin1Char(':') ||
+        stored[16] != QLatin1Char(':'))
+        return std::nullopt;
+    auto number = [&](int from, int length, bool *ok) {
+        return stored.mid(from, length).toInt(ok);
+    };
+    bool ok[6];
+    const int year = number(0, 4, &ok[0]);
+    const int month = number(5, 2, &ok[1]);
+    const int day = number(8, 2, &ok[2]);
+    const int hour = number(11, 2, &ok[3]);
+    const int minute = number(14, 2, &ok[4]);
+    number(17, 2, &ok[5]);
+    if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) ||
+        !QDate::isValid(year, month, day) || hour > 23 || minute > 59)
+        return std::nullopt;
+    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
+    auto two = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
+    return two(month) + QLatin1Char('/') + two(day) + QLatin1Char('/') + two(year % 100) +
+           QLatin1Char(' ') + two(hour12) + QLatin1Char(':') + two(minute) +
+           (hour < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM"));
+}
+
+} // namespace
+
+QString logDateText(const QString &stored)
+{
+    if (stored.isEmpty())
+        return {};
+    if (auto text = storedFormText(stored))
+        return *text;
+    QDateTime when = QDateTime::fromString(stored, QLatin1String(LogDateTimeFormat));
+    if (!when.isValid())
+        when = QDateTime::fromString(stored, Qt::ISODate);
+    if (!when.isValid())
+        return stored;
+    return QLocale::c().toString(when, QStringLiteral("MM/dd/yy hh:mm AP"));
+}
+
+QString logLine(const LogRow &row)
+{
+    return joinFields(logDateText(row.dateTime), row.zone, row.code, row.result, row.unitNumber,
+                      row.customer, row.custId);
+}
+
+QString logHeadings()
+{
+    return joinFields(QStringLiteral("Time"), QStringLiteral("Zone"), QStringLiteral("Code"),
+                      QStringLiteral("Result"), QStringLiteral("Unit"), QStringLiteral("Customer"),
+                      QStringLiteral("Cust ID"));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// One gate-log row as the list shows it, every column as its text.
+struct LogRow {
+    QString dateTime; // as stored: yyyy-MM-dd HH:mm:ss
+    QString zone;
+    QString code;
+    QString result;
+    QString unitNumber;
+    QString customer;
+    QString custId;
+};
+
+// The 89-character fixed-width line of a row: date (18), zone (5), code (10),
+// result (12), unit (7, right), customer (22), customer ID (8, right).
+QString logLine(const LogRow &row);
+
+// Column headings, each over its column in the same fixed-pitch layout.
+QString logHeadings();
+
+// The stored date and time as "mm/dd/yy hh:mm AM"; a text that is no date stays as it is.
+QString logDateText(const QString &stored);
+
+// Where the customer ID stands in a line (positions 82-89).
+inline constexpr int LogLineCustIdStart = 81;
+inline constexpr int LogLineCustIdWidth = 8;

@@ -1,0 +1,62 @@
+#include "log_query.h"
+
+#include "access/gate_event_record.h"
+#include "station/data_control.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QString dayStart(const QDate &day)
+{
+    return day.startOfDay().toString(QLatin1String(LogDateTimeFormat));
+}
+
+} // namespace
+
+LogSelection LogSelection::everything()
+{
+    return {QStringLiteral("1 = 1"), {}};
+}
+
+LogSelection LogSelection::dateRange(const QDate &first, const QDate &last)
+{
+    // The stored text sorts as the time it names, so text bounds select by time;
+    // the upper bound is the next midnight, so the end day's last minute is in.
+    return {QStringLiteral("fldDateTime >= ? and fldDateTime < ?"),
+            {dayStart(first), dayStart(last.addDays(1))}};
+}
+
+LogSelection LogSelection::customer(qint64 custId)
+{
+    return {QStringLiteral("fldCustID = ?"), {custId}};
+}
+
+bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
+              QString *error)
+{
+    QSqlQuery q(gateDb);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, "
+                             "fldCustomer, fldCustID from tblGateLog where %1 "
+                             "order by fldDateTime, fldID")
+                  .arg(selection.where));
+    for (const QVariant &value : selection.values)
+        q.addBindValue(value);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    rows.clear();
+    while (q.next())
+        rows << LogRow{q.value(0).isNull() ? QString() : q.value(0).toString(),
+                       columnText(q, QStringLiteral("fldZone")),
+                       columnText(q, QStringLiteral("fldCode")),
+                       columnText(q, QStringLiteral("fldReult")),
+                       columnText(q, QStringLiteral("fldUnitNumber")),
+                       columnText(q, QStringLiteral("fldCustomer")),
+                       columnText(q, QStringLiteral("fldCustID"))};
+    return true;
+}

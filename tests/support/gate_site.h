@@ -1,0 +1,27 @@
+#pragma once
+
+#include "pty_pair.h"
+#include "start_folder.h"
+#include "station/gate_window.h"
+
+#include <memory>
+
+// A whole site for the station: start folder with databases, a relay board on
+// port 2 and keypads on ports 1 and 3, all on pseudo-terminals.
+struct GateSite {
+    StartFolder folder;
+    FakeRelayBoard relay;
+    PtyPair keypad1;
+    PtyPair keypad2;
+    StationSettings settings;
+
+    GateSite();
+
+    // Which devices ports 1, 2 and 3 are.
+    void mapPorts(const QString &port1, const QString &port2, const QString &port3) const;
+    // Writes the settings and starts the station in the folder.
+    std::unique_ptr<GateWindow> start();
+
+    // Rows of the gate log, oldest first: code, result, customer, unit, ID, zone.
+    QList<QStringList> logRows() const;
+};
