@@ -1,6 +1,7 @@
 #include "access_decision.h"
 
 #include "code_lookup.h"
+#include "timezones/zone_table.h"
 
 bool decideCode(const DecisionSources &sources, const QString &code, const QString &location,
                 const QDateTime &now, Decision &decision, QString *error)
@@ -15,9 +16,12 @@ bool decideCode(const DecisionSources &sources, const QString &code, const QStri
         decision = {{InvalidResult, false, {}}, invalidEvent(code, location)};
         return true;
     }
-    QList<ZoneRow> zones;
-    if (!CodeLookup::readZones(sources.zones, zones, error))
+    QList<ZoneEntry> entries;
+    if (!ZoneTable::read(sources.zones, entries, error))
         return false;
+    QList<ZoneRow> zones;
+    for (const ZoneEntry &entry : entries)
+        zones << entry.row;
     if (unit) {
         decision.verdict = decideUnit(*unit, zones, now);
         decision.event = unitEvent(code, location, *unit, decision.verdict.result);

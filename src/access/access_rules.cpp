@@ -44,12 +44,8 @@ std::optional<double> zoneNumber(const QString &text)
 
 std::optional<QTime> minuteOf(const QString &text)
 {
-    for (const char *format : {"HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm"}) {
-        const QTime t = QTime::fromString(text.trimmed(), QLatin1String(format));
-        if (t.isValid())
-            return QTime(t.hour(), t.minute());
-    }
-    return std::nullopt;
+    const QTime t = zoneTime(text);
+    return t.isValid() ? std::optional<QTime>(QTime(t.hour(), t.minute())) : std::nullopt;
 }
 
 enum class Wrap { OverMidnight, None };

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "timezones/zone_row.h"
+
 // Rows as the decision reads them: every column as its text, empty for NULL.
 struct UnitRow {
     QString gateCode;
@@ -25,12 +27,6 @@ struct MasterRow {
     QString unitNumber;
     QString timeZone;
     QString expireDate;
-};
-
-struct ZoneRow {
-    QString zone;
-    QString start;
-    QString stop;
 };
 
 struct AccessVerdict {

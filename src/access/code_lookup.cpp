@@ -78,22 +78,4 @@ bool findMaster(const QSqlDatabase &customerDb, const QString &code,
     return true;
 }
 
-bool readZones(const QSqlDatabase &gateDb, QList<ZoneRow> &zones, QString *error)
-{
-    QSqlQuery q(gateDb);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("select fldTimeZone, fldStartTime, fldStopTime from tblTimeZones "
-                               "order by fldTimeZone, rowid"))) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-    zones.clear();
-    while (q.next())
-        zones << ZoneRow{columnText(q, QStringLiteral("fldTimeZone")),
-                         columnText(q, QStringLiteral("fldStartTime")),
-                         columnText(q, QStringLiteral("fldStopTime"))};
-    return true;
-}
-
 } // namespace CodeLookup

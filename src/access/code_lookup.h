@@ -14,7 +14,5 @@ bool findUnit(const QSqlDatabase &customerDb, const QString &code, std::optional
               QString *error);
 bool findMaster(const QSqlDatabase &customerDb, const QString &code,
                 std::optional<MasterRow> &master, QString *error);
-// The whole time-zone table, ordered by zone number.
-bool readZones(const QSqlDatabase &gateDb, QList<ZoneRow> &zones, QString *error);
 
 } // namespace CodeLookup

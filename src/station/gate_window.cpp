@@ -5,8 +5,11 @@
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/result_filter.h"
+#include "named_widgets.h"
 #include "prompts.h"
 #include "settings_file.h"
+#include "settings_screen.h"
+#include "timezones/zone_editor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,13 +37,6 @@ constexpr int twips(int value)
 }
 
 const QPoint SettingsFramePosition{twips(120), twips(120)};
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
 QDateTimeEdit *datePicker(int index, QWidget *parent)
 {
@@ -80,12 +76,18 @@ void GateWindow::buildControls()
     buildSettingsFrame(central);
     buildHiddenFrame(central);
     buildMenu();
-    m_status = new QLabel(this);
+    // Two lines: what the station is connected to, and how each port is.
+    auto *status = new QWidget(this);
+    auto *lines = new QVBoxLayout(status);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(0);
+    m_status = new QLabel(status);
     m_status->setObjectName(QStringLiteral("stationStatus"));
-    statusBar()->addWidget(m_status, 1);
-    m_deviceStatus = new QLabel(this);
+    m_deviceStatus = new QLabel(status);
     m_deviceStatus->setObjectName(QStringLiteral("deviceStatus"));
-    statusBar()->addWidget(m_deviceStatus, 1);
+    lines->addWidget(m_status);
+    lines->addWidget(m_deviceStatus);
+    statusBar()->addWidget(status, 1);
     connect(&m_devices, &GateDevices::stateChanged, this,
             [this] { m_deviceStatus->setText(m_devices.stateText()); });
     connect(&m_devices.TimerRelayPause, &QTimer::timeout, this, &GateWindow::TimerRelayPause_Timer);
@@ -119,14 +121,15 @@ QWidget *GateWindow::buildLeftColumn()
     dtEnd = datePicker(3, column);
     layout->addWidget(dtEnd);
 
-    cmdGateLog = button(QStringLiteral("cmdGateLog"), QStringLiteral("Gate Log"), column);
-    cmdPrintLog = button(QStringLiteral("cmdPrintLog"), QStringLiteral("Print"), column);
-    cmdCheckCode = button(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), column);
-    cmdRelayOff = button(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), column);
-    cmdRelayOn = button(QStringLiteral("cmdRelayOn"), QStringLiteral("Relay On"), column);
-    cmdFilterCustomerID =
-        button(QStringLiteral("cmdFilterCustomerID"), QStringLiteral("By Customer ID"), column);
-    cmdMinimize = button(QStringLiteral("cmdMinimize"), QStringLiteral("Minimize"), column);
+    cmdGateLog = namedButton(QStringLiteral("cmdGateLog"), QStringLiteral("Gate Log"), column);
+    cmdPrintLog = namedButton(QStringLiteral("cmdPrintLog"), QStringLiteral("Print"), column);
+    cmdCheckCode =
+        namedButton(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), column);
+    cmdRelayOff = namedButton(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), column);
+    cmdRelayOn = namedButton(QStringLiteral("cmdRelayOn"), QStringLiteral("Relay On"), column);
+    cmdFilterCustomerID = namedButton(QStringLiteral("cmdFilterCustomerID"),
+                                      QStringLiteral("By Customer ID"), column);
+    cmdMinimize = namedButton(QStringLiteral("cmdMinimize"), QStringLiteral("Minimize"), column);
     for (QPushButton *b : {cmdGateLog, cmdPrintLog, cmdCheckCode, cmdRelayOff, cmdRelayOn,
                            cmdFilterCustomerID, cmdMinimize})
         layout->addWidget(b);
@@ -138,6 +141,9 @@ QWidget *GateWindow::buildLeftColumn()
     connect(cmdRelayOff, &QPushButton::clicked, this, &GateWindow::cmdRelayOff_Click);
     connect(cmdGateLog, &QPushButton::clicked, this, &GateWindow::cmdGateLog_Click);
     connect(cmdCheckCode, &QPushButton::clicked, this, &GateWindow::cmdCheckCode_Click);
+    connect(cmdFilterCustomerID, &QPushButton::clicked, this,
+            &GateWindow::cmdFilterCustomerID_Click);
+    cmdFilterCustomerID->setToolTip(QStringLiteral("Filter for a Customers ID"));
     lstFilter->viewport()->installEventFilter(this);
     // A new date leaves the listed lines describing another range: empty the list.
     for (QDateTimeEdit *picker : {dtStart, dtEnd})
@@ -163,35 +169,9 @@ QWidget *GateWindow::buildLogColumn()
     lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_logModel = new LogListModel(lstLog);
     lstLog->setModel(m_logModel);
+    lstLog->viewport()->installEventFilter(this);
     layout->addWidget(lstLog, 1);
     return column;
-}
-
-// The settings screen covers the window's controls while it is shown.
-void GateWindow::buildSettingsFrame(QWidget *central)
-{
-    fraSettings = new QGroupBox(QStringLiteral("Setting"), central);
-    fraSettings->setObjectName(QStringLiteral("fraSettings"));
-    fraSettings->setAutoFillBackground(true);
-    auto *layout = new QVBoxLayout(fraSettings);
-    ckMinimizeAtStartup = new QCheckBox(QStringLiteral("Minimized on Program Start"), fraSettings);
-    ckMinimizeAtStartup->setObjectName(QStringLiteral("ckMinimizeAtStartup"));
-    layout->addWidget(ckMinimizeAtStartup);
-
-    auto *relayStatus = new QHBoxLayout;
-    cmdRelayStatus =
-        button(QStringLiteral("cmdRelayStatus"), QStringLiteral("Relay Status"), fraSettings);
-    auto *lblStatus = new QLabel(QStringLiteral("Status"), fraSettings);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    Label1 = new QLabel(fraSettings);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    relayStatus->addWidget(cmdRelayStatus);
-    relayStatus->addWidget(lblStatus);
-    relayStatus->addWidget(Label1, 1);
-    layout->addLayout(relayStatus);
-    connect(cmdRelayStatus, &QPushButton::clicked, this, &GateWindow::cmdRelayStatus_Click);
-    layout->addStretch(1);
-    fraSettings->hide();
 }
 
 // Holds the buttons that only code presses; never shown.
@@ -199,9 +179,9 @@ void GateWindow::buildHiddenFrame(QWidget *central)
 {
     Frame1 = new QFrame(central);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    cmdReconnect = button(QStringLiteral("cmdReconnect"), QStringLiteral("Reconnect"), Frame1);
-    cmdLoad = button(QStringLiteral("cmdLoad"), QStringLiteral("Load Comm"), Frame1);
-    cmdScanner = button(QStringLiteral("cmdScanner"), QStringLiteral("Scanner"), Frame1);
+    cmdReconnect = namedButton(QStringLiteral("cmdReconnect"), QStringLiteral("Reconnect"), Frame1);
+    cmdLoad = namedButton(QStringLiteral("cmdLoad"), QStringLiteral("Load Comm"), Frame1);
+    cmdScanner = namedButton(QStringLiteral("cmdScanner"), QStringLiteral("Scanner"), Frame1);
     connect(cmdReconnect, &QPushButton::clicked, this, &GateWindow::cmdReconnect_Click);
     connect(cmdLoad, &QPushButton::clicked, this, &GateWindow::cmdLoad_Click);
     connect(cmdScanner, &QPushButton::clicked, this, &GateWindow::cmdScanner_Click);
@@ -219,6 +199,7 @@ void GateWindow::buildMenu()
     mnuExit = action(QStringLiteral("mnuExit"), QStringLiteral("Exit"));
     mnuAbout = action(QStringLiteral("mnuAbout"), QStringLiteral("About"));
     connect(mnuExit, &QAction::triggered, this, &GateWindow::mnuExit_Click);
+    connect(mnuSettings, &QAction::triggered, this, &GateWindow::mnuSettings_Click);
 }
 
 void GateWindow::formLoad()
@@ -269,6 +250,9 @@ QString GateWindow::configure()
     m_connectedText = QStringLiteral("Connected: customer database %1, gate database %2")
                           .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
                                QDir::toNativeSeparators(m_settings.GateDbPath));
+    // The zone list comes first, so a gate database without usable zones opens no port.
+    if (!m_zoneEditor->LoadTimeZoneList(&error))
+        return stopped(error);
     deviceStart();
     return m_connectedText;
 }
@@ -296,8 +280,12 @@ void GateWindow::showMessages(const QStringList &messages)
 
 bool GateWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lstFilter->viewport() && event->type() == QEvent::MouseButtonRelease)
-        lstFilter_MouseUp();
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == lstFilter->viewport())
+            lstFilter_MouseUp();
+        else if (watched == lstLog->viewport())
+            lstLog_MouseUp();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

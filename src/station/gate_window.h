@@ -18,6 +18,8 @@ class QListView;
 class QListWidget;
 class QPushButton;
 class LogListModel;
+class SettingsScreen;
+class ZoneEditor;
 
 // The station window. Constructing it runs the start-up sequence with the
 // process's current folder as the start folder.
@@ -51,6 +53,12 @@ public slots:
     void lstFilter_MouseUp();
     void cmdCheckCode_Click();
     void MSCommScanner_OnComm(int index, int eventCode);
+    void cmdFilterCustomerID_Click();
+    void lstLog_MouseUp();
+    void mnuSettings_Click();
+    void cmdSettingClose_Click();
+    void cmdDefault_Click(int index);
+    void cmdGetPath_Click(int index);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -75,7 +83,9 @@ private:
     bool ProcessCode();
     bool decisionFailed(const QString &code, const QString &why);
     void keypadCharacter(int index, char character);
-    void showLogView(const LogSelection &selection);
+    std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
+    void showLogLines(QStringList lines);
+    void lookUpCustomer(qint64 custId);
     void resetLogViewToRecentDays();
     void setLogBackground(const QColor &colour);
 
@@ -98,13 +108,13 @@ private:
     QPushButton *cmdRelayOn = nullptr;
     QPushButton *cmdFilterCustomerID = nullptr;
     QPushButton *cmdMinimize = nullptr;
-    QGroupBox *fraSettings = nullptr;
+    SettingsScreen *fraSettings = nullptr;
+    ZoneEditor *m_zoneEditor = nullptr;
     QCheckBox *ckMinimizeAtStartup = nullptr;
     QFrame *Frame1 = nullptr;
     QPushButton *cmdReconnect = nullptr;
     QPushButton *cmdLoad = nullptr;
     QPushButton *cmdScanner = nullptr;
-    QPushButton *cmdRelayStatus = nullptr;
     QLabel *Label1 = nullptr;
     QAction *mnuSettings = nullptr;
     QAction *mnuExit = nullptr;

@@ -4,17 +4,21 @@
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/result_filter.h"
+#include "number_text.h"
+#include "prompts.h"
 
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <limits>
 
 namespace {
 
 const QColor White(255, 255, 255);
 const QColor LightGreen(192, 255, 192);
+const QString InvalidId = QStringLiteral("Invalid ID Entered");
 
 QString selectedFilter(const QListWidget *filters)
 {
@@ -24,9 +28,103 @@ QString selectedFilter(const QListWidget *filters)
 
 } // namespace
 
+// Lists the date range under the chosen result filter, newest line selected.
 void GateWindow::cmdGateLog_Click()
 {
-    showLogView(LogSelection::dateRange(dtStart->date(), dtEnd->date()));
+    const auto rows = openLogView(LogSelection::dateRange(dtStart->date(), dtEnd->date()));
+    if (!rows)
+        return;
+    const QString filter = selectedFilter(lstFilter);
+    if (!rows->isEmpty())
+        setLogBackground(listsEveryRow(filter) ? White : LightGreen);
+    QStringList lines;
+    for (const LogRow &row : *rows) {
+        if (passesFilter(filter, row.result))
+            lines << logLine(row);
+    }
+    if (!rows->isEmpty() && listsEveryRow(filter))
+        lstFilter->setCurrentRow(0);
+    showLogLines(std::move(lines));
+}
+
+void GateWindow::cmdFilterCustomerID_Click()
+{
+    const auto answer = Prompts::input(this, QStringLiteral("Enter Customer's ID"),
+                                       QStringLiteral("Search Customer ID"), QString());
+    const auto id = answer ? wholeNumberIn(*answer, std::numeric_limits<qint32>::min(),
+                                           std::numeric_limits<qint32>::max())
+                           : std::nullopt;
+    if (!id) {
+        Prompts::message(this, InvalidId);
+        return;
+    }
+    lookUpCustomer(*id);
+}
+
+// Drill-down: the customer of the clicked line.
+void GateWindow::lstLog_MouseUp()
+{
+    const QString line = lstLog->currentIndex().data().toString();
+    if (line.isEmpty())
+        return;
+    lstFilter->setCurrentRow(ResultFilters.indexOf(ListSelectionFilter));
+    setLogBackground(LightGreen);
+    const auto id =
+        wholeNumberIn(line.mid(LogLineCustIdStart, LogLineCustIdWidth),
+                      std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
+    if (!id) {
+        Prompts::message(this, InvalidId);
+        return;
+    }
+    lookUpCustomer(*id);
+}
+
+void GateWindow::lookUpCustomer(qint64 custId)
+{
+    const auto rows = openLogView(LogSelection::customer(custId));
+    if (!rows) {
+        Prompts::message(this, InvalidId);
+        return;
+    }
+    if (rows->isEmpty())
+        Prompts::message(this, QStringLiteral("No Records For ID %1").arg(custId));
+    QStringList lines;
+    for (const LogRow &row : *rows)
+        lines << logLine(row);
+    showLogLines(std::move(lines));
+}
+
+// Reconnects, empties the list and reads the selected rows; none when the gate
+// log cannot be read (the status line says why).
+std::optional<QList<LogRow>> GateWindow::openLogView(const LogSelection &selection)
+{
+    auto notListed = [this](const QString &why) {
+        showStatus(QStringLiteral("Gate log not listed: %1").arg(why));
+        return std::nullopt;
+    };
+    QString error;
+    if (!m_data.reconnect(m_settings, &error))
+        return notListed(error);
+    txtCheckCode->setFocus();
+    m_logModel->clear();
+    QList<LogRow> rows;
+    if (!queryLog(m_data.AdoGateLog.database(), selection, rows, &error))
+        return notListed(error);
+    showStatus(m_connectedText);
+    m_logView = selection;
+    return rows;
+}
+
+void GateWindow::showLogLines(QStringList lines)
+{
+    m_logModel->setLines(std::move(lines));
+    if (m_logModel->rowCount() > 0) {
+        const QModelIndex newest = m_logModel->index(m_logModel->rowCount() - 1);
+        lstLog->setCurrentIndex(newest);
+        lstLog->scrollTo(newest);
+    }
+    cmdCheckCode->setEnabled(true);
+    txtCheckCode->setFocus();
 }
 
 void GateWindow::RefreshGateLog()
@@ -38,44 +136,6 @@ void GateWindow::lstFilter_MouseUp()
 {
     if (!selectedFilter(lstFilter).isEmpty())
         cmdGateLog_Click();
-}
-
-// Lists the selected rows under the chosen result filter, newest line selected.
-void GateWindow::showLogView(const LogSelection &selection)
-{
-    QString error;
-    if (!m_data.reconnect(m_settings, &error)) {
-        showStatus(QStringLiteral("Gate log not listed: %1").arg(error));
-        return;
-    }
-    showStatus(m_connectedText);
-    txtCheckCode->setFocus();
-    m_logModel->clear();
-    QList<LogRow> rows;
-    if (!queryLog(m_data.AdoGateLog.database(), selection, rows, &error)) {
-        showStatus(QStringLiteral("Gate log not listed: %1").arg(error));
-        return;
-    }
-    m_logView = selection;
-    if (!rows.isEmpty()) {
-        const QString filter = selectedFilter(lstFilter);
-        setLogBackground(listsEveryRow(filter) ? White : LightGreen);
-        QStringList lines;
-        for (const LogRow &row : rows) {
-            if (passesFilter(filter, row.result))
-                lines << logLine(row);
-        }
-        if (listsEveryRow(filter))
-            lstFilter->setCurrentRow(0);
-        m_logModel->setLines(std::move(lines));
-        if (m_logModel->rowCount() > 0) {
-            const QModelIndex newest = m_logModel->index(m_logModel->rowCount() - 1);
-            lstLog->setCurrentIndex(newest);
-            lstLog->scrollTo(newest);
-        }
-    }
-    cmdCheckCode->setEnabled(true);
-    txtCheckCode->setFocus();
 }
 
 // After a keypad decision: "ALL" over the last LogViewDays days.

@@ -2,19 +2,33 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <optional>
 
 class QWidget;
 
-// Every message box of the station goes through here, so that tests can record
-// what would have been shown instead of blocking on a dialog.
+// Every message box, question and input box of the station goes through here,
+// with the application's title, so tests can answer them instead of a person.
 namespace Prompts {
 
-// A modal box with only an OK button and the application's title.
+// A modal box with only an OK button.
 void message(QWidget *parent, const QString &text);
+// Yes/No with No as the default button; true for Yes.
+bool question(QWidget *parent, const QString &text, const QString &title);
+// An input box; none when cancelled.
+std::optional<QString> input(QWidget *parent, const QString &prompt, const QString &title,
+                             const QString &defaultAnswer);
+// File dialogs; empty when cancelled.
+QString openFileName(QWidget *parent);
+QString saveFileName(QWidget *parent, const QString &title, const QString &filter);
 
-// Tests: from now on messages are recorded, not shown.
+// Tests: from now on nothing is shown. Messages are recorded; questions, input
+// and file boxes take the queued answers in order (a string for input and file
+// boxes, a bool for questions; an empty QVariant or none left means Cancel/No)
+// and their texts are recorded as asked.
 void startRecording();
-// The messages recorded since the last call, oldest first.
+void queueAnswer(const QVariant &answer);
 QStringList takeMessages();
+QStringList takeAsked();
 
 } // namespace Prompts

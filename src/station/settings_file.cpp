@@ -6,12 +6,11 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <array>
-#include <variant>
 
 namespace {
 
 using S = StationSettings;
-using FieldRef = std::variant<QString S::*, QChar S::*, quint8 S::*, qint16 S::*, bool S::*>;
+using FieldRef = SettingsField;
 
 struct Item {
     const char *name;

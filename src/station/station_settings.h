@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QString>
 #include <QtGlobal>
+#include <variant>
 
 // The station's configuration record. The stored fields are the 29 items of
 // the settings file; the run-time fields are shared by the subsystems and never
@@ -59,3 +60,8 @@ QChar oneCharacter(const QString &text);
 // StartFolder joined to a file name with the platform's folder separator, unchanged otherwise
 // (a root folder "/" gives "//name").
 QString inStartFolder(const QString &startFolder, const QString &fileName);
+
+// A stored field of the record, by its type.
+using SettingsField =
+    std::variant<QString StationSettings::*, QChar StationSettings::*, quint8 StationSettings::*,
+                 qint16 StationSettings::*, bool StationSettings::*>;

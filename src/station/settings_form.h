@@ -1,0 +1,35 @@
+#pragma once
+
+#include "station_settings.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+// The settings screen's boxes as texts, by box name ("txtScanner(0)"). The
+// logic of the screen works on this; the widgets only show it.
+using SettingsForm = QMap<QString, QString>;
+
+struct SettingsBox {
+    QString name;
+    QString group; // caption of the group box, empty for the frame itself
+    QString label;
+    QString toolTip;
+    SettingsField field;
+};
+
+// Every box, in the order Close takes them into the record.
+const QList<SettingsBox> &settingsBoxes();
+
+SettingsForm formFrom(const StationSettings &settings);
+
+// Close: the record the boxes describe, or none when a box is invalid (a number
+// that is none or out of its field's range, a hold time above 32 seconds, a
+// text holding a double quote); `invalidBox` then names the first such box.
+std::optional<StationSettings>
+settingsFromForm(const SettingsForm &form, const StationSettings &current, QString *invalidBox);
+
+// The boxes a "Default Settings" button sets (0: files and log days, 1 and 2:
+// keypads, 3: relay); any other index sets none.
+SettingsForm defaultBoxes(int index, const QString &startFolder);

@@ -1,0 +1,186 @@
+#include "zone_editor.h"
+
+#include "station/data_control.h"
+#include "station/fixed_pitch_font.h"
+#include "station/number_text.h"
+#include "station/prompts.h"
+#include "station/station_settings.h"
+#include "zone_table.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString NumberNotValid = QStringLiteral("Number Not Vaild");
+constexpr int RowIdRole = Qt::UserRole;
+
+QTimeEdit *timePicker(int index, QWidget *parent)
+{
+    auto *picker = new QTimeEdit(parent);
+    picker->setObjectName(QStringLiteral("DTPicker1(%1)").arg(index));
+    picker->setDisplayFormat(QStringLiteral("hh:mm AP"));
+    return picker;
+}
+
+} // namespace
+
+ZoneEditor::ZoneEditor(DataControl &zones, const StationSettings &settings, QWidget *parent)
+    : QGroupBox(QStringLiteral("Time Zones"), parent)
+    , m_zones(zones)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("fraTimeZones"));
+    lstTimeZones = new QListWidget(this);
+    lstTimeZones->setObjectName(QStringLiteral("lstTimeZones"));
+    lstTimeZones->setFont(fixedPitchFont());
+    txtZone0 = new QLineEdit(this);
+    txtZone0->setObjectName(QStringLiteral("txtZone(0)"));
+    txtZone0->setReadOnly(true); // a zone's number is chosen when it is added
+    startPicker = timePicker(0, this);
+    stopPicker = timePicker(1, this);
+
+    auto *fields = new QFormLayout;
+    fields->addRow(QStringLiteral("Zone"), txtZone0);
+    fields->addRow(QStringLiteral("Start"), startPicker);
+    fields->addRow(QStringLiteral("Stop"), stopPicker);
+    auto *buttons = new QHBoxLayout;
+    const QStringList captions{QStringLiteral("Add"), QStringLiteral("Save"),
+                               QStringLiteral("Delete")};
+    for (int index = 0; index < captions.size(); ++index) {
+        auto *b = new QPushButton(captions[index], this);
+        b->setObjectName(QStringLiteral("cmdTimeZone(%1)").arg(index));
+        connect(b, &QPushButton::clicked, this, [this, index] { cmdTimeZone_Click(index); });
+        buttons->addWidget(b);
+    }
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lstTimeZones, 1);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    connect(lstTimeZones, &QListWidget::itemPressed, this, &ZoneEditor::lstTimeZones_MouseDown);
+}
+
+bool ZoneEditor::LoadTimeZoneList(QString *error)
+{
+    lstTimeZones->clear();
+    m_zones.setConnectionString(m_settings.GateConnectionString);
+    m_zones.setRecordSource(QStringLiteral("select * from tblTimeZones order by fldTimeZone"));
+    m_listed.clear();
+    if (!m_zones.refresh(error) || !ZoneTable::read(m_zones.database(), m_listed, error))
+        return false;
+    for (const ZoneEntry &zone : m_listed) {
+        auto *item = new QListWidgetItem(zoneListLine(zone.row), lstTimeZones);
+        item->setData(RowIdRole, zone.rowId);
+    }
+    showZone(m_listed.isEmpty() ? std::nullopt : std::optional<qint64>(m_listed.first().rowId));
+    return true;
+}
+
+void ZoneEditor::cmdTimeZone_Click(int index)
+{
+    switch (index) {
+    case 0:
+        addZone();
+        break;
+    case 1:
+        saveZone();
+        break;
+    case 2:
+        deleteZone();
+        break;
+    default:
+        break;
+    }
+}
+
+void ZoneEditor::lstTimeZones_MouseDown()
+{
+    const QListWidgetItem *item = lstTimeZones->currentItem();
+    if (!item || item->text().isEmpty())
+        return;
+    showZone(item->data(RowIdRole).toLongLong());
+}
+
+void ZoneEditor::addZone()
+{
+    std::optional<qint64> zone;
+    while (!zone) {
+        const auto answer = Prompts::input(this, QStringLiteral("Enter Zone Number 1 to 63"),
+                                           QStringLiteral("Adding Time Zone"), QStringLiteral("1"));
+        if (!answer || !wholeNumber(*answer))
+            return;
+        const auto number = wholeNumberIn(*answer, 0, 255);
+        if (!number) {
+            Prompts::message(this, NumberNotValid);
+            return;
+        }
+        if (*number >= 1 && *number <= 63)
+            zone = number;
+    }
+    QString error;
+    switch (ZoneTable::add(m_zones.database(), int(*zone), &error)) {
+    case ZoneTable::AddResult::InUse:
+        Prompts::message(this, QStringLiteral("%1 Already in Use").arg(*zone));
+        return;
+    case ZoneTable::AddResult::Failed:
+        Prompts::message(this, NumberNotValid);
+        return;
+    case ZoneTable::AddResult::Added:
+        if (!LoadTimeZoneList(&error))
+            Prompts::message(this, NumberNotValid);
+        return;
+    }
+}
+
+void ZoneEditor::saveZone()
+{
+    QString error;
+    if (m_current && !ZoneTable::saveTimes(m_zones.database(), *m_current, startPicker->time(),
+                                           stopPicker->time(), &error)) {
+        Prompts::message(this, QStringLiteral("The time zone was not saved: %1").arg(error));
+        return;
+    }
+    reloadOrReport();
+}
+
+// Deletes the zone of the selected line, never the last one left.
+void ZoneEditor::deleteZone()
+{
+    const QListWidgetItem *item = lstTimeZones->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    QString error;
+    if (ZoneTable::remove(m_zones.database(), item->data(RowIdRole).toLongLong(), &error) ==
+        ZoneTable::DeleteResult::Failed) {
+        Prompts::message(this, QStringLiteral("The time zone was not deleted: %1").arg(error));
+        return;
+    }
+    reloadOrReport();
+}
+
+void ZoneEditor::reloadOrReport()
+{
+    QString error;
+    if (!LoadTimeZoneList(&error))
+        Prompts::message(this, QStringLiteral("The time zones cannot be read: %1").arg(error));
+}
+
+void ZoneEditor::showZone(std::optional<qint64> rowId)
+{
+    m_current = rowId;
+    const auto it = std::find_if(m_listed.begin(), m_listed.end(),
+                                 [&](const ZoneEntry &z) { return rowId && z.rowId == *rowId; });
+    if (it == m_listed.end()) {
+        m_current.reset();
+        txtZone0->clear();
+        return;
+    }
+    txtZone0->setText(it->row.zone);
+    startPicker->setTime(zoneTime(it->row.start));
+    stopPicker->setTime(zoneTime(it->row.stop));
+}

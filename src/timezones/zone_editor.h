@@ -1,0 +1,46 @@
+#pragma once
+
+#include "zone_table.h"
+
+#include <QGroupBox>
+#include <optional>
+
+class DataControl;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimeEdit;
+struct StationSettings;
+
+// The "Time Zones" group of the settings screen: the zone list, the current
+// zone's number and times, and Add, Save and Delete.
+class ZoneEditor : public QGroupBox {
+    Q_OBJECT
+
+public:
+    ZoneEditor(DataControl &zones, const StationSettings &settings, QWidget *parent = nullptr);
+
+    // Runs the zone query again and rebuilds the list; the first zone becomes current.
+    bool LoadTimeZoneList(QString *error);
+
+public slots:
+    void cmdTimeZone_Click(int index);
+    void lstTimeZones_MouseDown();
+
+private:
+    void addZone();
+    void saveZone();
+    void deleteZone();
+    void showZone(std::optional<qint64> rowId);
+    void reloadOrReport();
+
+    DataControl &m_zones;
+    const StationSettings &m_settings;
+    QList<ZoneEntry> m_listed;       // the zones as the list shows them
+    std::optional<qint64> m_current; // row id of the zone the boxes show
+
+    QListWidget *lstTimeZones = nullptr;
+    QLineEdit *txtZone0 = nullptr;
+    QTimeEdit *startPicker = nullptr; // DTPicker1(0)
+    QTimeEdit *stopPicker = nullptr;  // DTPicker1(1)
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "zone_row.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QTime>
+
+// The time-zone table as the editor sees it: rows in zone order, each with
+// the row id that names it.
+struct ZoneEntry {
+    qint64 rowId = 0;
+    ZoneRow row;
+};
+
+namespace ZoneTable {
+
+bool read(const QSqlDatabase &gateDb, QList<ZoneEntry> &zones, QString *error);
+
+enum class AddResult { Added, InUse, Failed };
+// A new zone open 07:00 to 20:00, unless a row already carries the number.
+AddResult add(const QSqlDatabase &gateDb, int zone, QString *error);
+
+bool saveTimes(const QSqlDatabase &gateDb, qint64 rowId, const QTime &start, const QTime &stop,
+               QString *error);
+
+enum class DeleteResult { Deleted, LastZoneKept, Failed };
+// The last zone of the table is never deleted.
+DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error);
+
+} // namespace ZoneTable
+
+// The 22-character list line: zone (2, right), start and stop as "h:mm AM" (8, right).
+QString zoneListLine(const ZoneRow &zone);
