@@ -1,5 +1,6 @@
 #include "gate_window.h"
 
+#include "about/about_dialog.h"
 #include "fixed_pitch_font.h"
 #include "log_dates.h"
 #include "logview/log_line.h"
@@ -141,6 +142,7 @@ QWidget *GateWindow::buildLeftColumn()
     connect(cmdRelayOff, &QPushButton::clicked, this, &GateWindow::cmdRelayOff_Click);
     connect(cmdGateLog, &QPushButton::clicked, this, &GateWindow::cmdGateLog_Click);
     connect(cmdCheckCode, &QPushButton::clicked, this, &GateWindow::cmdCheckCode_Click);
+    connect(cmdPrintLog, &QPushButton::clicked, this, &GateWindow::cmdPrintLog_Click);
     connect(cmdFilterCustomerID, &QPushButton::clicked, this,
             &GateWindow::cmdFilterCustomerID_Click);
     cmdFilterCustomerID->setToolTip(QStringLiteral("Filter for a Customers ID"));
@@ -200,6 +202,7 @@ void GateWindow::buildMenu()
     mnuAbout = action(QStringLiteral("mnuAbout"), QStringLiteral("About"));
     connect(mnuExit, &QAction::triggered, this, &GateWindow::mnuExit_Click);
     connect(mnuSettings, &QAction::triggered, this, &GateWindow::mnuSettings_Click);
+    connect(mnuAbout, &QAction::triggered, this, &GateWindow::mnuAbout_Click);
 }
 
 void GateWindow::formLoad()
@@ -303,6 +306,14 @@ void GateWindow::mnuExit_Click()
 {
     exitRelease();
     close();
+}
+
+// The station keeps working while its window is hidden behind the dialog.
+void GateWindow::mnuAbout_Click()
+{
+    auto *about = new AboutDialog(this);
+    about->show();
+    hide();
 }
 
 void GateWindow::cmdMinimize_Click()

@@ -59,6 +59,9 @@ public slots:
     void cmdSettingClose_Click();
     void cmdDefault_Click(int index);
     void cmdGetPath_Click(int index);
+    void cmdPrintLog_Click();
+    void cmdClearLog_Click();
+    void mnuAbout_Click();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -86,6 +89,7 @@ private:
     std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
     void showLogLines(QStringList lines);
     void lookUpCustomer(qint64 custId);
+    bool printOrSave(const QStringList &lines);
     void resetLogViewToRecentDays();
     void setLogBackground(const QColor &colour);
 

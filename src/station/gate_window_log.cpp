@@ -3,14 +3,21 @@
 #include "log_dates.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
+#include "logview/log_purge.h"
+#include "logview/log_report.h"
+#include "logview/report_printer.h"
 #include "logview/result_filter.h"
 #include "number_text.h"
 #include "prompts.h"
+#include "settings_screen.h"
 
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <limits>
 
@@ -64,7 +71,8 @@ void GateWindow::cmdFilterCustomerID_Click()
 // Drill-down: the customer of the clicked line.
 void GateWindow::lstLog_MouseUp()
 {
-    const QString line = lstLog->currentIndex().data().toString();
+    const QModelIndexList selected = lstLog->selectionModel()->selectedIndexes();
+    const QString line = selected.isEmpty() ? QString() : selected.first().data().toString();
     if (line.isEmpty())
         return;
     lstFilter->setCurrentRow(ResultFilters.indexOf(ListSelectionFilter));
@@ -156,4 +164,80 @@ void GateWindow::setLogBackground(const QColor &colour)
     QPalette palette = lstLog->palette();
     palette.setColor(QPalette::Base, colour);
     lstLog->setPalette(palette);
+}
+
+void GateWindow::cmdPrintLog_Click()
+{
+    const QStringList listed = m_logModel->lines();
+    if (listed.isEmpty())
+        return;
+    if (!Prompts::question(this, QStringLiteral("Print Log Records "),
+                           QStringLiteral("Print Records")))
+        return;
+    const QStringList lines = logReportLines(m_settings, dtStart->date(), dtEnd->date(),
+                                             selectedFilter(lstFilter), listed);
+    // The list shows each line as it goes to the report, and nothing afterwards.
+    for (int row = 0; row < m_logModel->rowCount(); ++row)
+        lstLog->setCurrentIndex(m_logModel->index(row));
+    lstLog->selectionModel()->clear();
+    printOrSave(lines);
+}
+
+// To the default printer or, where there is none, to a PDF file the operator names.
+bool GateWindow::printOrSave(const QStringList &lines)
+{
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    QPrinter printer(QPrinter::HighResolution);
+    QString done = QStringLiteral("Sent to Printer");
+    if (defaultPrinter.isNull()) {
+        if (!Prompts::question(this,
+                               QStringLiteral("There is no default printer. Save the report as a "
+                                              "PDF file instead?"),
+                               QStringLiteral("Print Records")))
+            return false;
+        const QString file = Prompts::saveFileName(this, QStringLiteral("Save Report"),
+                                                   QStringLiteral("PDF files (*.pdf)"));
+        if (file.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        done = QStringLiteral("Saved to %1").arg(QDir::toNativeSeparators(file));
+    } else {
+        printer.setPrinterName(defaultPrinter.printerName());
+    }
+    QString error;
+    if (!printReport(printer, lines, &error)) {
+        Prompts::message(this, QStringLiteral("The log was not printed: %1").arg(error));
+        return false;
+    }
+    Prompts::message(this, done);
+    return true;
+}
+
+// Deletes the open view's rows up to the purge day, after the operator agrees.
+void GateWindow::cmdClearLog_Click()
+{
+    const QDate lastDay = fraSettings->purgeDate->date();
+    m_logModel->clear();
+    const QSqlDatabase gateDb = m_data.AdoGateLog.database();
+    qint64 rows = 0;
+    QString error;
+    if (!LogPurge::countRows(gateDb, m_logView, rows, &error)) {
+        Prompts::message(this, QStringLiteral("The gate log cannot be read: %1").arg(error));
+        return;
+    }
+    if (rows > 0) {
+        if (!Prompts::question(
+                this, QStringLiteral("Delete Log Records %1 and Older?").arg(shortDate(lastDay)),
+                QStringLiteral("Delete Log Records?")))
+            return;
+        qint64 deleted = 0;
+        if (!LogPurge::deleteThrough(gateDb, m_logView, lastDay, deleted, &error)) {
+            Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));
+            return;
+        }
+        showStatus(QStringLiteral("%1 log records deleted").arg(deleted));
+    }
+    cmdCheckCode->setEnabled(true);
+    txtCheckCode->setFocus();
 }

@@ -34,6 +34,7 @@ void GateWindow::buildSettingsFrame(QWidget *central)
     for (int index = 0; index < 2; ++index)
         connect(fraSettings->cmdGetPath[index], &QPushButton::clicked, this,
                 [this, index] { cmdGetPath_Click(index); });
+    connect(fraSettings->cmdClearLog, &QPushButton::clicked, this, &GateWindow::cmdClearLog_Click);
     fraSettings->hide();
 }
 

@@ -83,6 +83,11 @@ void StartFolder::exec(const QString &fileName, const QString &sql) const
     runOn(file(fileName), sqlStatements(sql));
 }
 
+void StartFolder::execStatement(const QString &fileName, const QString &statement) const
+{
+    runOn(file(fileName), {statement});
+}
+
 QVariant StartFolder::value(const QString &fileName, const QString &sql) const
 {
     return runOn(file(fileName), {sql});

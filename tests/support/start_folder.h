@@ -24,6 +24,8 @@ public:
     void createDatabase(const QString &fileName, const QStringList &schemaFiles) const;
     // Runs SQL statements (separated by ";") on a database file of this folder.
     void exec(const QString &fileName, const QString &sql) const;
+    // Runs one statement as it stands (a trigger body holds ";" of its own).
+    void execStatement(const QString &fileName, const QString &statement) const;
 
     // The first value of a query on a database file of this folder.
     QVariant value(const QString &fileName, const QString &sql) const;

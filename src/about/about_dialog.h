@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+// frmAbout: the station's title and version, and a button that starts the
+// platform's system-information tool.
+class AboutDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit AboutDialog(QWidget *stationWindow);
+
+public slots:
+    void cmdOK_Click();
+    void cmdSysInfo_Click();
+
+private:
+    void StartSysInfo();
+
+    QWidget *m_stationWindow;
+};
+
+// "Version major.minor.revision" of this build.
+QString versionText();

@@ -1,0 +1,65 @@
+#include "log_purge.h"
+
+#include "access/gate_event_record.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error)
+{
+    if (!query.prepare(sql)) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (query.exec())
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+namespace LogPurge {
+
+bool countRows(const QSqlDatabase &gateDb, const LogSelection &view, qint64 &rows, QString *error)
+{
+    QSqlQuery q(gateDb);
+    if (!run(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(view.where),
+             view.values, error))
+        return false;
+    rows = q.next() ? q.value(0).toLongLong() : 0;
+    return true;
+}
+
+bool deleteThrough(const QSqlDatabase &gateDb, const LogSelection &view, const QDate &lastDay,
+                   qint64 &deleted, QString *error)
+{
+    // A row's day is on or before lastDay when its stamp is before the next midnight.
+    const QString nextMidnight =
+        lastDay.addDays(1).startOfDay().toString(QLatin1String(LogDateTimeFormat));
+    QSqlQuery q(gateDb);
+    // IMMEDIATE takes the write lock at once, so the busy timeout applies to it.
+    if (!run(q, QStringLiteral("BEGIN IMMEDIATE"), {}, error))
+        return false;
+    if (!run(
+            q,
+            QStringLiteral("delete from tblGateLog where (%1) and fldDateTime < ?").arg(view.where),
+            view.values + QVariantList{nextMidnight}, error)) {
+        QSqlQuery(gateDb).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    deleted = q.numRowsAffected();
+    if (!run(q, QStringLiteral("COMMIT"), {}, error)) {
+        QSqlQuery(gateDb).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace LogPurge

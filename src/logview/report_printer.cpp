@@ -1,0 +1,49 @@
+#include "report_printer.h"
+
+#include "station/fixed_pitch_font.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+
+namespace {
+
+// The first line starts this far below the top of the printable area (500 twips).
+constexpr qreal FirstLineInches = 500.0 / 1440.0;
+
+} // namespace
+
+bool printReport(QPrinter &printer, const QStringList &lines, QString *error)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        if (error)
+            *error = QStringLiteral("the printer did not accept the document");
+        return false;
+    }
+    const QFont font = fixedPitchFont(8);
+    painter.setFont(QFont(font, painter.device()));
+    const QFontMetricsF metrics(painter.font());
+    const qreal pageHeight = painter.viewport().height();
+    const qreal top = FirstLineInches * printer.resolution();
+    qreal y = top;
+    for (const QString &line : lines) {
+        if (y + metrics.height() > pageHeight) {
+            if (!printer.newPage()) {
+                if (error)
+                    *error = QStringLiteral("the printer did not take a new page");
+                painter.end();
+                return false;
+            }
+            y = top;
+        }
+        painter.drawText(QPointF(0, y + metrics.ascent()), line);
+        y += metrics.lineSpacing();
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error) {
+        if (error)
+            *error = QStringLiteral("the printer reported an error");
+        return false;
+    }
+    return true;
+}
