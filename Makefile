@@ -24,7 +24,7 @@ demo:
 	$(MAKE) deps
 	$(MAKE) build
 	bash scripts/demo-folder $(DEMO_DIR)
-	bash scripts/run-demo $(BUILD_DIR)/gate-station $(DEMO_DIR)
+	bash scripts/run-demo $(BUILD_DIR) $(DEMO_DIR)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,16 +1,36 @@
 #include "keypad_keys.h"
 
+namespace {
+
+constexpr char DigitLetters[] = "NABCEFGIJK"; // index = digit
+
+} // namespace
+
 KeypadKey keypadKey(char character)
 {
-    static constexpr char digitLetters[] = "NABCEFGIJK"; // index = digit
     constexpr char endOfFile = 0x1A;
     if (character == 'M' || character == 'O')
         return {KeypadKey::Clear, {}};
     if (character == endOfFile)
         return {KeypadKey::EndOfFile, {}};
     for (int digit = 0; digit < 10; ++digit) {
-        if (digitLetters[digit] == character)
+        if (DigitLetters[digit] == character)
             return {KeypadKey::Digit, QChar('0' + digit)};
     }
     return {KeypadKey::Other, {}};
+}
+
+std::optional<char> keypadLetter(QChar key)
+{
+    if (key.isDigit() && key.unicode() < 128)
+        return DigitLetters[key.unicode() - '0'];
+    if (key == QLatin1Char('*'))
+        return 'M';
+    if (key == QLatin1Char('#'))
+        return 'O';
+    const QChar letter = key.toUpper();
+    if (letter == QLatin1Char('D') || letter == QLatin1Char('H') || letter == QLatin1Char('L') ||
+        letter == QLatin1Char('P'))
+        return char(letter.unicode());
+    return std::nullopt;
 }

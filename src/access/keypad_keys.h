@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <optional>
 
 // What one character from a keypad means. Each key sends one upper-case letter:
 // A B C E F G I J K N are 1 to 9 and 0, M and O clear the entry.
@@ -11,3 +12,8 @@ struct KeypadKey {
 };
 
 KeypadKey keypadKey(char character);
+
+// What a keypad sends for a key: digits as their letters, '*' and '#' as the two
+// clear keys M and O; the pad's other letters (D, H, L, P) as themselves.
+// None for a key the pad does not have.
+std::optional<char> keypadLetter(QChar key);

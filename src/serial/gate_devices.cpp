@@ -19,6 +19,7 @@ GateDevices::GateDevices(QObject *parent)
     TimerRelayPause.setParent(this);
     TimerRelayPause.setObjectName(QStringLiteral("TimerRelayPause"));
     TimerRelayPause.setSingleShot(true);
+    TimerRelayPause.setTimerType(Qt::PreciseTimer); // the gate holds the full time, not 5% less
     TimerRelayPause.setInterval(InitialPauseMs);
     m_pauseMs = InitialPauseMs;
     for (StationPort *port : {&MSCommRelay, &m_keypad1, &m_keypad2})

@@ -62,7 +62,7 @@ struct Station {
     QString status() const { return w->statusText(); }
 
     // Sends keys one at a time, each handled before the next is sent.
-    void press(PtyPair &keypad, const QByteArray &keys)
+    void press(PtyDevice &keypad, const QByteArray &keys)
     {
         for (char key : keys) {
             QSignalSpy handled(&w->devices().MSCommScanner(&keypad == &site.keypad1 ? 0 : 1),

@@ -1,5 +1,5 @@
 #include "serial/relay_board.h"
-#include "support/pty_pair.h"
+#include "sim/virtual_relay_board.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -8,13 +8,13 @@ class TestRelayBoard : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeRelayBoard> board;
+    std::unique_ptr<VirtualRelayBoard> board;
     std::unique_ptr<QSerialPort> port;
 
 private slots:
     void init()
     {
-        board = std::make_unique<FakeRelayBoard>();
+        board = std::make_unique<VirtualRelayBoard>();
         port = std::make_unique<QSerialPort>(board->devicePath());
         QVERIFY(port->open(QIODevice::ReadWrite));
     }
@@ -58,7 +58,7 @@ private slots:
 
     void statusWithoutAnswerEndsAfterTheBound()
     {
-        board->setStatusReply({});
+        board->setStatusReply(QByteArray());
         RelayBoard relay(*port);
         QElapsedTimer clock;
         clock.start();

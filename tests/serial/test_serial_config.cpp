@@ -1,7 +1,7 @@
 #include "serial/line_settings.h"
 #include "serial/port_map.h"
 #include "serial/station_port.h"
-#include "support/pty_pair.h"
+#include "sim/virtual_relay_board.h"
 #include "support/start_folder.h"
 
 #include <QFile>
@@ -67,7 +67,7 @@ private slots:
     void configureAndOpenStopsAtTheFailingStep()
     {
         StartFolder folder;
-        PtyPair device;
+        PtyDevice device;
         writePortMap(folder, "[ports]\n4=" + device.devicePath().toUtf8() + "\n");
         StationPort port(QStringLiteral("test"));
         QString error;
@@ -88,7 +88,7 @@ private slots:
     void receiveEventsNeedAThreshold()
     {
         StartFolder folder;
-        PtyPair device;
+        PtyDevice device;
         writePortMap(folder, "[ports]\n1=" + device.devicePath().toUtf8() + "\n");
         StationPort port(QStringLiteral("keypad"));
         QVERIFY(port.configureAndOpen(1, "9600,N,8,1", folder.path(), nullptr));
@@ -108,7 +108,7 @@ private slots:
     void vanishedDeviceIsReportedAndReopened()
     {
         StartFolder folder;
-        auto first = std::make_unique<PtyPair>();
+        auto first = std::make_unique<PtyDevice>();
         const QString link = folder.file("keypad");
         QVERIFY(QFile::link(first->devicePath(), link));
         writePortMap(folder, "[ports]\n1=" + link.toUtf8() + "\n");
@@ -120,7 +120,7 @@ private slots:
         QTRY_VERIFY(!port.isOpen());
         QVERIFY2(port.stateText().contains("failed"), qPrintable(port.stateText()));
 
-        PtyPair second;
+        PtyDevice second;
         QVERIFY(QFile::remove(link));
         QVERIFY(QFile::link(second.devicePath(), link));
         QTRY_VERIFY_WITH_TIMEOUT(port.isOpen(), 10000);

@@ -166,7 +166,7 @@ private slots:
     void relayStatusWithoutReplyGivesUp()
     {
         GateSite site;
-        site.relay.setStatusReply({});
+        site.relay.setStatusReply(QByteArray());
         auto w = site.start();
         w->findChild<QLabel *>("Label1")->setText("7");
         button(*w, "cmdRelayStatus")->click();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pty_pair.h"
+#include "sim/virtual_relay_board.h"
 #include "start_folder.h"
 #include "station/gate_window.h"
 
@@ -10,9 +10,9 @@
 // port 2 and keypads on ports 1 and 3, all on pseudo-terminals.
 struct GateSite {
     StartFolder folder;
-    FakeRelayBoard relay;
-    PtyPair keypad1;
-    PtyPair keypad2;
+    VirtualRelayBoard relay;
+    PtyDevice keypad1;
+    PtyDevice keypad2;
     StationSettings settings;
 
     GateSite();

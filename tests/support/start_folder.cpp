@@ -1,24 +1,16 @@
 #include "start_folder.h"
 
+#include "admin/station_folder.h"
 #include "station/settings_file.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
 namespace {
-
-QString readSchema(const QString &name)
-{
-    QFile file(QStringLiteral(GATE_SCHEMA_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read schema %s", qPrintable(file.fileName()));
-    return QString::fromUtf8(file.readAll());
-}
 
 // Runs the statements on a database file; the value of the last one's first row.
 QVariant runOn(const QString &path, const QStringList &statements)
@@ -72,15 +64,14 @@ void StartFolder::writeSettings(const StationSettings &settings) const
 
 void StartFolder::createDatabase(const QString &fileName, const QStringList &schemaFiles) const
 {
-    QStringList statements;
-    for (const QString &schema : schemaFiles)
-        statements << sqlStatements(readSchema(schema));
-    runOn(file(fileName), statements);
+    QString error;
+    if (!StationFolder::createDatabase(file(fileName), schemaFiles, &error))
+        qFatal("%s", qPrintable(error));
 }
 
 void StartFolder::exec(const QString &fileName, const QString &sql) const
 {
-    runOn(file(fileName), sqlStatements(sql));
+    runOn(file(fileName), StationFolder::sqlStatements(sql));
 }
 
 void StartFolder::execStatement(const QString &fileName, const QString &statement) const
@@ -114,16 +105,4 @@ void StartFolder::enter()
 {
     m_previousFolder = QDir::currentPath();
     QDir::setCurrent(path());
-}
-
-QStringList sqlStatements(const QString &script)
-{
-    QString code = script;
-    code.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
-    QStringList statements;
-    for (const QString &part : code.split(QLatin1Char(';'))) {
-        if (!part.trimmed().isEmpty())
-            statements << part.trimmed();
-    }
-    return statements;
 }

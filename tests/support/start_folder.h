@@ -41,6 +41,3 @@ private:
     QTemporaryDir m_dir;
     QString m_previousFolder;
 };
-
-// The statements of an SQL script, comments removed.
-QStringList sqlStatements(const QString &script);

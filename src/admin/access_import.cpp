@@ -1,0 +1,352 @@
+#include "access_import.h"
+
+#include "access/gate_event_record.h"
+#include "csv_reader.h"
+#include "station_folder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+enum class Kind { Text, Number, YesNo, DateTime, TimeOfDay };
+
+struct Column {
+    QString name;
+    Kind kind;
+};
+
+struct Table {
+    QString name;
+    bool inGateDatabase;
+    QList<Column> columns;
+};
+
+const QList<Table> &tables()
+{
+    static const QList<Table> all = {
+        {"tblUnitInfo",
+         false,
+         {{"fldGateCode", Kind::Text},
+          {"fldCustFirstName", Kind::Text},
+          {"fldStatus", Kind::Text},
+          {"fldUnitName", Kind::Text},
+          {"fldCustID", Kind::Number},
+          {"fldCustLastName", Kind::Text},
+          {"fldGateTimeZone", Kind::Number},
+          {"fldGateExpireDate", Kind::Text},
+          {"fldGateExclude", Kind::YesNo}}},
+        {"tblVextraMasterCodes",
+         false,
+         {{"fldID", Kind::Number},
+          {"fldPassCode", Kind::Text},
+          {"fldFirstName", Kind::Text},
+          {"fldLastName", Kind::Text},
+          {"fldUnitNumber", Kind::Text},
+          {"fldKeyPad", Kind::Text},
+          {"fldTimeZone", Kind::Number},
+          {"fldExpireDate", Kind::Text}}},
+        {"tblGateLog",
+         true,
+         {{"fldID", Kind::Number},
+          {"fldDateTime", Kind::DateTime},
+          {"fldCode", Kind::Text},
+          {"fldReult", Kind::Text},
+          {"fldCustomer", Kind::Text},
+          {"fldUnitNumber", Kind::Text},
+          {"fldCustID", Kind::Number},
+          {"fldZone", Kind::Text}}},
+        {"tblTimeZones",
+         true,
+         {{"fldTimeZone", Kind::Number},
+          {"fldStartTime", Kind::TimeOfDay},
+          {"fldStopTime", Kind::TimeOfDay}}},
+    };
+    return all;
+}
+
+const char *const ExportedDateTime = "yyyy-MM-dd HH:mm:ss";
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// A field as the station stores it; an invalid QVariant with `why` set when it cannot be.
+QVariant convert(const CsvField &field, Kind kind, QString &why)
+{
+    const QString text = field.text;
+    if (text.isEmpty() && !field.quoted && kind != Kind::YesNo)
+        return QVariant(QMetaType::fromType<QString>()); // NULL
+    switch (kind) {
+    case Kind::Text:
+        return text;
+    case Kind::Number: {
+        bool ok = false;
+        const qint64 whole = text.toLongLong(&ok);
+        if (ok)
+            return whole;
+        const double real = text.toDouble(&ok);
+        if (ok)
+            return real;
+        why = QStringLiteral("\"%1\" is not a number").arg(text);
+        return {};
+    }
+    case Kind::YesNo: {
+        const QString word = text.trimmed().toUpper();
+        if (word.isEmpty() || word == QLatin1String("0") || word == QLatin1String("FALSE"))
+            return 0;
+        if (word == QLatin1String("1") || word == QLatin1String("-1") ||
+            word == QLatin1String("TRUE"))
+            return -1;
+        why = QStringLiteral("\"%1\" is not yes or no").arg(text);
+        return {};
+    }
+    case Kind::DateTime: {
+        const QDateTime when = QDateTime::fromString(text, QLatin1String(ExportedDateTime));
+        if (!when.isValid()) {
+            why = QStringLiteral("\"%1\" is not a valid date and time").arg(text);
+            return {};
+        }
+        return when.toString(QLatin1String(LogDateTimeFormat));
+    }
+    case Kind::TimeOfDay: {
+        // Access keeps a time of day as a date/time on 1899-12-30.
+        const QString timePart = text.section(QLatin1Char(' '), -1);
+        const QTime time = QTime::fromString(timePart, QStringLiteral("HH:mm:ss"));
+        if (!time.isValid()) {
+            why = QStringLiteral("\"%1\" is not a valid time of day").arg(text);
+            return {};
+        }
+        return time.toString(QStringLiteral("HH:mm:ss"));
+    }
+    }
+    return {};
+}
+
+using Rows = QList<QVariantList>;
+
+// Reads and converts one table; every row must convert.
+bool readTable(const AccessImport::TableExport &source, const QString &mdbFile, const Table &table,
+               Rows &rows, QString *error)
+{
+    QByteArray csv;
+    qint64 count = 0;
+    if (!source(mdbFile, table.name, csv, count, error))
+        return false;
+    QList<CsvRow> parsed;
+    QString why;
+    if (!parseCsv(csv, parsed, &why)) {
+        setError(error, QStringLiteral("%1 in %2: %3").arg(table.name, mdbFile, why));
+        return false;
+    }
+    if (parsed.isEmpty()) {
+        setError(error, QStringLiteral("%1 in %2 has no header row").arg(table.name, mdbFile));
+        return false;
+    }
+    const CsvRow header = parsed.takeFirst();
+    if (parsed.size() != count) {
+        setError(error, QStringLiteral("%1 in %2: %3 rows read but the file holds %4")
+                            .arg(table.name, mdbFile)
+                            .arg(parsed.size())
+                            .arg(count));
+        return false;
+    }
+    QList<int> positions;
+    for (const Column &column : table.columns) {
+        const auto it = std::find_if(header.begin(), header.end(), [&](const CsvField &f) {
+            return f.text.compare(column.name, Qt::CaseInsensitive) == 0;
+        });
+        if (it == header.end()) {
+            setError(
+                error,
+                QStringLiteral("%1 in %2 has no column %3").arg(table.name, mdbFile, column.name));
+            return false;
+        }
+        positions << int(it - header.begin());
+    }
+    rows.clear();
+    for (int r = 0; r < parsed.size(); ++r) {
+        QVariantList values;
+        for (int c = 0; c < table.columns.size(); ++c) {
+            const CsvField field = parsed[r].value(positions[c]);
+            const QVariant value = convert(field, table.columns[c].kind, why);
+            if (!value.isValid()) {
+                setError(error, QStringLiteral("%1 row %2, %3: %4")
+                                    .arg(table.name)
+                                    .arg(r + 1)
+                                    .arg(table.columns[c].name, why));
+                return false;
+            }
+            values << value;
+        }
+        rows << values;
+    }
+    return true;
+}
+
+bool exec(QSqlQuery &query, const QString &sql, QString *error)
+{
+    if (query.exec(sql))
+        return true;
+    setError(error, query.lastError().text());
+    return false;
+}
+
+// An import never mixes with rows already there.
+bool tablesEmpty(const QString &path, const QList<QPair<const Table *, Rows>> &tablesRows,
+                 QString *error)
+{
+    const QString connection = QStringLiteral("check:") + path;
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        ok = db.open();
+        QSqlQuery query(db);
+        for (const auto &[table, rows] : tablesRows) {
+            if (!ok)
+                break;
+            ok = exec(query, QStringLiteral("select count(*) from %1").arg(table->name), error) &&
+                 query.next();
+            if (ok && query.value(0).toLongLong() > 0) {
+                setError(error, QStringLiteral("%1 in %2 already holds rows; import into an "
+                                               "empty station folder")
+                                    .arg(table->name, path));
+                ok = false;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+// Writes tables into one database file in one transaction.
+bool writeTables(const QString &path, const QList<QPair<const Table *, Rows>> &tablesRows,
+                 QString *error)
+{
+    const QString connection = QStringLiteral("import:") + path;
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        QSqlQuery query(db);
+        ok = db.open() && exec(query, QStringLiteral("BEGIN IMMEDIATE"), error);
+        for (const auto &[table, rows] : tablesRows) {
+            if (!ok)
+                break;
+            QStringList names;
+            for (const Column &column : table->columns)
+                names << column.name;
+            const QString insert =
+                QStringLiteral("insert into %1 (%2) values (%3)")
+                    .arg(table->name, names.join(QLatin1Char(',')),
+                         QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+            for (const QVariantList &row : rows) {
+                if (!ok)
+                    break;
+                ok = query.prepare(insert);
+                for (const QVariant &value : row)
+                    query.addBindValue(value);
+                ok = ok && query.exec();
+                if (!ok)
+                    setError(error,
+                             QStringLiteral("%1: %2").arg(table->name, query.lastError().text()));
+            }
+        }
+        if (ok)
+            ok = exec(query, QStringLiteral("COMMIT"), error);
+        else
+            query.exec(QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+bool runTool(const QString &program, const QStringList &arguments, QByteArray &output,
+             QString *error)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted()) {
+        setError(
+            error,
+            QStringLiteral("%1 cannot be run (install the Debian package mdbtools)").arg(program));
+        return false;
+    }
+    process.waitForFinished(-1);
+    output = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        setError(error, QStringLiteral("%1 %2: %3")
+                            .arg(program, arguments.join(QLatin1Char(' ')),
+                                 QString::fromLocal8Bit(process.readAllStandardError()).trimmed()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace AccessImport {
+
+TableExport mdbTools()
+{
+    return [](const QString &mdbFile, const QString &table, QByteArray &csv, qint64 &rowCount,
+              QString *error) {
+        QByteArray count;
+        if (!runTool(QStringLiteral("mdb-export"),
+                     {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"),
+                      QStringLiteral("-b"), QStringLiteral("strip"), mdbFile, table},
+                     csv, error) ||
+            !runTool(QStringLiteral("mdb-count"), {mdbFile, table}, count, error))
+            return false;
+        bool ok = false;
+        rowCount = count.trimmed().toLongLong(&ok);
+        if (!ok)
+            setError(error, QStringLiteral("mdb-count gave no count for %1").arg(table));
+        return ok;
+    };
+}
+
+bool run(const TableExport &source, const QString &dataMdb, const QString &gateMdb,
+         const QString &folder, QStringList *report, QString *error)
+{
+    QList<QPair<const Table *, Rows>> customer;
+    QList<QPair<const Table *, Rows>> gate;
+    for (const Table &table : tables()) {
+        Rows rows;
+        if (!readTable(source, table.inGateDatabase ? gateMdb : dataMdb, table, rows, error))
+            return false;
+        (table.inGateDatabase ? gate : customer) << qMakePair(&table, rows);
+    }
+    const QDir dir(folder);
+    if (!QDir().mkpath(dir.absolutePath())) {
+        setError(error, QStringLiteral("cannot create the folder %1").arg(folder));
+        return false;
+    }
+    const QString dataPath = dir.absoluteFilePath(QStringLiteral("Data.gsd"));
+    const QString gatePath = dir.absoluteFilePath(QStringLiteral("Gate.gsd"));
+    if ((!QFile::exists(dataPath) &&
+         !StationFolder::createDatabase(dataPath, {QStringLiteral("customer.sql")}, error)) ||
+        (!QFile::exists(gatePath) &&
+         !StationFolder::createDatabase(gatePath, {QStringLiteral("gate.sql")}, error)))
+        return false;
+    if (!tablesEmpty(dataPath, customer, error) || !tablesEmpty(gatePath, gate, error) ||
+        !writeTables(dataPath, customer, error) || !writeTables(gatePath, gate, error))
+        return false;
+    if (report) {
+        for (const auto &[table, rows] : customer + gate)
+            *report << QStringLiteral("%1: %2 rows").arg(table->name).arg(rows.size());
+    }
+    return true;
+}
+
+} // namespace AccessImport

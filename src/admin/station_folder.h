@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Making station folders and their databases; the station itself never does.
+namespace StationFolder {
+
+// The statements of an SQL script, comments removed.
+QStringList sqlStatements(const QString &script);
+
+// The built-in table definitions: "customer.sql" or "gate.sql".
+QString schema(const QString &name);
+
+// Creates a database file holding the tables of the given schemas; refuses an existing file.
+bool createDatabase(const QString &path, const QStringList &schemaNames, QString *error);
+
+// A new station folder: settings with the default values (code length 4) and
+// empty customer and gate databases. Refuses to overwrite any of them.
+bool init(const QString &folder, QStringList *created, QString *error);
+
+} // namespace StationFolder

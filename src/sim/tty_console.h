@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QQueue>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+class VirtualGate;
+
+// The virtual gate in a terminal: each line typed is pressed on a keypad, one
+// key at a time (keypad 1, or keypad 2 when the line starts with "2:"), and
+// every relay change is printed with the time.
+class TtyConsole : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TtyConsole(VirtualGate &gate, QObject *parent = nullptr);
+
+    void printBanner(const QString &startFolder);
+
+private:
+    void readLine();
+    void pressNext();
+    void say(const QString &text);
+
+    VirtualGate &m_gate;
+    QSocketNotifier m_input;
+    QTextStream m_out;
+    QQueue<QPair<int, QChar>> m_keys;
+    QTimer m_typing;
+    bool m_inputEnded = false;
+};
