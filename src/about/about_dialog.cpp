@@ -72,13 +72,16 @@ AboutDialog::AboutDialog(QWidget *stationWindow)
     grid->addWidget(cmdOK, 4, 2);
     grid->addWidget(cmdSysInfo, 5, 2);
     connect(cmdOK, &QPushButton::clicked, this, &AboutDialog::cmdOK_Click);
+    connect(this, &QDialog::finished, this, [this] {
+        if (m_stationWindow)
+            m_stationWindow->show();
+    });
     connect(cmdSysInfo, &QPushButton::clicked, this, &AboutDialog::cmdSysInfo_Click);
 }
 
 void AboutDialog::cmdOK_Click()
 {
-    m_stationWindow->show();
-    close();
+    accept();
 }
 
 void AboutDialog::cmdSysInfo_Click()

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 // frmAbout: the station's title and version, and a button that starts the
-// platform's system-information tool.
+// platform's system-information tool. The station window comes back however
+// the dialog closes.
 class AboutDialog : public QDialog {
     Q_OBJECT
 
@@ -17,7 +19,7 @@ public slots:
 private:
     void StartSysInfo();
 
-    QWidget *m_stationWindow;
+    QPointer<QWidget> m_stationWindow;
 };
 
 // "Version major.minor.revision" of this build.

@@ -16,12 +16,15 @@ bool decideCode(const DecisionSources &sources, const QString &code, const QStri
         decision = {{InvalidResult, false, {}}, invalidEvent(code, location)};
         return true;
     }
-    QList<ZoneEntry> entries;
-    if (!ZoneTable::read(sources.zones, entries, error))
-        return false;
+    // Only a zone other than 0 needs the zone table.
     QList<ZoneRow> zones;
-    for (const ZoneEntry &entry : entries)
-        zones << entry.row;
+    if (zoneNumber(unit ? unit->timeZone : master->timeZone).value_or(0) != 0) {
+        QList<ZoneEntry> entries;
+        if (!ZoneTable::read(sources.zones, entries, error))
+            return false;
+        for (const ZoneEntry &entry : entries)
+            zones << entry.row;
+    }
     if (unit) {
         decision.verdict = decideUnit(*unit, zones, now);
         decision.event = unitEvent(code, location, *unit, decision.verdict.result);

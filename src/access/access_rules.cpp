@@ -35,13 +35,6 @@ std::optional<AccessVerdict> expiryRule(const QString &text, const QDate &today)
     return std::nullopt;
 }
 
-std::optional<double> zoneNumber(const QString &text)
-{
-    bool ok = false;
-    const double number = text.trimmed().toDouble(&ok);
-    return ok ? std::optional<double>(number) : std::nullopt;
-}
-
 std::optional<QTime> minuteOf(const QString &text)
 {
     const QTime t = zoneTime(text);
@@ -98,11 +91,9 @@ std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today)
     const int month = mmddyy.mid(0, 2).toInt();
     const int day = mmddyy.mid(2, 2).toInt();
     const int yy = mmddyy.mid(4, 2).toInt();
-    int year = today.year() / 100 * 100 + yy;
+    int year = 2000 + yy;
     if (year > today.year() + 50)
         year -= 100;
-    else if (year < today.year() - 49)
-        year += 100;
     const QDate date(year, month, day);
     return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
 }

@@ -49,6 +49,6 @@ AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
 
 inline const QString InvalidResult = QStringLiteral("Invalid");
 
-// A six-character MMDDYY expiry. Two-digit years are read within the hundred
-// years from 49 before to 50 after `today`'s year.
+// A six-character MMDDYY expiry. A two-digit year is 20YY unless that lies more
+// than 50 years after `today`'s year, then 19YY.
 std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today);

@@ -2,28 +2,18 @@
 
 #include "station/data_control.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
+#include "station/sql_run.h"
 
 namespace {
 
-// Runs a query that finds at most one row by code; an index on the code column
-// finds it without walking the table, and rowid order keeps "first row wins".
+// Finds at most one row by code; an index on the code column finds it without
+// walking the table, and rowid order keeps "first row wins".
 bool firstRowByCode(QSqlQuery &query, const QString &sql, const QString &code, bool &found,
                     QString *error)
 {
     query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
-        if (error)
-            *error = query.lastError().text();
+    if (!runSql(query, sql, {code}, error))
         return false;
-    }
-    query.addBindValue(code);
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
-    }
     found = query.next();
     return true;
 }

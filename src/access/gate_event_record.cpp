@@ -1,7 +1,6 @@
 #include "gate_event_record.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
+#include "station/sql_run.h"
 
 namespace {
 
@@ -39,24 +38,25 @@ GateEvent invalidEvent(const QString &code, const QString &location)
     return {code, location, InvalidResult, InvalidResult, InvalidResult, QStringLiteral("0")};
 }
 
-bool recordGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
+bool beginGateEvent(const QSqlDatabase &gateDb, QString *error)
+{
+    QSqlQuery q(gateDb);
+    return runSql(q, QStringLiteral("BEGIN IMMEDIATE"), {}, error);
+}
+
+bool commitGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
                      QString *error)
 {
     QSqlQuery q(gateDb);
-    // A single auto-committed statement: durable when it returns.
-    q.prepare(QStringLiteral("insert into tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, "
-                             "fldUnitNumber, fldCustID, fldZone) values (?, ?, ?, ?, ?, ?, ?)"));
-    q.addBindValue(when.toString(QLatin1String(LogDateTimeFormat)));
-    q.addBindValue(event.code);
-    q.addBindValue(event.result);
-    q.addBindValue(event.customer);
-    q.addBindValue(event.unitNumber);
-    q.addBindValue(event.custId);
-    q.addBindValue(event.zone);
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-    return true;
+    if (runSql(q,
+               QStringLiteral("insert into tblGateLog (fldDateTime, fldCode, fldReult, "
+                              "fldCustomer, fldUnitNumber, fldCustID, fldZone) "
+                              "values (?, ?, ?, ?, ?, ?, ?)"),
+               {when.toString(QLatin1String(LogDateTimeFormat)), event.code, event.result,
+                event.customer, event.unitNumber, event.custId, event.zone},
+               error) &&
+        runSql(q, QStringLiteral("COMMIT"), {}, error))
+        return true;
+    q.exec(QStringLiteral("ROLLBACK"));
+    return false;
 }

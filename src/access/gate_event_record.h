@@ -26,8 +26,12 @@ std::optional<GateEvent> masterEvent(const QString &code, const QString &locatio
                                      const MasterRow &master, const QString &result);
 GateEvent invalidEvent(const QString &code, const QString &location);
 
-// Appends the row stamped `when` and commits it before returning.
-bool recordGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
+// Recording takes two steps around the opening of the gate. The first takes the
+// gate log's write lock, so a locked or unwritable log refuses the attempt
+// before the gate opens; the second appends the row stamped `when` and commits
+// it (or gives the lock back on failure).
+bool beginGateEvent(const QSqlDatabase &gateDb, QString *error);
+bool commitGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
                      QString *error);
 
 inline const char *const LogDateTimeFormat = "yyyy-MM-dd HH:mm:ss";

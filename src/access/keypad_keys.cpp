@@ -34,3 +34,19 @@ std::optional<char> keypadLetter(QChar key)
         return char(letter.unicode());
     return std::nullopt;
 }
+
+KeypadStep keypadStep(const QString &entry, char character, int codeLength)
+{
+    const KeypadKey key = keypadKey(character);
+    switch (key.kind) {
+    case KeypadKey::Clear:
+        return {};
+    case KeypadKey::EndOfFile:
+        return {entry, false, true};
+    case KeypadKey::Digit:
+        return {entry + key.digit, entry.size() + 1 >= codeLength, false};
+    case KeypadKey::Other:
+        break;
+    }
+    return {entry, entry.size() >= codeLength, false};
+}

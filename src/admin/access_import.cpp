@@ -1,15 +1,18 @@
 #include "access_import.h"
 
+#include "station/error_text.h"
+
 #include "access/gate_event_record.h"
 #include "csv_reader.h"
 #include "station_folder.h"
 
+#include "station/sql_run.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
-#include <QSqlError>
+
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -72,12 +75,6 @@ const QList<Table> &tables()
 }
 
 const char *const ExportedDateTime = "yyyy-MM-dd HH:mm:ss";
-
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-}
 
 // A field as the station stores it; an invalid QVariant with `why` set when it cannot be.
 QVariant convert(const CsvField &field, Kind kind, QString &why)
@@ -192,79 +189,46 @@ bool readTable(const AccessImport::TableExport &source, const QString &mdbFile, 
     return true;
 }
 
-bool exec(QSqlQuery &query, const QString &sql, QString *error)
+// Writes every table in one transaction over both files (the gate database
+// attached to the customer one), so an import lands whole or not at all, and
+// never mixes with rows already there.
+bool writeTables(const QString &dataPath, const QString &gatePath,
+                 const QList<QPair<const Table *, Rows>> &tablesRows, QString *error)
 {
-    if (query.exec(sql))
-        return true;
-    setError(error, query.lastError().text());
-    return false;
-}
-
-// An import never mixes with rows already there.
-bool tablesEmpty(const QString &path, const QList<QPair<const Table *, Rows>> &tablesRows,
-                 QString *error)
-{
-    const QString connection = QStringLiteral("check:") + path;
+    const QString connection = QStringLiteral("import:") + dataPath;
     bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        ok = db.open();
+        db.setDatabaseName(dataPath);
         QSqlQuery query(db);
+        ok = db.open() &&
+             runSql(query, QStringLiteral("ATTACH DATABASE ? AS gate"), {gatePath}, error) &&
+             runSql(query, QStringLiteral("BEGIN IMMEDIATE"), {}, error);
         for (const auto &[table, rows] : tablesRows) {
-            if (!ok)
-                break;
-            ok = exec(query, QStringLiteral("select count(*) from %1").arg(table->name), error) &&
+            const QString name =
+                (table->inGateDatabase ? QStringLiteral("gate.") : QStringLiteral("main.")) +
+                table->name;
+            ok = ok &&
+                 runSql(query, QStringLiteral("select count(*) from %1").arg(name), {}, error) &&
                  query.next();
             if (ok && query.value(0).toLongLong() > 0) {
                 setError(error, QStringLiteral("%1 in %2 already holds rows; import into an "
                                                "empty station folder")
-                                    .arg(table->name, path));
+                                    .arg(table->name, table->inGateDatabase ? gatePath : dataPath));
                 ok = false;
             }
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
-}
-
-// Writes tables into one database file in one transaction.
-bool writeTables(const QString &path, const QList<QPair<const Table *, Rows>> &tablesRows,
-                 QString *error)
-{
-    const QString connection = QStringLiteral("import:") + path;
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        QSqlQuery query(db);
-        ok = db.open() && exec(query, QStringLiteral("BEGIN IMMEDIATE"), error);
-        for (const auto &[table, rows] : tablesRows) {
-            if (!ok)
-                break;
-            QStringList names;
+            QStringList columns;
             for (const Column &column : table->columns)
-                names << column.name;
+                columns << column.name;
             const QString insert =
                 QStringLiteral("insert into %1 (%2) values (%3)")
-                    .arg(table->name, names.join(QLatin1Char(',')),
-                         QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-            for (const QVariantList &row : rows) {
-                if (!ok)
-                    break;
-                ok = query.prepare(insert);
-                for (const QVariant &value : row)
-                    query.addBindValue(value);
-                ok = ok && query.exec();
-                if (!ok)
-                    setError(error,
-                             QStringLiteral("%1: %2").arg(table->name, query.lastError().text()));
-            }
+                    .arg(name, columns.join(QLatin1Char(',')),
+                         QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+            for (const QVariantList &row : rows)
+                ok = ok && runSql(query, insert, row, error);
         }
-        if (ok)
-            ok = exec(query, QStringLiteral("COMMIT"), error);
-        else
+        ok = ok && runSql(query, QStringLiteral("COMMIT"), {}, error);
+        if (!ok)
             query.exec(QStringLiteral("ROLLBACK"));
     }
     QSqlDatabase::removeDatabase(connection);
@@ -319,13 +283,12 @@ TableExport mdbTools()
 bool run(const TableExport &source, const QString &dataMdb, const QString &gateMdb,
          const QString &folder, QStringList *report, QString *error)
 {
-    QList<QPair<const Table *, Rows>> customer;
-    QList<QPair<const Table *, Rows>> gate;
+    QList<QPair<const Table *, Rows>> all;
     for (const Table &table : tables()) {
         Rows rows;
         if (!readTable(source, table.inGateDatabase ? gateMdb : dataMdb, table, rows, error))
             return false;
-        (table.inGateDatabase ? gate : customer) << qMakePair(&table, rows);
+        all << qMakePair(&table, rows);
     }
     const QDir dir(folder);
     if (!QDir().mkpath(dir.absolutePath())) {
@@ -339,11 +302,10 @@ bool run(const TableExport &source, const QString &dataMdb, const QString &gateM
         (!QFile::exists(gatePath) &&
          !StationFolder::createDatabase(gatePath, {QStringLiteral("gate.sql")}, error)))
         return false;
-    if (!tablesEmpty(dataPath, customer, error) || !tablesEmpty(gatePath, gate, error) ||
-        !writeTables(dataPath, customer, error) || !writeTables(gatePath, gate, error))
+    if (!writeTables(dataPath, gatePath, all, error))
         return false;
     if (report) {
-        for (const auto &[table, rows] : customer + gate)
+        for (const auto &[table, rows] : all)
             *report << QStringLiteral("%1: %2 rows").arg(table->name).arg(rows.size());
     }
     return true;

@@ -1,5 +1,7 @@
 #include "csv_reader.h"
 
+#include "station/error_text.h"
+
 bool parseCsv(const QByteArray &content, QList<CsvRow> &rows, QString *error)
 {
     const QString text = QString::fromUtf8(content);
@@ -51,8 +53,7 @@ bool parseCsv(const QByteArray &content, QList<CsvRow> &rows, QString *error)
         }
     }
     if (inQuotes) {
-        if (error)
-            *error = QStringLiteral("a quote opened on line %1 is never closed").arg(quoteLine);
+        setError(error, QStringLiteral("a quote opened on line %1 is never closed").arg(quoteLine));
         return false;
     }
     if (fieldStarted || !row.isEmpty())

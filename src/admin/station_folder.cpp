@@ -1,5 +1,7 @@
 #include "station_folder.h"
 
+#include "station/error_text.h"
+
 #include "station/settings_file.h"
 
 #include <QDir>
@@ -8,16 +10,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-
-namespace {
-
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-}
-
-} // namespace
 
 namespace StationFolder {
 
@@ -77,6 +69,7 @@ bool init(const QString &folder, QStringList *created, QString *error)
     const QString start = QDir::toNativeSeparators(QDir(folder).absolutePath());
     StationSettings settings = StationSettings::defaults(start);
     settings.CodeLength = 4;
+    settings.Keypad2CommPort = 3; // two keypads on one port cannot both open
     const QString settingsFile = SettingsFile::fileName(start);
     for (const QString &file : {settingsFile, settings.DataDbPath, settings.GateDbPath}) {
         if (QFile::exists(file)) {

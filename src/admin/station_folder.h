@@ -15,8 +15,9 @@ QString schema(const QString &name);
 // Creates a database file holding the tables of the given schemas; refuses an existing file.
 bool createDatabase(const QString &path, const QStringList &schemaNames, QString *error);
 
-// A new station folder: settings with the default values (code length 4) and
-// empty customer and gate databases. Refuses to overwrite any of them.
+// A new station folder: settings with the default values (code length 4,
+// keypad 2 on port 3 as the virtual gate has it) and empty customer and gate
+// databases. Refuses to overwrite any of them.
 bool init(const QString &folder, QStringList *created, QString *error);
 
 } // namespace StationFolder

@@ -1,9 +1,11 @@
 #include "log_line.h"
 
 #include "access/gate_event_record.h"
+#include "station/number_text.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -84,4 +86,16 @@ QString logHeadings()
     return joinFields(QStringLiteral("Time"), QStringLiteral("Zone"), QStringLiteral("Code"),
                       QStringLiteral("Result"), QStringLiteral("Unit"), QStringLiteral("Customer"),
                       QStringLiteral("Cust ID"));
+}
+
+std::optional<qint32> customerId(const QString &text)
+{
+    const auto id =
+        wholeNumberIn(text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
+    return id ? std::optional<qint32>(qint32(*id)) : std::nullopt;
+}
+
+std::optional<qint32> customerIdOfLine(const QString &line)
+{
+    return customerId(line.mid(81, 8));
 }

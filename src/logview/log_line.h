@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // One gate-log row as the list shows it, every column as its text.
 struct LogRow {
@@ -23,6 +24,7 @@ QString logHeadings();
 // The stored date and time as "mm/dd/yy hh:mm AM"; a text that is no date stays as it is.
 QString logDateText(const QString &stored);
 
-// Where the customer ID stands in a line (positions 82-89).
-inline constexpr int LogLineCustIdStart = 81;
-inline constexpr int LogLineCustIdWidth = 8;
+// A customer ID as typed: a signed 32-bit number (blanks ignored, halves to even).
+std::optional<qint32> customerId(const QString &text);
+// The customer ID a line shows (positions 82-89).
+std::optional<qint32> customerIdOfLine(const QString &line);

@@ -2,36 +2,15 @@
 
 #include "access/gate_event_record.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-
-namespace {
-
-bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error)
-{
-    if (!query.prepare(sql)) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
-    }
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (query.exec())
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
-} // namespace
+#include "station/sql_run.h"
 
 namespace LogPurge {
 
 bool countRows(const QSqlDatabase &gateDb, const LogSelection &view, qint64 &rows, QString *error)
 {
     QSqlQuery q(gateDb);
-    if (!run(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(view.where),
-             view.values, error))
+    if (!runSql(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(view.where),
+                view.values, error))
         return false;
     rows = q.next() ? q.value(0).toLongLong() : 0;
     return true;
@@ -45,9 +24,9 @@ bool deleteThrough(const QSqlDatabase &gateDb, const LogSelection &view, const Q
         lastDay.addDays(1).startOfDay().toString(QLatin1String(LogDateTimeFormat));
     QSqlQuery q(gateDb);
     // IMMEDIATE takes the write lock at once, so the busy timeout applies to it.
-    if (!run(q, QStringLiteral("BEGIN IMMEDIATE"), {}, error))
+    if (!runSql(q, QStringLiteral("BEGIN IMMEDIATE"), {}, error))
         return false;
-    if (!run(
+    if (!runSql(
             q,
             QStringLiteral("delete from tblGateLog where (%1) and fldDateTime < ?").arg(view.where),
             view.values + QVariantList{nextMidnight}, error)) {
@@ -55,7 +34,7 @@ bool deleteThrough(const QSqlDatabase &gateDb, const LogSelection &view, const Q
         return false;
     }
     deleted = q.numRowsAffected();
-    if (!run(q, QStringLiteral("COMMIT"), {}, error)) {
+    if (!runSql(q, QStringLiteral("COMMIT"), {}, error)) {
         QSqlQuery(gateDb).exec(QStringLiteral("ROLLBACK"));
         return false;
     }

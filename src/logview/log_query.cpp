@@ -3,8 +3,7 @@
 #include "access/gate_event_record.h"
 #include "station/data_control.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
+#include "station/sql_run.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ QString dayStart(const QDate &day)
 
 LogSelection LogSelection::everything()
 {
-    return {QStringLiteral("1 = 1"), {}};
+    return {QStringLiteral("1 = 1"), {}, QStringLiteral("fldID")};
 }
 
 LogSelection LogSelection::dateRange(const QDate &first, const QDate &last)
@@ -25,12 +24,13 @@ LogSelection LogSelection::dateRange(const QDate &first, const QDate &last)
     // The stored text sorts as the time it names, so text bounds select by time;
     // the upper bound is the next midnight, so the end day's last minute is in.
     return {QStringLiteral("fldDateTime >= ? and fldDateTime < ?"),
-            {dayStart(first), dayStart(last.addDays(1))}};
+            {dayStart(first), dayStart(last.addDays(1))},
+            QStringLiteral("fldDateTime, fldID")};
 }
 
 LogSelection LogSelection::customer(qint64 custId)
 {
-    return {QStringLiteral("fldCustID = ?"), {custId}};
+    return {QStringLiteral("fldCustID = ?"), {custId}, QStringLiteral("fldID")};
 }
 
 bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
@@ -38,17 +38,12 @@ bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<L
 {
     QSqlQuery q(gateDb);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("select fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, "
-                             "fldCustomer, fldCustID from tblGateLog where %1 "
-                             "order by fldDateTime, fldID")
-                  .arg(selection.where));
-    for (const QVariant &value : selection.values)
-        q.addBindValue(value);
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
+    if (!runSql(q,
+                QStringLiteral("select fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, "
+                               "fldCustomer, fldCustID from tblGateLog where %1 order by %2")
+                    .arg(selection.where, selection.order),
+                selection.values, error))
         return false;
-    }
     rows.clear();
     while (q.next())
         rows << LogRow{q.value(0).isNull() ? QString() : q.value(0).toString(),

@@ -12,6 +12,7 @@
 struct LogSelection {
     QString where; // SQL condition with ? for each value
     QVariantList values;
+    QString order; // the list's order: by time for a range, as stored otherwise
 
     static LogSelection everything();
     // From midnight starting `first` through the whole of `last`.

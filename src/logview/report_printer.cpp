@@ -1,5 +1,6 @@
 #include "report_printer.h"
 
+#include "station/error_text.h"
 #include "station/fixed_pitch_font.h"
 
 #include <QFontMetricsF>
@@ -17,8 +18,7 @@ bool printReport(QPrinter &printer, const QStringList &lines, QString *error)
 {
     QPainter painter;
     if (!painter.begin(&printer)) {
-        if (error)
-            *error = QStringLiteral("the printer did not accept the document");
+        setError(error, QStringLiteral("the printer did not accept the document"));
         return false;
     }
     const QFont font = fixedPitchFont(8);
@@ -30,8 +30,7 @@ bool printReport(QPrinter &printer, const QStringList &lines, QString *error)
     for (const QString &line : lines) {
         if (y + metrics.height() > pageHeight) {
             if (!printer.newPage()) {
-                if (error)
-                    *error = QStringLiteral("the printer did not take a new page");
+                setError(error, QStringLiteral("the printer did not take a new page"));
                 painter.end();
                 return false;
             }
@@ -41,8 +40,7 @@ bool printReport(QPrinter &printer, const QStringList &lines, QString *error)
         y += metrics.lineSpacing();
     }
     if (!painter.end() || printer.printerState() == QPrinter::Error) {
-        if (error)
-            *error = QStringLiteral("the printer reported an error");
+        setError(error, QStringLiteral("the printer reported an error"));
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "gate_devices.h"
 
+#include "station/error_text.h"
+
 namespace {
 
 const QString CheckRelaySettings = QStringLiteral("Check Relay Settings");
@@ -13,10 +15,6 @@ constexpr int InitialPauseMs = 2000;
 GateDevices::GateDevices(QObject *parent)
     : QObject(parent)
 {
-    MSCommRelay.setParent(this);
-    m_keypad1.setParent(this);
-    m_keypad2.setParent(this);
-    TimerRelayPause.setParent(this);
     TimerRelayPause.setObjectName(QStringLiteral("TimerRelayPause"));
     TimerRelayPause.setSingleShot(true);
     TimerRelayPause.setTimerType(Qt::PreciseTimer); // the gate holds the full time, not 5% less
@@ -31,8 +29,8 @@ bool GateDevices::prepare(quint8 relayCloseSeconds, QString *error)
     m_keypad1.setReceiveThreshold(1);
     m_keypad2.setReceiveThreshold(1);
     if (!setRelayPause(relayCloseSeconds)) {
-        if (error)
-            *error = QStringLiteral("Close Time Seconds %1 is more than 32").arg(relayCloseSeconds);
+        setError(error,
+                 QStringLiteral("Close Time Seconds %1 is more than 32").arg(relayCloseSeconds));
         return false;
     }
     return true;
@@ -106,7 +104,7 @@ bool GateDevices::relayOff()
     return m_relay.switchOff();
 }
 
-std::optional<quint8> GateDevices::relayStatus()
+RelayBoard::StatusReply GateDevices::relayStatus()
 {
     return m_relay.queryStatus(StatusWaitMs);
 }

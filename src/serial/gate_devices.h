@@ -37,7 +37,7 @@ public:
 
     bool relayOn();
     bool relayOff();
-    std::optional<quint8> relayStatus();
+    RelayBoard::StatusReply relayStatus();
 
     static bool keypadInUse(quint8 portNumber) { return portNumber != 0 && portNumber != 35; }
 

@@ -16,21 +16,24 @@ bool RelayBoard::send(char command)
     return true;
 }
 
-std::optional<quint8> RelayBoard::queryStatus(int timeoutMs)
+RelayBoard::StatusReply RelayBoard::queryStatus(int timeoutMs)
 {
     if (!send(Status))
-        return std::nullopt;
+        return {StatusReply::PortClosed};
     QDeadlineTimer deadline(timeoutMs);
     while (m_port.isOpen() && m_port.bytesAvailable() < 1 && !deadline.hasExpired()) {
         QEventLoop wait;
         QObject::connect(&m_port, &QSerialPort::readyRead, &wait, &QEventLoop::quit);
         QObject::connect(&m_port, &QSerialPort::aboutToClose, &wait, &QEventLoop::quit);
         QTimer::singleShot(int(deadline.remainingTime()), &wait, &QEventLoop::quit);
-        wait.exec();
+        if (wait.exec() < 0) // the application is quitting: no more events to wait on
+            break;
     }
-    if (!m_port.isOpen() || m_port.bytesAvailable() < 1)
-        return std::nullopt;
-    return quint8(m_port.readAll().front());
+    if (!m_port.isOpen())
+        return {StatusReply::PortClosed};
+    if (m_port.bytesAvailable() < 1)
+        return {StatusReply::NoAnswer};
+    return {StatusReply::Answered, quint8(m_port.readAll().front())};
 }
 
 std::optional<int> relayPauseMs(quint8 seconds)

@@ -20,10 +20,16 @@ public:
     bool switchOn() { return send(On); }
     bool switchOff() { return send(Off); }
 
+    struct StatusReply {
+        enum Outcome { Answered, PortClosed, NoAnswer };
+        Outcome outcome = NoAnswer;
+        quint8 value = 0;
+    };
+
     // Sends the status query and waits up to `timeoutMs` for the answer, letting
     // other events run meanwhile; the first byte waiting is the answer and any
-    // others are dropped. None when the port is closed or nothing came.
-    std::optional<quint8> queryStatus(int timeoutMs);
+    // others are dropped.
+    StatusReply queryStatus(int timeoutMs);
 
 private:
     bool send(char command);

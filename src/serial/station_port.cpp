@@ -1,16 +1,12 @@
 #include "station_port.h"
 
+#include "station/error_text.h"
+
 #include "port_map.h"
 
 namespace {
 
 constexpr int RetryIntervalMs = 3000;
-
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "virtual_gate.h"
 
+#include "station/error_text.h"
+
 #include "access/keypad_keys.h"
 #include "serial/port_map.h"
 
@@ -8,10 +10,7 @@
 
 VirtualGate::VirtualGate(QObject *parent)
     : QObject(parent)
-{
-    for (PtyDevice *device : {static_cast<PtyDevice *>(&relay), &keypad1, &keypad2})
-        device->setParent(this);
-}
+{}
 
 bool VirtualGate::isValid() const
 {
@@ -32,8 +31,7 @@ bool VirtualGate::publish(const QString &startFolder, QString *error) const
             .arg(keypad1.devicePath(), relay.devicePath(), keypad2.devicePath())
             .toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(content) < 0 || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(name, file.errorString());
+        setError(error, QStringLiteral("cannot write %1: %2").arg(name, file.errorString()));
         return false;
     }
     return true;

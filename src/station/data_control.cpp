@@ -1,5 +1,7 @@
 #include "data_control.h"
 
+#include "station/error_text.h"
+
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,12 +20,6 @@ QString uniqueConnectionName(const QString &name)
 {
     static std::atomic<int> serial{0};
     return QStringLiteral("%1#%2").arg(name).arg(++serial);
-}
-
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
 }
 
 } // namespace

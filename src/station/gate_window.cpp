@@ -18,7 +18,6 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFrame>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,8 +88,11 @@ void GateWindow::buildControls()
     lines->addWidget(m_status);
     lines->addWidget(m_deviceStatus);
     statusBar()->addWidget(status, 1);
-    connect(&m_devices, &GateDevices::stateChanged, this,
-            [this] { m_deviceStatus->setText(m_devices.stateText()); });
+    connect(&m_devices, &GateDevices::stateChanged, this, [this] {
+        m_deviceStatus->setText(m_devices.stateText());
+        if (m_releasePending && m_devices.MSCommRelay.isOpen())
+            ReleaseRelay();
+    });
     connect(&m_devices.TimerRelayPause, &QTimer::timeout, this, &GateWindow::TimerRelayPause_Timer);
     for (int index : {0, 1})
         connect(&m_devices.MSCommScanner(index), &StationPort::onComm, this,
@@ -181,10 +183,8 @@ void GateWindow::buildHiddenFrame(QWidget *central)
 {
     Frame1 = new QFrame(central);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    cmdReconnect = namedButton(QStringLiteral("cmdReconnect"), QStringLiteral("Reconnect"), Frame1);
     cmdLoad = namedButton(QStringLiteral("cmdLoad"), QStringLiteral("Load Comm"), Frame1);
     cmdScanner = namedButton(QStringLiteral("cmdScanner"), QStringLiteral("Scanner"), Frame1);
-    connect(cmdReconnect, &QPushButton::clicked, this, &GateWindow::cmdReconnect_Click);
     connect(cmdLoad, &QPushButton::clicked, this, &GateWindow::cmdLoad_Click);
     connect(cmdScanner, &QPushButton::clicked, this, &GateWindow::cmdScanner_Click);
     Frame1->hide();
@@ -319,16 +319,6 @@ void GateWindow::mnuAbout_Click()
 void GateWindow::cmdMinimize_Click()
 {
     showMinimized();
-}
-
-void GateWindow::cmdReconnect_Click()
-{
-    QString error;
-    if (!m_data.reconnect(m_settings, &error)) {
-        showStatus(QStringLiteral("Not connected: %1").arg(error));
-        return;
-    }
-    txtCheckCode->setFocus();
 }
 
 void GateWindow::resizeEvent(QResizeEvent *event)

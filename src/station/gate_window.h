@@ -6,12 +6,12 @@
 #include "station_settings.h"
 
 #include <QMainWindow>
+#include <QQueue>
 
 class QAction;
 class QCheckBox;
 class QDateTimeEdit;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -40,7 +40,6 @@ public:
 public slots:
     void mnuExit_Click();
     void cmdMinimize_Click();
-    void cmdReconnect_Click();
     void cmdLoad_Click();
     void cmdScanner_Click();
     void ReleaseRelay();
@@ -97,8 +96,11 @@ private:
     StationData m_data;
     GateDevices m_devices;
     bool m_statusQueryRunning = false;
+    bool m_releasePending = false; // a release the relay board has not been sent yet
     LogSelection m_logView = LogSelection::everything();
     QString m_connectedText;
+    QQueue<QPair<int, char>> m_keypadQueue; // keypad index and character, in arrival order
+    bool m_keypadBusy = false;
 
     QLineEdit *txtCheckCode = nullptr;
     QListWidget *lstFilter = nullptr;
@@ -116,7 +118,6 @@ private:
     ZoneEditor *m_zoneEditor = nullptr;
     QCheckBox *ckMinimizeAtStartup = nullptr;
     QFrame *Frame1 = nullptr;
-    QPushButton *cmdReconnect = nullptr;
     QPushButton *cmdLoad = nullptr;
     QPushButton *cmdScanner = nullptr;
     QLabel *Label1 = nullptr;

@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 // Decides the code in the entry box. False when the decision could not be made
-// (a database failure or rows that cannot be read): then nothing is logged, the
-// code stays in the box and the status line says why.
+// (a database that is missing or locked, rows that cannot be read): then the
+// gate stays shut, nothing is logged and the status line says why.
 bool GateWindow::ProcessCode()
 {
     const QString code = txtCheckCode->text();
@@ -30,13 +30,15 @@ bool GateWindow::ProcessCode()
         return decisionFailed(code, error);
     if (decision.verdict.failed())
         return decisionFailed(code, decision.verdict.failure);
+    const QSqlDatabase gateLog = m_data.AdoGateLog.database();
+    if (!beginGateEvent(gateLog, &error))
+        return decisionFailed(code, error);
 
     if (decision.verdict.grant) {
         cmdRelayOn->click();
         m_devices.armRelayPause();
     }
-    if (!recordGateEvent(m_data.AdoGateLog.database(), decision.event, QDateTime::currentDateTime(),
-                         &error)) {
+    if (!commitGateEvent(gateLog, decision.event, QDateTime::currentDateTime(), &error)) {
         const QString what = decision.verdict.grant ? QStringLiteral("gate opened, but not logged")
                                                     : QStringLiteral("not logged");
         return decisionFailed(code, QStringLiteral("%1: %2").arg(what, error));
@@ -61,36 +63,40 @@ void GateWindow::cmdCheckCode_Click()
 }
 
 // Every character of a read is taken in order, so keys that arrive together
-// are never lost.
+// are never lost. A message box opened while a character is handled lets
+// events run: characters arriving then wait in the queue for their turn, so a
+// decision never starts inside another one.
 void GateWindow::MSCommScanner_OnComm(int index, int eventCode)
 {
     if (eventCode != StationPort::ReceiveEvent)
         return;
-    const QByteArray received = m_devices.MSCommScanner(index).port().readAll();
-    for (char character : received)
-        keypadCharacter(index, character);
+    for (char character : m_devices.MSCommScanner(index).port().readAll())
+        m_keypadQueue.enqueue({index, character});
+    if (m_keypadBusy)
+        return;
+    m_keypadBusy = true;
+    while (!m_keypadQueue.isEmpty()) {
+        const auto [keypad, character] = m_keypadQueue.dequeue();
+        keypadCharacter(keypad, character);
+    }
+    m_keypadBusy = false;
 }
 
 void GateWindow::keypadCharacter(int index, char character)
 {
-    const KeypadKey key = keypadKey(character);
-    switch (key.kind) {
-    case KeypadKey::Clear:
-        txtCheckCode->clear();
-        return;
-    case KeypadKey::EndOfFile:
+    const KeypadStep step = keypadStep(txtCheckCode->text(), character, m_settings.CodeLength);
+    txtCheckCode->setText(step.entry);
+    if (step.endOfFile)
         Prompts::message(this, QStringLiteral("End of file found"));
-        return;
-    case KeypadKey::Digit:
-        txtCheckCode->setText(txtCheckCode->text() + key.digit);
-        break;
-    case KeypadKey::Other:
-        break;
-    }
-    if (txtCheckCode->text().size() < m_settings.CodeLength)
+    if (!step.decide)
         return;
     m_settings.CurrentKeypadLocation =
         index == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
-    if (ProcessCode())
+    if (ProcessCode()) {
         resetLogViewToRecentDays();
+        return;
+    }
+    // Nobody at the keypad can see the code that could not be decided: start
+    // the next one afresh rather than behind it.
+    txtCheckCode->clear();
 }

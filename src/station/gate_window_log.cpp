@@ -7,7 +7,6 @@
 #include "logview/log_report.h"
 #include "logview/report_printer.h"
 #include "logview/result_filter.h"
-#include "number_text.h"
 #include "prompts.h"
 #include "settings_screen.h"
 
@@ -19,7 +18,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <limits>
 
 namespace {
 
@@ -58,9 +56,7 @@ void GateWindow::cmdFilterCustomerID_Click()
 {
     const auto answer = Prompts::input(this, QStringLiteral("Enter Customer's ID"),
                                        QStringLiteral("Search Customer ID"), QString());
-    const auto id = answer ? wholeNumberIn(*answer, std::numeric_limits<qint32>::min(),
-                                           std::numeric_limits<qint32>::max())
-                           : std::nullopt;
+    const auto id = answer ? customerId(*answer) : std::nullopt;
     if (!id) {
         Prompts::message(this, InvalidId);
         return;
@@ -77,9 +73,7 @@ void GateWindow::lstLog_MouseUp()
         return;
     lstFilter->setCurrentRow(ResultFilters.indexOf(ListSelectionFilter));
     setLogBackground(LightGreen);
-    const auto id =
-        wholeNumberIn(line.mid(LogLineCustIdStart, LogLineCustIdWidth),
-                      std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
+    const auto id = customerIdOfLine(line);
     if (!id) {
         Prompts::message(this, InvalidId);
         return;

@@ -35,9 +35,12 @@ void GateWindow::markRelayButton(QPushButton *lastCommand)
     txtCheckCode->setFocus();
 }
 
+// A release that cannot be sent (the board's port is down) is sent as soon as
+// the port is back, so the gate never stays open behind an outage.
 void GateWindow::ReleaseRelay()
 {
-    if (m_devices.relayOff())
+    m_releasePending = !m_devices.relayOff();
+    if (!m_releasePending)
         markRelayButton(cmdRelayOff);
 }
 
@@ -47,6 +50,7 @@ void GateWindow::cmdRelayOn_Click()
         Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
         return;
     }
+    m_releasePending = false;
     markRelayButton(cmdRelayOn);
 }
 
@@ -61,20 +65,22 @@ void GateWindow::cmdRelayStatus_Click()
 {
     if (m_statusQueryRunning)
         return;
-    if (!m_devices.MSCommRelay.isOpen()) {
+    m_statusQueryRunning = true;
+    const RelayBoard::StatusReply status = m_devices.relayStatus();
+    m_statusQueryRunning = false;
+    switch (status.outcome) {
+    case RelayBoard::StatusReply::PortClosed:
         Prompts::message(this, QStringLiteral("Relay Status Port Closed"));
         return;
-    }
-    m_statusQueryRunning = true;
-    const auto status = m_devices.relayStatus();
-    m_statusQueryRunning = false;
-    if (!status) {
+    case RelayBoard::StatusReply::NoAnswer:
         Prompts::message(this, QStringLiteral("The relay board did not answer within %1 seconds")
                                    .arg(GateDevices::StatusWaitMs / 1000));
         return;
+    case RelayBoard::StatusReply::Answered:
+        Label1->setText(QString::number(status.value));
+        txtCheckCode->setFocus();
+        return;
     }
-    Label1->setText(QString::number(*status));
-    txtCheckCode->setFocus();
 }
 
 void GateWindow::TimerRelayPause_Timer()

@@ -1,5 +1,7 @@
 #include "settings_file.h"
 
+#include "station/error_text.h"
+
 #include "number_text.h"
 
 #include <QFile>
@@ -170,12 +172,6 @@ bool decode(S &s, const FieldRef &field, const QString &item)
                           },
                       },
                       field);
-}
-
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
 }
 
 } // namespace

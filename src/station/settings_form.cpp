@@ -54,8 +54,11 @@ bool take(S &s, const SettingsField &field, const QString &box)
     if (const auto *m = std::get_if<quint8 S::*>(&field))
         return takeNumber(s, *m, box, 0,
                           *m == &S::RelayCloseSeconds ? MaxRelayCloseSeconds : qint64(255));
-    if (const auto *m = std::get_if<qint16 S::*>(&field))
-        return takeNumber(s, *m, box, -32768, 32767);
+    if (const auto *m = std::get_if<qint16 S::*>(&field)) {
+        // Day counts are negated when used, and -32768 has no negative in 16 bits.
+        const bool dayCount = *m == &S::LogViewDays || *m == &S::LogDaysToKeep;
+        return takeNumber(s, *m, box, dayCount ? -32767 : -32768, 32767);
+    }
     return false;
 }
 

@@ -25,8 +25,9 @@ const QList<SettingsBox> &settingsBoxes();
 SettingsForm formFrom(const StationSettings &settings);
 
 // Close: the record the boxes describe, or none when a box is invalid (a number
-// that is none or out of its field's range, a hold time above 32 seconds, a
-// text holding a double quote); `invalidBox` then names the first such box.
+// that is none or out of its field's range, a hold time above 32 seconds, a day
+// count of -32768, a text holding a double quote); `invalidBox` then names the
+// first such box.
 std::optional<StationSettings>
 settingsFromForm(const SettingsForm &form, const StationSettings &current, QString *invalidBox);
 

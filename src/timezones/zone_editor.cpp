@@ -2,7 +2,6 @@
 
 #include "station/data_control.h"
 #include "station/fixed_pitch_font.h"
-#include "station/number_text.h"
 #include "station/prompts.h"
 #include "station/station_settings.h"
 #include "zone_table.h"
@@ -108,24 +107,22 @@ void ZoneEditor::lstTimeZones_MouseDown()
 
 void ZoneEditor::addZone()
 {
-    std::optional<qint64> zone;
-    while (!zone) {
-        const auto answer = Prompts::input(this, QStringLiteral("Enter Zone Number 1 to 63"),
-                                           QStringLiteral("Adding Time Zone"), QStringLiteral("1"));
-        if (!answer || !wholeNumber(*answer))
-            return;
-        const auto number = wholeNumberIn(*answer, 0, 255);
-        if (!number) {
-            Prompts::message(this, NumberNotValid);
-            return;
-        }
-        if (*number >= 1 && *number <= 63)
-            zone = number;
+    ZoneAnswer answer;
+    do {
+        answer =
+            zoneAnswer(Prompts::input(this, QStringLiteral("Enter Zone Number 1 to 63"),
+                                      QStringLiteral("Adding Time Zone"), QStringLiteral("1")));
+    } while (answer.kind == ZoneAnswer::AskAgain);
+    if (answer.kind == ZoneAnswer::Stop)
+        return;
+    if (answer.kind == ZoneAnswer::NotValid) {
+        Prompts::message(this, NumberNotValid);
+        return;
     }
     QString error;
-    switch (ZoneTable::add(m_zones.database(), int(*zone), &error)) {
+    switch (ZoneTable::add(m_zones.database(), answer.zone, &error)) {
     case ZoneTable::AddResult::InUse:
-        Prompts::message(this, QStringLiteral("%1 Already in Use").arg(*zone));
+        Prompts::message(this, QStringLiteral("%1 Already in Use").arg(answer.zone));
         return;
     case ZoneTable::AddResult::Failed:
         Prompts::message(this, NumberNotValid);

@@ -9,3 +9,10 @@ QTime zoneTime(const QString &stored)
     }
     return {};
 }
+
+std::optional<double> zoneNumber(const QString &text)
+{
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(number) : std::nullopt;
+}

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTime>
+#include <optional>
 
 // A row of the time-zone table as text: zone number, daily start and stop.
 struct ZoneRow {
@@ -9,6 +10,9 @@ struct ZoneRow {
     QString start;
     QString stop;
 };
+
+// A zone number as the rules read it; none when the text is no number.
+std::optional<double> zoneNumber(const QString &text);
 
 // A stored time of day ("HH:MM:SS", or without seconds); invalid when it is none.
 QTime zoneTime(const QString &stored);

@@ -1,23 +1,14 @@
 #include "zone_table.h"
 
 #include "station/data_control.h"
+#include "station/number_text.h"
 
+#include "station/sql_run.h"
 #include <QLocale>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
 const char *const StoredTimeFormat = "HH:mm:ss";
-
-bool run(QSqlQuery &query, QString *error)
-{
-    if (query.exec())
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
 
 QString shownTime(const QString &stored)
 {
@@ -33,9 +24,10 @@ bool read(const QSqlDatabase &gateDb, QList<ZoneEntry> &zones, QString *error)
 {
     QSqlQuery q(gateDb);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("select rowid, fldTimeZone, fldStartTime, fldStopTime "
-                             "from tblTimeZones order by fldTimeZone, rowid"));
-    if (!run(q, error))
+    if (!runSql(q,
+                QStringLiteral("select rowid, fldTimeZone, fldStartTime, fldStopTime "
+                               "from tblTimeZones order by fldTimeZone, rowid"),
+                {}, error))
         return false;
     zones.clear();
     while (q.next())
@@ -52,45 +44,43 @@ AddResult add(const QSqlDatabase &gateDb, int zone, QString *error)
     if (!read(gateDb, zones, error))
         return AddResult::Failed;
     for (const ZoneEntry &entry : zones) {
-        bool ok = false;
-        const double number = entry.row.zone.toDouble(&ok);
-        if (!ok) {
-            if (error)
-                *error = QStringLiteral("zone \"%1\" is not a number").arg(entry.row.zone);
+        const auto number = zoneNumber(entry.row.zone);
+        if (!number) {
+            setError(error, QStringLiteral("zone \"%1\" is not a number").arg(entry.row.zone));
             return AddResult::Failed;
         }
-        if (number == zone)
+        if (*number == zone)
             return AddResult::InUse;
     }
     QSqlQuery q(gateDb);
-    q.prepare(QStringLiteral(
-        "insert into tblTimeZones (fldTimeZone, fldStartTime, fldStopTime) values (?, ?, ?)"));
-    q.addBindValue(zone);
-    q.addBindValue(QStringLiteral("07:00:00"));
-    q.addBindValue(QStringLiteral("20:00:00"));
-    return run(q, error) ? AddResult::Added : AddResult::Failed;
+    return runSql(q,
+                  QStringLiteral("insert into tblTimeZones (fldTimeZone, fldStartTime, "
+                                 "fldStopTime) values (?, '07:00:00', '20:00:00')"),
+                  {zone}, error)
+               ? AddResult::Added
+               : AddResult::Failed;
 }
 
 bool saveTimes(const QSqlDatabase &gateDb, qint64 rowId, const QTime &start, const QTime &stop,
                QString *error)
 {
     QSqlQuery q(gateDb);
-    q.prepare(QStringLiteral(
-        "update tblTimeZones set fldStartTime = ?, fldStopTime = ? where rowid = ?"));
-    q.addBindValue(start.toString(QLatin1String(StoredTimeFormat)));
-    q.addBindValue(stop.toString(QLatin1String(StoredTimeFormat)));
-    q.addBindValue(rowId);
-    return run(q, error);
+    return runSql(q,
+                  QStringLiteral("update tblTimeZones set fldStartTime = ?, fldStopTime = ? "
+                                 "where rowid = ?"),
+                  {start.toString(QLatin1String(StoredTimeFormat)),
+                   stop.toString(QLatin1String(StoredTimeFormat)), rowId},
+                  error);
 }
 
 DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error)
 {
     // One statement, so the count and the delete cannot fall apart.
     QSqlQuery q(gateDb);
-    q.prepare(QStringLiteral("delete from tblTimeZones where rowid = ? "
-                             "and (select count(*) from tblTimeZones) > 1"));
-    q.addBindValue(rowId);
-    if (!run(q, error))
+    if (!runSql(q,
+                QStringLiteral("delete from tblTimeZones where rowid = ? "
+                               "and (select count(*) from tblTimeZones) > 1"),
+                {rowId}, error))
         return DeleteResult::Failed;
     return q.numRowsAffected() > 0 ? DeleteResult::Deleted : DeleteResult::LastZoneKept;
 }
@@ -102,4 +92,16 @@ QString zoneListLine(const ZoneRow &zone)
     return zone.zone.left(2).rightJustified(2, QLatin1Char(' ')) + QStringLiteral("  ") +
            shownTime(zone.start).rightJustified(8, QLatin1Char(' ')) + QStringLiteral("  ") +
            shownTime(zone.stop).rightJustified(8, QLatin1Char(' '));
+}
+
+ZoneAnswer zoneAnswer(const std::optional<QString> &answer)
+{
+    if (!answer || !wholeNumber(*answer))
+        return {ZoneAnswer::Stop};
+    const auto number = wholeNumberIn(*answer, 0, 255);
+    if (!number)
+        return {ZoneAnswer::NotValid};
+    if (*number < 1 || *number > 63)
+        return {ZoneAnswer::AskAgain};
+    return {ZoneAnswer::Zone, int(*number)};
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QTime>
+#include <optional>
 
 // The time-zone table as the editor sees it: rows in zone order, each with
 // the row id that names it.
@@ -29,6 +30,16 @@ enum class DeleteResult { Deleted, LastZoneKept, Failed };
 DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error);
 
 } // namespace ZoneTable
+
+// What an answer to "Enter Zone Number 1 to 63" asks for: nothing (no number,
+// Cancel), the question again (0, or above 63), "Number Not Vaild" (beyond
+// 0-255), or a zone number, halves rounded to even.
+struct ZoneAnswer {
+    enum Kind { Stop, AskAgain, NotValid, Zone };
+    Kind kind = Stop;
+    int zone = 0;
+};
+ZoneAnswer zoneAnswer(const std::optional<QString> &answer);
 
 // The 22-character list line: zone (2, right), start and stop as "h:mm AM" (8, right).
 QString zoneListLine(const ZoneRow &zone);

@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -128,7 +130,6 @@ private slots:
     void keysReadTogetherAreAllTaken()
     {
         Station s;
-        QSignalSpy handled(&s.w->devices().MSCommScanner(0), &StationPort::onComm);
         s.site.keypad1.write("ABCEKKKK");
         QTRY_COMPARE(s.site.logRows().size(), 2);
         QCOMPARE(s.site.logRows()[0][0], QStringLiteral("1234"));
@@ -220,18 +221,41 @@ private slots:
         QVERIFY(s.status().startsWith("Connected"));
     }
 
-    void missingDatabaseRefusesAndKeepsTheCode()
+    // The customer types the code again; it must not land behind the first one.
+    void missingDatabaseRefusesAndStartsAfresh()
     {
         Station s;
         QVERIFY(QFile::rename(s.site.folder.file("Data.gsd"), s.site.folder.file("Data.old")));
         s.press(s.site.keypad1, "ABCE");
         QCOMPARE(s.site.relay.readNow(), QByteArray());
-        QCOMPARE(s.entry()->text(), QStringLiteral("1234"));
+        QCOMPARE(s.entry()->text(), QString());
         QVERIFY2(s.status().contains("Data.gsd"), qPrintable(s.status()));
         QVERIFY(!QFile::exists(s.site.folder.file("Data.gsd")));
 
         QVERIFY(QFile::rename(s.site.folder.file("Data.old"), s.site.folder.file("Data.gsd")));
-        s.press(s.site.keypad1, "B"); // a further key decides again once the file is back
+        s.press(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.logRows(), {logRow("1234", "Valid", "Smith, Ann", "B12", "345", "In")});
+    }
+
+    // Another program holding the gate log's write lock: the attempt is refused
+    // before the gate opens, so no one passes unrecorded.
+    void lockedGateLogKeepsTheGateShut()
+    {
+        Station s;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(s.site.folder.file("Gate.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery lock(other);
+            QVERIFY(lock.exec("BEGIN IMMEDIATE"));
+            s.press(s.site.keypad1, "ABCE");
+            QCOMPARE(s.site.relay.readNow(), QByteArray());
+            QVERIFY2(s.status().contains("1234"), qPrintable(s.status()));
+            QVERIFY(lock.exec("ROLLBACK"));
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        s.press(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
         QCOMPARE(s.site.logRows().size(), 1);
     }
 

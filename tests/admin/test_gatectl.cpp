@@ -167,6 +167,21 @@ private slots:
         QCOMPARE(folder.value("Data.gsd", "select count(*) from tblUnitInfo"), QVariant(2));
     }
 
+    // The last table failing to write takes the others back with it.
+    void aFailedWriteLeavesEveryTableEmpty()
+    {
+        StartFolder folder;
+        folder.createDatabase("Data.gsd", {"customer.sql"});
+        folder.createDatabase("Gate.gsd", {"gate.sql"});
+        folder.execStatement("Gate.gsd", "CREATE TRIGGER refuse BEFORE INSERT ON tblTimeZones "
+                                         "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END");
+        QString error;
+        QVERIFY(!import(FakeAccess(), folder, &error));
+        QVERIFY2(error.contains("disk trouble"), qPrintable(error));
+        QCOMPARE(folder.value("Data.gsd", "select count(*) from tblUnitInfo"), QVariant(0));
+        QCOMPARE(folder.value("Gate.gsd", "select count(*) from tblGateLog"), QVariant(0));
+    }
+
     void mdbToolsReportAMissingFile()
     {
         StartFolder folder;
@@ -187,6 +202,7 @@ private slots:
         StationSettings s;
         QVERIFY(SettingsFile::load(SettingsFile::fileName(folder), s, &error));
         QCOMPARE(s.CodeLength, quint8(4));
+        QCOMPARE(s.Keypad2CommPort, quint8(3));
         QCOMPARE(s.DataDbPath, folder + "/Data.gsd");
         StationData::buildConnectionStrings(s);
         StationData data;

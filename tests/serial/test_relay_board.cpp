@@ -50,9 +50,9 @@ private slots:
         QFETCH(int, shown);
         board->setStatusReply(reply);
         RelayBoard relay(*port);
-        const auto status = relay.queryStatus(5000);
-        QVERIFY(status.has_value());
-        QCOMPARE(int(*status), shown);
+        const RelayBoard::StatusReply status = relay.queryStatus(5000);
+        QCOMPARE(status.outcome, RelayBoard::StatusReply::Answered);
+        QCOMPARE(int(status.value), shown);
         QVERIFY(board->received().endsWith(QByteArray("\xFE\x04", 2)));
     }
 
@@ -62,7 +62,7 @@ private slots:
         RelayBoard relay(*port);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!relay.queryStatus(300).has_value());
+        QCOMPARE(relay.queryStatus(300).outcome, RelayBoard::StatusReply::NoAnswer);
         QVERIFY(clock.elapsed() >= 290);
     }
 
@@ -72,7 +72,7 @@ private slots:
         RelayBoard relay(*port);
         QVERIFY(!relay.switchOn());
         QVERIFY(!relay.switchOff());
-        QVERIFY(!relay.queryStatus(100).has_value());
+        QCOMPARE(relay.queryStatus(100).outcome, RelayBoard::StatusReply::PortClosed);
         QCOMPARE(board->readNow(), QByteArray());
     }
 

@@ -52,13 +52,13 @@ private slots:
         QVERIFY2(waitForOutput(sim, simOutput, "opened the relay board", 15000),
                  simOutput.constData());
 
-        sim.write("1234\n");
+        sim.write("2:1234\n");
         QVERIFY2(waitForOutput(sim, simOutput, "relay ON", 15000), simOutput.constData());
         // the default hold time is 2 seconds
         QVERIFY2(waitForOutput(sim, simOutput, "relay OFF: gate closed after 2.", 15000),
                  simOutput.constData());
         QCOMPARE(parent.value("site/Gate.gsd", "select fldReult || ' ' || fldZone from tblGateLog"),
-                 QVariant("Valid In"));
+                 QVariant("Valid Out"));
 
         station.kill();
         station.waitForFinished();

@@ -44,18 +44,18 @@ private slots:
         QSignalSpy changes(&gate.relay, &VirtualRelayBoard::relayChanged);
         QSignalSpy first(&gate.relay, &VirtualRelayBoard::firstCommand);
 
-        QCOMPARE(board.queryStatus(3000), std::optional<quint8>(0));
+        QCOMPARE(board.queryStatus(3000).value, quint8(0));
         QCOMPARE(first.count(), 1);
         QVERIFY(board.switchOn());
         QVERIFY(changes.wait());
         QVERIFY(gate.relay.energised());
-        QCOMPARE(board.queryStatus(3000), std::optional<quint8>(1));
+        QCOMPARE(board.queryStatus(3000).value, quint8(1));
         QVERIFY(board.switchOff());
         QVERIFY(changes.wait());
         QCOMPARE(changes.last().at(0).toBool(), false);
         QVERIFY(changes.last().at(1).toLongLong() >= 0);
         QVERIFY(board.switchOff()); // no change, no signal
-        QCOMPARE(board.queryStatus(3000), std::optional<quint8>(0));
+        QCOMPARE(board.queryStatus(3000).value, quint8(0));
         QCOMPARE(changes.count(), 2);
         QCOMPARE(first.count(), 1);
     }

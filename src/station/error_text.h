@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Fills an optional error out-parameter.
+inline void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
