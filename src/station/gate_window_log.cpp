@@ -209,14 +209,17 @@ bool GateWindow::printOrSave(const QStringList &lines)
 }
 
 // Deletes the open view's rows up to the purge day, after the operator agrees.
+// The question lets events run, and a keypad decision meanwhile changes the
+// open view: the purge keeps to the view the operator was asked about.
 void GateWindow::cmdClearLog_Click()
 {
     const QDate lastDay = fraSettings->purgeDate->date();
+    const LogSelection view = m_logView;
     m_logModel->clear();
     const QSqlDatabase gateDb = m_data.AdoGateLog.database();
     qint64 rows = 0;
     QString error;
-    if (!LogPurge::countRows(gateDb, m_logView, rows, &error)) {
+    if (!LogPurge::countRows(gateDb, view, rows, &error)) {
         Prompts::message(this, QStringLiteral("The gate log cannot be read: %1").arg(error));
         return;
     }
@@ -226,10 +229,11 @@ void GateWindow::cmdClearLog_Click()
                 QStringLiteral("Delete Log Records?")))
             return;
         qint64 deleted = 0;
-        if (!LogPurge::deleteThrough(gateDb, m_logView, lastDay, deleted, &error)) {
+        if (!LogPurge::deleteThrough(gateDb, view, lastDay, deleted, &error)) {
             Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));
             return;
         }
+        m_logModel->clear(); // lines listed meanwhile may name deleted rows
         showStatus(QStringLiteral("%1 log records deleted").arg(deleted));
     }
     cmdCheckCode->setEnabled(true);

@@ -13,10 +13,18 @@ struct Recorder {
     QStringList messages;
     QStringList asked;
     QQueue<QVariant> answers;
+    std::function<void()> whileOpen;
+
+    void boxOpen()
+    {
+        if (auto events = std::exchange(whileOpen, {}))
+            events();
+    }
 
     QVariant answer(const QString &asking)
     {
         asked << asking;
+        boxOpen();
         return answers.isEmpty() ? QVariant() : answers.dequeue();
     }
 };
@@ -40,6 +48,7 @@ void message(QWidget *parent, const QString &text)
 {
     if (recorder().recording) {
         recorder().messages << text;
+        recorder().boxOpen();
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Ok, parent);
@@ -86,6 +95,11 @@ QString saveFileName(QWidget *parent, const QString &caption, const QString &fil
 void startRecording()
 {
     recorder().recording = true;
+}
+
+void whileNextBoxIsOpen(std::function<void()> events)
+{
+    recorder().whileOpen = std::move(events);
 }
 
 void queueAnswer(const QVariant &answer)

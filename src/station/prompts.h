@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -28,6 +29,8 @@ QString saveFileName(QWidget *parent, const QString &title, const QString &filte
 // and their texts are recorded as asked.
 void startRecording();
 void queueAnswer(const QVariant &answer);
+// Runs `events` while the next box is open, as events that arrive then would.
+void whileNextBoxIsOpen(std::function<void()> events);
 QStringList takeMessages();
 QStringList takeAsked();
 

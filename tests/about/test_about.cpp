@@ -87,8 +87,7 @@ private slots:
         p.w->show();
         p.find<QAction>("mnuAbout")->trigger();
         QVERIFY(!p.w->isVisible());
-        auto *about = qobject_cast<AboutDialog *>(
-            QApplication::activeModalWidget() ? QApplication::activeModalWidget() : nullptr);
+        AboutDialog *about = nullptr;
         const auto dialogs = QApplication::topLevelWidgets();
         for (QWidget *w : dialogs) {
             if (w->objectName() == "frmAbout")
@@ -103,8 +102,10 @@ private slots:
         QCOMPARE(about->findChild<QLabel *>("lblTitle")->text(), QStringLiteral("Gate Access"));
         QVERIFY(about->windowTitle().startsWith("About Gate Access   "));
 
+        const QByteArray path = qgetenv("PATH");
         qputenv("PATH", p.folder.path().toUtf8()); // no system-information tool to be found
         about->findChild<QPushButton *>("cmdSysInfo")->click();
+        qputenv("PATH", path);
         QCOMPARE(Prompts::takeMessages(),
                  QStringList{"System Information Is Unavailable At This Time"});
 

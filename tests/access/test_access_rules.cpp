@@ -39,6 +39,7 @@ class TestAccessRules : public QObject {
 private slots:
     void units_data()
     {
+        // clang-format off
         QTest::addColumn<UnitRow>("row");
         QTest::addColumn<QString>("now");
         QTest::addColumn<QString>("result");
@@ -51,58 +52,36 @@ private slots:
         QTest::newRow("trailing blank") << unit("0", "Rented ") << noon << "Locked Out" << false;
         QTest::newRow("vacant") << unit("0", "Vacant") << noon << "Locked Out" << false;
 
-        QTest::newRow("expires today still passes")
-            << unit("0", "Rented", "031526") << "2026-03-15 23:59:00"
-            << "Valid" << true;
-        QTest::newRow("expired yesterday") << unit("0", "Rented", "031526") << "2026-03-16 00:00:00"
-                                           << "Exp 3/15/26" << false;
-        QTest::newRow("expiry before status")
-            << unit("0", "Locked", "010212") << noon << "Exp 1/2/12" << false;
-        QTest::newRow("2030 expiry is in the future")
-            << unit("0", "Rented", "123130") << noon << "Valid" << true;
-        QTest::newRow("99 is 1999")
-            << unit("0", "Rented", "123199") << noon << "Exp 12/31/99" << false;
+        QTest::newRow("expires today still passes") << unit("0", "Rented", "031526") << "2026-03-15 23:59:00" << "Valid" << true;
+        QTest::newRow("expired yesterday") << unit("0", "Rented", "031526") << "2026-03-16 00:00:00" << "Exp 3/15/26" << false;
+        QTest::newRow("expiry before status") << unit("0", "Locked", "010212") << noon << "Exp 1/2/12" << false;
+        QTest::newRow("2030 expiry is in the future") << unit("0", "Rented", "123130") << noon << "Valid" << true;
+        QTest::newRow("99 is 1999") << unit("0", "Rented", "123199") << noon << "Exp 12/31/99" << false;
         QTest::newRow("empty expiry") << unit("0", "Rented", "") << noon << "Valid" << true;
         QTest::newRow("five characters") << unit("0", "Rented", "01011") << noon << "Valid" << true;
-        QTest::newRow("seven characters")
-            << unit("0", "Rented", "0101100") << noon << "Valid" << true;
+        QTest::newRow("seven characters") << unit("0", "Rented", "0101100") << noon << "Valid" << true;
 
         QTest::newRow("missing zone") << unit("7") << noon << "TimeZone 7" << false;
         QTest::newRow("zone text 07 is not 7") << unit("07") << noon << "TimeZone 07" << false;
-        QTest::newRow("zone before status") << unit("1", "Locked") << "2026-03-10 07:59:00"
-                                            << "After Hours" << false;
+        QTest::newRow("zone before status") << unit("1", "Locked") << "2026-03-10 07:59:00" << "After Hours" << false;
 
-        QTest::newRow("08-18 at 07:59") << unit("1") << "2026-03-10 07:59:59"
-                                        << "After Hours" << false;
-        QTest::newRow("08-18 at 08:00") << unit("1") << "2026-03-10 08:00:00"
-                                        << "Valid" << true;
-        QTest::newRow("08-18 at 18:00:59") << unit("1") << "2026-03-10 18:00:59"
-                                           << "Valid" << true;
-        QTest::newRow("08-18 at 18:01") << unit("1") << "2026-03-10 18:01:00"
-                                        << "After Hours" << false;
-        QTest::newRow("22-06 at 23:30") << unit("2") << "2026-03-10 23:30:00"
-                                        << "Valid" << true;
-        QTest::newRow("22-06 at 05:00") << unit("2") << "2026-03-10 05:00:00"
-                                        << "Valid" << true;
-        QTest::newRow("22-06 at 06:00") << unit("2") << "2026-03-10 06:00:00"
-                                        << "Valid" << true;
+        QTest::newRow("08-18 at 07:59") << unit("1") << "2026-03-10 07:59:59" << "After Hours" << false;
+        QTest::newRow("08-18 at 08:00") << unit("1") << "2026-03-10 08:00:00" << "Valid" << true;
+        QTest::newRow("08-18 at 18:00:59") << unit("1") << "2026-03-10 18:00:59" << "Valid" << true;
+        QTest::newRow("08-18 at 18:01") << unit("1") << "2026-03-10 18:01:00" << "After Hours" << false;
+        QTest::newRow("22-06 at 23:30") << unit("2") << "2026-03-10 23:30:00" << "Valid" << true;
+        QTest::newRow("22-06 at 05:00") << unit("2") << "2026-03-10 05:00:00" << "Valid" << true;
+        QTest::newRow("22-06 at 06:00") << unit("2") << "2026-03-10 06:00:00" << "Valid" << true;
         QTest::newRow("22-06 at 12:00") << unit("2") << noon << "After Hours" << false;
-        QTest::newRow("00-00 all day") << unit("3") << "2026-03-10 13:37:00"
-                                       << "Valid" << true;
-        QTest::newRow("first of duplicate zones") << unit("4") << "2026-03-10 12:00:00"
-                                                  << "Valid" << true;
+        QTest::newRow("00-00 all day") << unit("3") << "2026-03-10 13:37:00" << "Valid" << true;
+        QTest::newRow("first of duplicate zones") << unit("4") << "2026-03-10 12:00:00" << "Valid" << true;
 
-        QTest::newRow("excluded: no zone, expired, locked")
-            << unit("0", "Locked", "010120", "-1") << noon << "Exclude" << true;
-        QTest::newRow("excluded inside window")
-            << unit("1", "Locked", "010120", "1") << noon << "Exclude" << true;
-        QTest::newRow("excluded outside window")
-            << unit("1", "Locked", "010120", "-1") << "2026-03-10 19:00:00"
-            << "After Hours" << false;
-        QTest::newRow("excluded, missing zone")
-            << unit("9", "Rented", "000000", "-1") << noon << "TimeZone 9" << false;
-        QTest::newRow("empty exclusion is not set")
-            << unit("0", "Locked", "000000", "") << noon << "Locked Out" << false;
+        QTest::newRow("excluded: no zone, expired, locked") << unit("0", "Locked", "010120", "-1") << noon << "Exclude" << true;
+        QTest::newRow("excluded inside window") << unit("1", "Locked", "010120", "1") << noon << "Exclude" << true;
+        QTest::newRow("excluded outside window") << unit("1", "Locked", "010120", "-1") << "2026-03-10 19:00:00" << "After Hours" << false;
+        QTest::newRow("excluded, missing zone") << unit("9", "Rented", "000000", "-1") << noon << "TimeZone 9" << false;
+        QTest::newRow("empty exclusion is not set") << unit("0", "Locked", "000000", "") << noon << "Locked Out" << false;
+        // clang-format on
     }
 
     void units()
@@ -119,28 +98,21 @@ private slots:
 
     void masters_data()
     {
+        // clang-format off
         QTest::addColumn<MasterRow>("row");
         QTest::addColumn<QString>("now");
         QTest::addColumn<QString>("result");
 
-        QTest::newRow("no zone") << master("0") << "2026-03-10 03:00:00"
-                                 << "Valid";
-        QTest::newRow("expired") << master("0", "030926") << "2026-03-10 12:00:00"
-                                 << "Exp 3/9/26";
-        QTest::newRow("missing zone") << master("7") << "2026-03-10 12:00:00"
-                                      << "TimeZone 7";
-        QTest::newRow("08-18 at 18:00") << master("1") << "2026-03-10 18:00:00"
-                                        << "Valid";
-        QTest::newRow("08-18 at 18:01") << master("1") << "2026-03-10 18:01:00"
-                                        << "After Hours";
-        QTest::newRow("22-06 never wraps: 23:30") << master("2") << "2026-03-10 23:30:00"
-                                                  << "After Hours";
-        QTest::newRow("22-06 never wraps: 05:00") << master("2") << "2026-03-10 05:00:00"
-                                                  << "After Hours";
-        QTest::newRow("00-00 only at midnight") << master("3") << "2026-03-10 00:00:30"
-                                                << "Valid";
-        QTest::newRow("00-00 not a minute later") << master("3") << "2026-03-10 00:01:00"
-                                                  << "After Hours";
+        QTest::newRow("no zone") << master("0") << "2026-03-10 03:00:00" << "Valid";
+        QTest::newRow("expired") << master("0", "030926") << "2026-03-10 12:00:00" << "Exp 3/9/26";
+        QTest::newRow("missing zone") << master("7") << "2026-03-10 12:00:00" << "TimeZone 7";
+        QTest::newRow("08-18 at 18:00") << master("1") << "2026-03-10 18:00:00" << "Valid";
+        QTest::newRow("08-18 at 18:01") << master("1") << "2026-03-10 18:01:00" << "After Hours";
+        QTest::newRow("22-06 never wraps: 23:30") << master("2") << "2026-03-10 23:30:00" << "After Hours";
+        QTest::newRow("22-06 never wraps: 05:00") << master("2") << "2026-03-10 05:00:00" << "After Hours";
+        QTest::newRow("00-00 only at midnight") << master("3") << "2026-03-10 00:00:30" << "Valid";
+        QTest::newRow("00-00 not a minute later") << master("3") << "2026-03-10 00:01:00" << "After Hours";
+        // clang-format on
     }
 
     void masters()
@@ -175,23 +147,18 @@ private slots:
 
     void twoDigitYears_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("today");
         QTest::addColumn<QString>("expiry");
         QTest::addColumn<int>("year");
-        QTest::newRow("00 in 2026") << "2026-12-06"
-                                    << "010100" << 2000;
-        QTest::newRow("76 in 2026") << "2026-12-06"
-                                    << "010176" << 2076;
-        QTest::newRow("77 in 2026") << "2026-12-06"
-                                    << "010177" << 1977;
-        QTest::newRow("99 in 2026") << "2026-12-06"
-                                    << "010199" << 1999;
-        QTest::newRow("05 in 2080") << "2080-01-01"
-                                    << "010105" << 2005;
-        QTest::newRow("30 in 2026") << "2026-12-06"
-                                    << "123130" << 2030;
-        QTest::newRow("leap day") << "2026-12-06"
-                                  << "022928" << 2028;
+        QTest::newRow("00 in 2026") << "2026-12-06" << "010100" << 2000;
+        QTest::newRow("76 in 2026") << "2026-12-06" << "010176" << 2076;
+        QTest::newRow("77 in 2026") << "2026-12-06" << "010177" << 1977;
+        QTest::newRow("99 in 2026") << "2026-12-06" << "010199" << 1999;
+        QTest::newRow("05 in 2080") << "2080-01-01" << "010105" << 2005;
+        QTest::newRow("30 in 2026") << "2026-12-06" << "123130" << 2030;
+        QTest::newRow("leap day") << "2026-12-06" << "022928" << 2028;
+        // clang-format on
     }
 
     void twoDigitYears()

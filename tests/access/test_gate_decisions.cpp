@@ -280,6 +280,31 @@ private slots:
         QCOMPARE(s.site.relay.readNow(), QByteArray());
     }
 
+    // The relay board's port is down, so the grant shows "Relay On Port Not Open?";
+    // keys arriving while that box is open are decided after the first code,
+    // which still arms the release and is logged.
+    void keysArrivingWhileABoxIsOpenWaitTheirTurn()
+    {
+        GateSite site;
+        addSampleCodes(site.folder);
+        site.mapPorts(site.keypad1.devicePath(), "/dev/no-such-relay", site.keypad2.devicePath());
+        auto w = site.start();
+        Prompts::takeMessages();
+        Prompts::whileNextBoxIsOpen([&] {
+            QSignalSpy arrived(&w->devices().MSCommScanner(1), &StationPort::onComm);
+            site.keypad2.write("KKKK");
+            QVERIFY(arrived.wait());
+        });
+        site.keypad1.write("ABCE");
+        QTRY_COMPARE(site.logRows().size(), 2);
+        QCOMPARE(site.logRows()[0][0], QStringLiteral("1234"));
+        QCOMPARE(site.logRows()[1][0], QStringLiteral("9999"));
+        QCOMPARE(site.logRows()[1][5], QStringLiteral("Out"));
+        QVERIFY(w->devices().TimerRelayPause.isActive());
+        QCOMPARE(Prompts::takeMessages(),
+                 (QStringList{"Relay On Port Not Open?", "Relay On Port Not Open?"}));
+    }
+
     void logViewFollowsDatesAndFilters()
     {
         Station s;

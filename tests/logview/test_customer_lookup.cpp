@@ -63,22 +63,18 @@ private slots:
 
     void idAnswers_data()
     {
+        // clang-format off
         QTest::addColumn<QVariant>("answer");
         QTest::addColumn<QStringList>("codes");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("blanks around 42")
-            << QVariant(" 42 ") << QStringList{"1111", "1111"} << QStringList();
-        QTest::newRow("42.5 is 42")
-            << QVariant("42.5") << QStringList{"1111", "1111"} << QStringList();
+        QTest::newRow("blanks around 42") << QVariant(" 42 ") << QStringList{"1111", "1111"} << QStringList();
+        QTest::newRow("42.5 is 42") << QVariant("42.5") << QStringList{"1111", "1111"} << QStringList();
         QTest::newRow("43.5 is 44") << QVariant("43.5") << QStringList{"44"} << QStringList();
-        QTest::newRow("letters") << QVariant("abc") << QStringList{"all"}
-                                 << QStringList{"Invalid ID Entered"};
-        QTest::newRow("cancel") << QVariant() << QStringList{"all"}
-                                << QStringList{"Invalid ID Entered"};
-        QTest::newRow("beyond 32 bits")
-            << QVariant("2147483648") << QStringList{"all"} << QStringList{"Invalid ID Entered"};
-        QTest::newRow("no rows") << QVariant("43") << QStringList()
-                                 << QStringList{"No Records For ID 43"};
+        QTest::newRow("letters") << QVariant("abc") << QStringList{"all"} << QStringList{"Invalid ID Entered"};
+        QTest::newRow("cancel") << QVariant() << QStringList{"all"} << QStringList{"Invalid ID Entered"};
+        QTest::newRow("beyond 32 bits") << QVariant("2147483648") << QStringList{"all"} << QStringList{"Invalid ID Entered"};
+        QTest::newRow("no rows") << QVariant("43") << QStringList() << QStringList{"No Records For ID 43"};
+        // clang-format on
     }
 
     void idAnswers()

@@ -87,6 +87,23 @@ private slots:
         QCOMPARE(remaining(p), (QStringList{"yesterday-1", "tomorrow-1"}));
     }
 
+    // A decision while the question is open lists the recent days again; the
+    // purge still takes only the customer it asked about.
+    void aDecisionDuringTheQuestionDoesNotWidenThePurge()
+    {
+        WindowProbe p(addRows);
+        Prompts::queueAnswer("2");
+        p.click("cmdFilterCustomerID");
+        Prompts::takeAsked();
+        Prompts::whileNextBoxIsOpen([&] {
+            p.find<QLineEdit>("txtCheckCode")->setText("4444");
+            p.click("cmdCheckCode");
+        });
+        purgeThrough(p, QDate::currentDate(), true);
+        QCOMPARE(remaining(p), (QStringList{"yesterday-1", "tomorrow-1", "4444"}));
+        QVERIFY(p.w->logLines().lines().isEmpty());
+    }
+
     void noDeletesNothingAndLeavesTheListEmpty()
     {
         WindowProbe p(addRows);

@@ -51,20 +51,16 @@ private slots:
 
     void dateTexts_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("afternoon") << "2012-03-07 14:05:09"
-                                   << "03/07/12 02:05 PM";
-        QTest::newRow("midnight") << "2026-12-06 00:00:00"
-                                  << "12/06/26 12:00 AM";
-        QTest::newRow("noon") << "2026-12-06 12:30:00"
-                              << "12/06/26 12:30 PM";
-        QTest::newRow("no date") << "garbage"
-                                 << "garbage";
-        QTest::newRow("no such day") << "2026-02-30 10:00:00"
-                                     << "2026-02-30 10:00:00";
-        QTest::newRow("ISO with T") << "2026-12-06T23:15:00"
-                                    << "12/06/26 11:15 PM";
+        QTest::newRow("afternoon") << "2012-03-07 14:05:09" << "03/07/12 02:05 PM";
+        QTest::newRow("midnight") << "2026-12-06 00:00:00" << "12/06/26 12:00 AM";
+        QTest::newRow("noon") << "2026-12-06 12:30:00" << "12/06/26 12:30 PM";
+        QTest::newRow("no date") << "garbage" << "garbage";
+        QTest::newRow("no such day") << "2026-02-30 10:00:00" << "2026-02-30 10:00:00";
+        QTest::newRow("ISO with T") << "2026-12-06T23:15:00" << "12/06/26 11:15 PM";
+        // clang-format on
     }
 
     void dateTexts()
@@ -87,41 +83,27 @@ private slots:
 
     void filters_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("result");
         QTest::addColumn<bool>("listed");
-        QTest::newRow("ALL") << "ALL"
-                             << "anything" << true;
-        QTest::newRow("List Selection") << "List Selection"
-                                        << "" << true;
-        QTest::newRow("allowed: Valid") << "Allowed Access"
-                                        << "Valid" << true;
-        QTest::newRow("allowed: Exclude") << "Allowed Access"
-                                          << "Exclude" << true;
-        QTest::newRow("allowed: 'Valid '") << "Allowed Access"
-                                           << "Valid " << false;
-        QTest::newRow("after hours") << "After Hours"
-                                     << "After Hours" << true;
-        QTest::newRow("locked out") << "Locked Out"
-                                    << "Locked Out" << true;
-        QTest::newRow("locked out: lower case") << "Locked Out"
-                                                << "locked out" << false;
-        QTest::newRow("expired: Exp date") << "Expired Date"
-                                           << "Exp 3/15/12" << true;
-        QTest::newRow("expired: any Exp text") << "Expired Date"
-                                               << "Expensive" << true;
-        QTest::newRow("expired: exp") << "Expired Date"
-                                      << "exp 3/15/12" << false;
-        QTest::newRow("time zone") << "Time Zone?"
-                                   << "TimeZone 7" << true;
-        QTest::newRow("time zone: Tim") << "Time Zone?"
-                                        << "Timer" << true;
-        QTest::newRow("invalid") << "Invalid Number"
-                                 << "Invalid" << true;
-        QTest::newRow("invalid: Valid") << "Invalid Number"
-                                        << "Valid" << false;
-        QTest::newRow("no entry") << ""
-                                  << "Valid" << false;
+        QTest::newRow("ALL") << "ALL" << "anything" << true;
+        QTest::newRow("List Selection") << "List Selection" << "" << true;
+        QTest::newRow("allowed: Valid") << "Allowed Access" << "Valid" << true;
+        QTest::newRow("allowed: Exclude") << "Allowed Access" << "Exclude" << true;
+        QTest::newRow("allowed: 'Valid '") << "Allowed Access" << "Valid " << false;
+        QTest::newRow("after hours") << "After Hours" << "After Hours" << true;
+        QTest::newRow("locked out") << "Locked Out" << "Locked Out" << true;
+        QTest::newRow("locked out: lower case") << "Locked Out" << "locked out" << false;
+        QTest::newRow("expired: Exp date") << "Expired Date" << "Exp 3/15/12" << true;
+        QTest::newRow("expired: any Exp text") << "Expired Date" << "Expensive" << true;
+        QTest::newRow("expired: exp") << "Expired Date" << "exp 3/15/12" << false;
+        QTest::newRow("time zone") << "Time Zone?" << "TimeZone 7" << true;
+        QTest::newRow("time zone: Tim") << "Time Zone?" << "Timer" << true;
+        QTest::newRow("invalid") << "Invalid Number" << "Invalid" << true;
+        QTest::newRow("invalid: Valid") << "Invalid Number" << "Valid" << false;
+        QTest::newRow("no entry") << "" << "Valid" << false;
+        // clang-format on
     }
 
     void filters()

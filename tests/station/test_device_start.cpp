@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -243,6 +244,7 @@ private slots:
         QVERIFY(tick.wait(3000));
         QCOMPARE(site.relay.readNow(), QByteArray());
         QVERIFY(!w->isVisible());
+        QVERIFY(w->settings().ExitRequested);
     }
 
     void closeBoxSendsNothing()
@@ -253,8 +255,33 @@ private slots:
         button(*w, "cmdRelayOn")->click();
         site.relay.readNow();
         QVERIFY(w->close());
+        QVERIFY(!w->settings().ExitRequested);
         w.reset();
         QCOMPARE(site.relay.readNow(), QByteArray());
+    }
+
+    // The board's port is down when the hold time ends: the release is sent as
+    // soon as the port is back, so the gate does not stay open.
+    void releaseMissedDuringAnOutageIsSentOnReturn()
+    {
+        GateSite site;
+        const QString link = site.folder.file("relay-link");
+        QVERIFY(QFile::link(site.relay.devicePath(), link));
+        site.mapPorts(site.keypad1.devicePath(), link, site.keypad2.devicePath());
+        site.settings.RelayCloseSeconds = 1;
+        auto w = site.start();
+        button(*w, "cmdRelayOn")->click();
+        w->devices().armRelayPause();
+        site.relay.closeMaster();
+        QTRY_VERIFY(!w->devices().MSCommRelay.isOpen());
+        QSignalSpy tick(&w->devices().TimerRelayPause, &QTimer::timeout);
+        QVERIFY(tick.wait(3000));
+
+        VirtualRelayBoard replugged;
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(replugged.devicePath(), link));
+        QTRY_VERIFY_WITH_TIMEOUT(w->devices().MSCommRelay.isOpen(), 10000);
+        QTRY_COMPARE(replugged.received(), RelayOff);
     }
 
     void unpluggedKeypadIsReportedAndTheOtherStaysOpen()

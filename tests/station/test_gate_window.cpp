@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(Prompts::takeMessages(), QStringList());
     }
 
-    void exitAndMinimize()
+    void minimizeButton()
     {
         StartFolder folder;
         folder.makeStandard();
@@ -170,20 +170,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.findChild<QPushButton *>("cmdMinimize")->click();
         QTRY_VERIFY(w.isMinimized());
-        w.findChild<QAction *>("mnuExit")->trigger();
-        QVERIFY(w.settings().ExitRequested);
-        QVERIFY(!w.isVisible());
-    }
-
-    void closeBoxLeavesExitFlagClear()
-    {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.enter();
-        GateWindow w;
-        w.show();
-        QVERIFY(w.close());
-        QVERIFY(!w.settings().ExitRequested);
     }
 };
 

@@ -90,27 +90,20 @@ private slots:
 
     void parseReadsHandWrittenFiles_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("company");
         QTest::addColumn<qint16>("logDaysToKeep");
 
         QTest::newRow("no final line end") << ExampleLine.chopped(2) << QString() << qint16(30);
         QTest::newRow("LF only") << ExampleLine.chopped(2) + "\n" << QString() << qint16(30);
-        QTest::newRow("commas and blanks kept inside quotes")
-            << exampleWithItem(23, "\" Acme, Storage \"") << QStringLiteral(" Acme, Storage ")
-            << qint16(30);
-        QTest::newRow("blanks before items skipped, unquoted text trimmed")
-            << exampleWithItem(23, "   Acme Storage   ") << QStringLiteral("Acme Storage")
-            << qint16(30);
-        QTest::newRow("items over two lines")
-            << QByteArray(ExampleLine).replace(",2,30\r\n", ",2\r\n30\r\n") << QString()
-            << qint16(30);
-        QTest::newRow("anything after item 29 is not read")
-            << ExampleLine.chopped(2) + ",junk,\"more\"\r\n"
-            << QString() << qint16(30);
-        QTest::newRow("a fraction is rounded, halves to even")
-            << exampleWithItem(29, "30.5") << QString() << qint16(30);
+        QTest::newRow("commas and blanks kept inside quotes") << exampleWithItem(23, "\" Acme, Storage \"") << QStringLiteral(" Acme, Storage ") << qint16(30);
+        QTest::newRow("blanks before items skipped, unquoted text trimmed") << exampleWithItem(23, "   Acme Storage   ") << QStringLiteral("Acme Storage") << qint16(30);
+        QTest::newRow("items over two lines") << QByteArray(ExampleLine).replace(",2,30\r\n", ",2\r\n30\r\n") << QString() << qint16(30);
+        QTest::newRow("anything after item 29 is not read") << ExampleLine.chopped(2) + ",junk,\"more\"\r\n" << QString() << qint16(30);
+        QTest::newRow("a fraction is rounded, halves to even") << exampleWithItem(29, "30.5") << QString() << qint16(30);
         QTest::newRow("negative day count") << exampleWithItem(29, "-7") << QString() << qint16(-7);
+        // clang-format on
     }
 
     void parseReadsHandWrittenFiles()
@@ -149,6 +142,7 @@ private slots:
 
     void badFilesFailAndChangeNothing_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("errorPart");
 
@@ -156,18 +150,14 @@ private slots:
         items.removeLast();
         QTest::newRow("28 items") << items.join(',') + "\r\n" << QStringLiteral("after 28");
         QTest::newRow("empty file") << QByteArray() << QStringLiteral("after 0");
-        QTest::newRow("byte above 255")
-            << exampleWithItem(3, "256") << QStringLiteral("RelayCommPort");
+        QTest::newRow("byte above 255") << exampleWithItem(3, "256") << QStringLiteral("RelayCommPort");
         QTest::newRow("negative byte") << exampleWithItem(15, "-1") << QStringLiteral("CodeLength");
         QTest::newRow("baud 38400") << exampleWithItem(5, "38400") << QStringLiteral("RelayBaud");
-        QTest::newRow("int16 below range")
-            << exampleWithItem(28, "-32769") << QStringLiteral("LogViewDays");
-        QTest::newRow("not a number")
-            << exampleWithItem(4, "two") << QStringLiteral("RelayCloseSeconds");
-        QTest::newRow("empty number")
-            << exampleWithItem(4, "") << QStringLiteral("RelayCloseSeconds");
-        QTest::newRow("flag word")
-            << exampleWithItem(27, "False") << QStringLiteral("MinimizeAtStartup");
+        QTest::newRow("int16 below range") << exampleWithItem(28, "-32769") << QStringLiteral("LogViewDays");
+        QTest::newRow("not a number") << exampleWithItem(4, "two") << QStringLiteral("RelayCloseSeconds");
+        QTest::newRow("empty number") << exampleWithItem(4, "") << QStringLiteral("RelayCloseSeconds");
+        QTest::newRow("flag word") << exampleWithItem(27, "False") << QStringLiteral("MinimizeAtStartup");
+        // clang-format on
     }
 
     void badFilesFailAndChangeNothing()
@@ -223,6 +213,7 @@ private slots:
 
     void wholeNumbers_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("expected");
         QTest::addColumn<bool>("valid");
@@ -236,6 +227,7 @@ private slots:
         QTest::newRow("letters") << "abc" << qint64(0) << false;
         QTest::newRow("inner blank") << "4 2" << qint64(0) << false;
         QTest::newRow("exponent") << "1e3" << qint64(0) << false;
+        // clang-format on
     }
 
     void wholeNumbers()

@@ -89,22 +89,17 @@ private slots:
 
     void invalidBoxesChangeNothing_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
-        QTest::newRow("baud 38400") << "txtScanner(3)"
-                                    << "38400";
-        QTest::newRow("port 300") << "txtRelay(0)"
-                                  << "300";
-        QTest::newRow("empty code length") << "txtScanner(7)"
-                                           << "";
-        QTest::newRow("33 seconds") << "txtRelay(1)"
-                                    << "33";
-        QTest::newRow("quote in a company line") << "txtCompanyInfo(0)"
-                                                 << "Joe's \"Best\"";
-        QTest::newRow("quote as parity") << "txtRelay(4)"
-                                         << "\"";
-        QTest::newRow("letters in the last box") << "txtGateSystemLocation(1)"
-                                                 << "";
+        QTest::newRow("baud 38400") << "txtScanner(3)" << "38400";
+        QTest::newRow("port 300") << "txtRelay(0)" << "300";
+        QTest::newRow("empty code length") << "txtScanner(7)" << "";
+        QTest::newRow("33 seconds") << "txtRelay(1)" << "33";
+        QTest::newRow("quote in a company line") << "txtCompanyInfo(0)" << "Joe's \"Best\"";
+        QTest::newRow("quote as parity") << "txtRelay(4)" << "\"";
+        QTest::newRow("view days -32768") << "txtCompanyInfo(4)" << "-32768";
+        // clang-format on
     }
 
     void invalidBoxesChangeNothing()
@@ -118,10 +113,6 @@ private slots:
         setBox(p, "txtScanner(7)", "6"); // taken before the invalid box, if it were taken at all
         setBox(p, box, text);
         p.click("cmdSettingClose");
-        if (box == "txtGateSystemLocation(1)") { // an empty path is a valid text
-            QCOMPARE(Prompts::takeMessages(), QStringList());
-            return;
-        }
         QCOMPARE(Prompts::takeMessages(), QStringList{"Check Settings Invaild Field"});
         QCOMPARE(settingsFile(p), before);
         QCOMPARE(p.w->settings(), record);
@@ -164,7 +155,7 @@ private slots:
         QCOMPARE(p.find<QLineEdit>("txtScanner(14)")->text(), QStringLiteral("1"));
     }
 
-    void failedWriteKeepsTheRecord()
+    void failedWriteChangesNothing()
     {
         WindowProbe p;
         const StationSettings record = p.w->settings();

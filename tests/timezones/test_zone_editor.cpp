@@ -68,6 +68,7 @@ private slots:
 
     void addAnswers_data()
     {
+        // clang-format off
         QTest::addColumn<QVariantList>("answers");
         QTest::addColumn<int>("asked");
         QTest::addColumn<QStringList>("messages");
@@ -84,6 +85,7 @@ private slots:
         QTest::newRow("empty") << QVariantList{""} << 1 << QStringList() << "";
         QTest::newRow("cancel") << QVariantList{QVariant()} << 1 << QStringList() << "";
         QTest::newRow("in use") << QVariantList{"5"} << 1 << QStringList{"5 Already in Use"} << "";
+        // clang-format on
     }
 
     void addAnswers()
@@ -123,13 +125,22 @@ private slots:
         QCOMPARE(listed(p)[1], QStringLiteral(" 5   6:30 AM   6:00 PM"));
     }
 
+    // A decision that searches the zones between Select and Delete does not
+    // change which zone Delete removes.
     void deleteRemovesTheSelectedZone()
     {
-        WindowProbe p(addZones);
+        WindowProbe p([](StartFolder &f) {
+            addZones(f);
+            f.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone) "
+                               "VALUES ('4444', 'Rented', 1)");
+        });
         select(p, 1);
-        // a decision in between used to move the table's position to another zone
         p.find<QLineEdit>("txtCheckCode")->setText("4444");
         p.click("cmdCheckCode");
+        // the decision found zone 1 (Valid or After Hours, by the clock)
+        QCOMPARE(p.folder.value("Gate.gsd", "select count(*) from tblGateLog"), QVariant(1));
+        QVERIFY(p.folder.value("Gate.gsd", "select fldReult from tblGateLog").toString() !=
+                "TimeZone 1");
         p.click("cmdTimeZone(2)");
         QCOMPARE(listed(p), QStringList{" 1   7:00 AM   8:00 PM"});
     }
