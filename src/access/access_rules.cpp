@@ -43,10 +43,16 @@ std::optional<QTime> minuteOf(const QString &text)
 
 enum class Wrap { OverMidnight, None };
 
-// Zone rule: none when inside the window, else the refusal or failure.
+// Zone rule: none for zone 0 or inside the window, else the refusal, or a
+// failure for a zone that is no number.
 std::optional<AccessVerdict> zoneRule(const QString &zoneText, const QList<ZoneRow> &zones,
                                       const QDateTime &now, Wrap wrap)
 {
+    const auto number = zoneNumber(zoneText);
+    if (!number)
+        return failedWith(QStringLiteral("time zone \"%1\" is not a number").arg(zoneText));
+    if (*number == 0)
+        return std::nullopt;
     const auto it = std::find_if(zones.begin(), zones.end(),
                                  [&](const ZoneRow &z) { return z.zone == zoneText; });
     if (it == zones.end())
@@ -105,14 +111,8 @@ AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const
         if (auto verdict = expiryRule(unit.expireDate, now.date()))
             return *verdict;
     }
-    const auto zone = zoneNumber(unit.timeZone);
-    if (!zone)
-        return failedWith(QStringLiteral("time zone \"%1\" of unit %2 is not a number")
-                              .arg(unit.timeZone, unit.unitName));
-    if (*zone != 0) {
-        if (auto verdict = zoneRule(unit.timeZone, zones, now, Wrap::OverMidnight))
-            return *verdict;
-    }
+    if (auto verdict = zoneRule(unit.timeZone, zones, now, Wrap::OverMidnight))
+        return *verdict;
     if (excluded)
         return {Exclude, true, {}};
     const bool rented =
@@ -125,13 +125,7 @@ AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
 {
     if (auto verdict = expiryRule(master.expireDate, now.date()))
         return *verdict;
-    const auto zone = zoneNumber(master.timeZone);
-    if (!zone)
-        return failedWith(QStringLiteral("time zone \"%1\" of master code %2 is not a number")
-                              .arg(master.timeZone, master.id));
-    if (*zone != 0) {
-        if (auto verdict = zoneRule(master.timeZone, zones, now, Wrap::None))
-            return *verdict;
-    }
+    if (auto verdict = zoneRule(master.timeZone, zones, now, Wrap::None))
+        return *verdict;
     return {Valid, true, {}};
 }
