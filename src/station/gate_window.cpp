@@ -216,8 +216,8 @@ void GateWindow::formLoad()
     resize(twips(12000), twips(9000));
     fraSettings->move(SettingsFramePosition);
     m_settings.ExitRequested = false;
-    // Start-up has no message box: an unattended station must not wait for a click.
-    // The status line tells what was reached instead.
+    // A start-up that stops shows no message box (an unattended station must not
+    // wait for a click); the status line tells what was reached instead.
     showStatus(configure());
 }
 

@@ -72,7 +72,12 @@ bool StationData::reconnect(const StationSettings &settings, QString *error)
 bool StationData::reconnectForDecision(const StationSettings &settings, QString *error)
 {
     AdoMaster.setConnectionString(settings.DataConnectionString);
-    if (!AdoMaster.refresh(error))
+    if (!AdoMaster.refresh(error) || !reconnect(settings, error))
         return false;
-    return reconnect(settings, error);
+    // The zones stay open between decisions; only a connection lost to an
+    // earlier failure is made again.
+    if (AdoTimeZones.isConnected())
+        return true;
+    AdoTimeZones.setConnectionString(settings.GateConnectionString);
+    return AdoTimeZones.refresh(error);
 }

@@ -26,6 +26,7 @@ public:
     bool reconnect(const StationSettings &settings, QString *error);
 
     // Before each decision: master, unit and gate-log controls open their files
-    // anew, so every decision reads the tables as they stand.
+    // anew, so every decision reads the tables as they stand; the zones are
+    // reopened only when an earlier failure closed them.
     bool reconnectForDecision(const StationSettings &settings, QString *error);
 };

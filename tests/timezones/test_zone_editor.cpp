@@ -1,6 +1,7 @@
 #include "support/window_probe.h"
 #include "timezones/zone_table.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -143,6 +144,23 @@ private slots:
                 "TimeZone 1");
         p.click("cmdTimeZone(2)");
         QCOMPARE(listed(p), QStringList{" 1   7:00 AM   8:00 PM"});
+    }
+
+    // A zone list that could not be read does not leave the decisions without zones.
+    void decisionsRecoverFromAFailedZoneReload()
+    {
+        WindowProbe p([](StartFolder &f) {
+            addZones(f);
+            f.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone) "
+                               "VALUES ('4444', 'Rented', 5)");
+        });
+        QVERIFY(QFile::rename(p.folder.file("Gate.gsd"), p.folder.file("Gate.old")));
+        p.click("cmdTimeZone(1)");
+        QCOMPARE(Prompts::takeMessages().size(), 1);
+        QVERIFY(QFile::rename(p.folder.file("Gate.old"), p.folder.file("Gate.gsd")));
+        p.find<QLineEdit>("txtCheckCode")->setText("4444");
+        p.click("cmdCheckCode");
+        QCOMPARE(p.folder.value("Gate.gsd", "select count(*) from tblGateLog"), QVariant(1));
     }
 
     void deleteNeedsASelectionAndKeepsTheLastZone()
