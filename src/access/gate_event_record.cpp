@@ -1,5 +1,6 @@
 #include "gate_event_record.h"
 
+#include "station/data_control.h"
 #include "station/sql_run.h"
 
 namespace {

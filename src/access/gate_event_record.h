@@ -33,5 +33,3 @@ GateEvent invalidEvent(const QString &code, const QString &location);
 bool beginGateEvent(const QSqlDatabase &gateDb, QString *error);
 bool commitGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
                      QString *error);
-
-inline const char *const LogDateTimeFormat = "yyyy-MM-dd HH:mm:ss";

@@ -2,8 +2,8 @@
 
 #include "station/error_text.h"
 
-#include "access/gate_event_record.h"
 #include "csv_reader.h"
+#include "station/data_control.h"
 #include "station_folder.h"
 
 #include "station/sql_run.h"

@@ -1,6 +1,6 @@
 #include "log_line.h"
 
-#include "access/gate_event_record.h"
+#include "station/data_control.h"
 #include "station/number_text.h"
 
 #include <QDateTime>

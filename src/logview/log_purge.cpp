@@ -1,6 +1,6 @@
 #include "log_purge.h"
 
-#include "access/gate_event_record.h"
+#include "station/data_control.h"
 
 #include "station/sql_run.h"
 

@@ -1,6 +1,5 @@
 #include "log_query.h"
 
-#include "access/gate_event_record.h"
 #include "station/data_control.h"
 
 #include "station/sql_run.h"

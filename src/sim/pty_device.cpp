@@ -21,7 +21,7 @@ PtyDevice::PtyDevice(QObject *parent)
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_path = QString::fromLocal8Bit(name);
     m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, &PtyDevice::readMaster);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &PtyDevice::readPending);
 }
 
 PtyDevice::~PtyDevice()
@@ -33,17 +33,6 @@ void PtyDevice::write(const QByteArray &bytes)
 {
     if (m_master < 0 || ::write(m_master, bytes.constData(), bytes.size()) != bytes.size())
         qWarning("%s: the device could not send %d bytes", qPrintable(m_path), int(bytes.size()));
-}
-
-QByteArray PtyDevice::takeReceived()
-{
-    return std::exchange(m_received, {});
-}
-
-QByteArray PtyDevice::readNow()
-{
-    readMaster();
-    return takeReceived();
 }
 
 void PtyDevice::closeMaster()
@@ -58,15 +47,13 @@ void PtyDevice::closeMaster()
     m_slave = -1;
 }
 
-void PtyDevice::readMaster()
+void PtyDevice::readPending()
 {
     char buffer[256];
     for (;;) {
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
         if (n <= 0)
             break;
-        const QByteArray bytes(buffer, int(n));
-        m_received += bytes;
-        emit bytesArrived(bytes);
+        emit bytesArrived(QByteArray(buffer, int(n)));
     }
 }

@@ -19,11 +19,8 @@ public:
     QString devicePath() const { return m_path; }
     void write(const QByteArray &bytes);
 
-    // Everything the station has written so far, and clears it.
-    QByteArray takeReceived();
-    const QByteArray &received() const { return m_received; }
-    // Reads what is waiting at the master side now, without the event loop.
-    QByteArray readNow();
+    // Takes what the station has written and is waiting now, without the event loop.
+    void readPending();
     // Makes the device vanish, as an unplugged adapter does.
     void closeMaster();
 
@@ -31,11 +28,8 @@ signals:
     void bytesArrived(const QByteArray &bytes);
 
 private:
-    void readMaster();
-
     int m_master = -1;
     int m_slave = -1; // held open so the terminal outlives the station's closes
     QString m_path;
-    QByteArray m_received;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

@@ -59,5 +59,9 @@ QString connectionStringFor(const QString &databasePath);
 // The file a connection string names, for messages.
 QString databaseFileOf(const QString &connectionString);
 
+// How the gate log stores a date and time: local time as text, which sorts as
+// the time it names.
+inline const char *const LogDateTimeFormat = "yyyy-MM-dd HH:mm:ss";
+
 // A column of the current row as text; an empty (NULL) column is an empty text.
 QString columnText(const QSqlQuery &query, const QString &column);

@@ -48,7 +48,6 @@ public slots:
     void cmdRelayStatus_Click();
     void TimerRelayPause_Timer();
     void cmdGateLog_Click();
-    void RefreshGateLog();
     void lstFilter_MouseUp();
     void cmdCheckCode_Click();
     void MSCommScanner_OnComm(int index, int eventCode);

@@ -129,11 +129,6 @@ void GateWindow::showLogLines(QStringList lines)
     txtCheckCode->setFocus();
 }
 
-void GateWindow::RefreshGateLog()
-{
-    cmdGateLog_Click();
-}
-
 void GateWindow::lstFilter_MouseUp()
 {
     if (!selectedFilter(lstFilter).isEmpty())

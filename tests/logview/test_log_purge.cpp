@@ -29,14 +29,9 @@ void addRows(StartFolder &folder)
 QStringList remaining(const WindowProbe &p)
 {
     QStringList codes;
-    const int rows = p.folder.value("Gate.gsd", "select count(*) from tblGateLog").toInt();
-    for (int i = 0; i < rows; ++i)
-        codes << p.folder
-                     .value("Gate.gsd",
-                            QStringLiteral("select fldCode from tblGateLog order by fldID "
-                                           "limit 1 offset %1")
-                                .arg(i))
-                     .toString();
+    for (const QVariantList &row :
+         p.folder.rows("Gate.gsd", "select fldCode from tblGateLog order by fldID"))
+        codes << row.value(0).toString();
     return codes;
 }
 

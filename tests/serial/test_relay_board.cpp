@@ -1,5 +1,5 @@
 #include "serial/relay_board.h"
-#include "sim/virtual_relay_board.h"
+#include "support/recorded_relay_board.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -8,13 +8,13 @@ class TestRelayBoard : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<VirtualRelayBoard> board;
+    std::unique_ptr<RecordedRelayBoard> board;
     std::unique_ptr<QSerialPort> port;
 
 private slots:
     void init()
     {
-        board = std::make_unique<VirtualRelayBoard>();
+        board = std::make_unique<RecordedRelayBoard>();
         port = std::make_unique<QSerialPort>(board->devicePath());
         QVERIFY(port->open(QIODevice::ReadWrite));
     }

@@ -277,7 +277,7 @@ private slots:
         QSignalSpy tick(&w->devices().TimerRelayPause, &QTimer::timeout);
         QVERIFY(tick.wait(3000));
 
-        VirtualRelayBoard replugged;
+        RecordedRelayBoard replugged;
         QVERIFY(QFile::remove(link));
         QVERIFY(QFile::link(replugged.devicePath(), link));
         QTRY_VERIFY_WITH_TIMEOUT(w->devices().MSCommRelay.isOpen(), 10000);

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 GateSite::GateSite()
 {
@@ -33,23 +31,13 @@ std::unique_ptr<GateWindow> GateSite::start()
 QList<QStringList> GateSite::logRows() const
 {
     QList<QStringList> rows;
-    const QString name = QStringLiteral("gate-site-log");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder.file("Gate.gsd"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            qFatal("cannot read the gate log");
-        QSqlQuery q(QStringLiteral("select fldCode, fldReult, fldCustomer, fldUnitNumber, "
-                                   "fldCustID, fldZone from tblGateLog order by fldID"),
-                    db);
-        while (q.next()) {
-            QStringList row;
-            for (int i = 0; i < 6; ++i)
-                row << q.value(i).toString();
-            rows << row;
-        }
+    for (const QVariantList &row :
+         folder.rows("Gate.gsd", "select fldCode, fldReult, fldCustomer, fldUnitNumber, "
+                                 "fldCustID, fldZone from tblGateLog order by fldID")) {
+        QStringList texts;
+        for (const QVariant &value : row)
+            texts << value.toString();
+        rows << texts;
     }
-    QSqlDatabase::removeDatabase(name);
     return rows;
 }

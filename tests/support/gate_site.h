@@ -1,8 +1,8 @@
 #pragma once
 
-#include "sim/virtual_relay_board.h"
 #include "start_folder.h"
 #include "station/gate_window.h"
+#include "support/recorded_relay_board.h"
 
 #include <memory>
 
@@ -10,7 +10,7 @@
 // port 2 and keypads on ports 1 and 3, all on pseudo-terminals.
 struct GateSite {
     StartFolder folder;
-    VirtualRelayBoard relay;
+    RecordedRelayBoard relay;
     PtyDevice keypad1;
     PtyDevice keypad2;
     StationSettings settings;

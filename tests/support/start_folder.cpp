@@ -8,15 +8,16 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 
 namespace {
 
-// Runs the statements on a database file; the value of the last one's first row.
-QVariant runOn(const QString &path, const QStringList &statements)
+// Runs the statements on a database file; the rows the last one gives.
+QList<QVariantList> runOn(const QString &path, const QStringList &statements)
 {
     const QString name = QStringLiteral("start-folder-setup");
-    QVariant value;
+    QList<QVariantList> rows;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
@@ -27,11 +28,15 @@ QVariant runOn(const QString &path, const QStringList &statements)
             if (!query.exec(statement))
                 qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
         }
-        if (query.next())
-            value = query.value(0);
+        while (query.next()) {
+            QVariantList row;
+            for (int column = 0; column < query.record().count(); ++column)
+                row << query.value(column);
+            rows << row;
+        }
     }
     QSqlDatabase::removeDatabase(name);
-    return value;
+    return rows;
 }
 
 } // namespace
@@ -80,6 +85,12 @@ void StartFolder::execStatement(const QString &fileName, const QString &statemen
 }
 
 QVariant StartFolder::value(const QString &fileName, const QString &sql) const
+{
+    const QList<QVariantList> found = rows(fileName, sql);
+    return found.isEmpty() ? QVariant() : found.first().value(0);
+}
+
+QList<QVariantList> StartFolder::rows(const QString &fileName, const QString &sql) const
 {
     return runOn(file(fileName), {sql});
 }

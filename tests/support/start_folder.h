@@ -29,6 +29,8 @@ public:
 
     // The first value of a query on a database file of this folder.
     QVariant value(const QString &fileName, const QString &sql) const;
+    // Every row of a query, each as its column values.
+    QList<QVariantList> rows(const QString &fileName, const QString &sql) const;
 
     // Settings file, Data.gsd and Gate.gsd, and serial ports 1 to 3 mapped to
     // devices that do not exist: a folder the station starts on, unconnected to hardware.

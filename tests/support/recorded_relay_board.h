@@ -1,0 +1,25 @@
+#pragma once
+
+#include "sim/virtual_relay_board.h"
+
+// A virtual relay board that also keeps every byte the station sent it.
+class RecordedRelayBoard : public VirtualRelayBoard {
+public:
+    RecordedRelayBoard()
+    {
+        connect(this, &PtyDevice::bytesArrived, this,
+                [this](const QByteArray &bytes) { m_received += bytes; });
+    }
+
+    const QByteArray &received() const { return m_received; }
+    QByteArray takeReceived() { return std::exchange(m_received, {}); }
+    // What the station has sent so far, read without the event loop, and cleared.
+    QByteArray readNow()
+    {
+        readPending();
+        return takeReceived();
+    }
+
+private:
+    QByteArray m_received;
+};
