@@ -1,9 +1,9 @@
 // Speed of the paths that must stay quick on a large site; not part of the test run.
 #include "access/access_decision.h"
+#include "data/station_data.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/log_query.h"
-#include "station/station_data.h"
 #include "support/start_folder.h"
 
 #include <QListView>

@@ -1,9 +1,9 @@
 #include "about_dialog.h"
 
 #include "build_info.h"
-#include "station/named_widgets.h"
-#include "station/prompts.h"
 #include "system_info.h"
+#include "widgets/named_widgets.h"
+#include "widgets/prompts.h"
 
 #include <QFileInfo>
 #include <QGridLayout>

@@ -1,6 +1,7 @@
 #include "access_decision.h"
 
 #include "code_lookup.h"
+#include "result_words.h"
 #include "timezones/zone_table.h"
 
 bool decideCode(const DecisionSources &sources, const QString &code, const QString &location,
@@ -13,7 +14,7 @@ bool decideCode(const DecisionSources &sources, const QString &code, const QStri
     if (!unit && !CodeLookup::findMaster(sources.masters, code, master, error))
         return false;
     if (!unit && !master) {
-        decision = {{InvalidResult, false, {}}, invalidEvent(code, location)};
+        decision = {{ResultWords::Invalid, false, {}}, invalidEvent(code, location)};
         return true;
     }
     // Only a zone other than 0 needs the zone table.

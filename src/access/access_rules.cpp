@@ -1,13 +1,12 @@
 #include "access_rules.h"
 
+#include "result_words.h"
+
 #include <optional>
 
 namespace {
 
-const QString Valid = QStringLiteral("Valid");
-const QString Exclude = QStringLiteral("Exclude");
-const QString LockedOut = QStringLiteral("Locked Out");
-const QString AfterHours = QStringLiteral("After Hours");
+using namespace ResultWords;
 
 AccessVerdict refused(const QString &result)
 {
@@ -28,10 +27,10 @@ std::optional<AccessVerdict> expiryRule(const QString &text, const QDate &today)
     if (!expiry)
         return failedWith(QStringLiteral("expiry date %1 is not a date").arg(text));
     if (today > *expiry)
-        return refused(QStringLiteral("Exp %1/%2/%3")
-                           .arg(expiry->month())
-                           .arg(expiry->day())
-                           .arg(expiry->year() % 100, 2, 10, QLatin1Char('0')));
+        return refused(ExpiredPrefix + QStringLiteral("%1/%2/%3")
+                                           .arg(expiry->month())
+                                           .arg(expiry->day())
+                                           .arg(expiry->year() % 100, 2, 10, QLatin1Char('0')));
     return std::nullopt;
 }
 
@@ -56,7 +55,7 @@ std::optional<AccessVerdict> zoneRule(const QString &zoneText, const QList<ZoneR
     const auto it = std::find_if(zones.begin(), zones.end(),
                                  [&](const ZoneRow &z) { return z.zone == zoneText; });
     if (it == zones.end())
-        return refused(QStringLiteral("TimeZone ") + zoneText);
+        return refused(TimeZonePrefix + zoneText);
     const auto start = minuteOf(it->start);
     const auto stop = minuteOf(it->stop);
     if (!start || !stop)

@@ -47,8 +47,6 @@ AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const
 AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
                            const QDateTime &now);
 
-inline const QString InvalidResult = QStringLiteral("Invalid");
-
 // A six-character MMDDYY expiry. A two-digit year is 20YY unless that lies more
 // than 50 years after `today`'s year, then 19YY.
 std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today);

@@ -1,8 +1,8 @@
 #include "code_lookup.h"
 
-#include "station/data_control.h"
+#include "data/data_control.h"
 
-#include "station/sql_run.h"
+#include "data/sql_run.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #include "gate_event_record.h"
 
-#include "station/data_control.h"
-#include "station/sql_run.h"
+#include "data/data_control.h"
+#include "data/sql_run.h"
+#include "result_words.h"
 
 namespace {
 
@@ -36,7 +37,12 @@ std::optional<GateEvent> masterEvent(const QString &code, const QString &locatio
 
 GateEvent invalidEvent(const QString &code, const QString &location)
 {
-    return {code, location, InvalidResult, InvalidResult, InvalidResult, QStringLiteral("0")};
+    return {code,
+            location,
+            ResultWords::Invalid,
+            ResultWords::Invalid,
+            ResultWords::Invalid,
+            QStringLiteral("0")};
 }
 
 bool beginGateEvent(const QSqlDatabase &gateDb, QString *error)
@@ -54,7 +60,7 @@ bool commitGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const Q
                               "fldCustomer, fldUnitNumber, fldCustID, fldZone) "
                               "values (?, ?, ?, ?, ?, ?, ?)"),
                {when.toString(QLatin1String(LogDateTimeFormat)), event.code, event.result,
-                event.customer, event.unitNumber, event.custId, event.zone},
+                event.customer, event.unitNumber, event.custId, event.location},
                error) &&
         runSql(q, QStringLiteral("COMMIT"), {}, error))
         return true;

@@ -9,7 +9,7 @@
 // One attempt as the gate log records it.
 struct GateEvent {
     QString code;
-    QString zone; // location word of the keypad
+    QString location; // the keypad's location word, stored in fldZone
     QString result;
     QString customer;
     QString unitNumber;

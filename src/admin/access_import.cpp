@@ -1,12 +1,13 @@
 #include "access_import.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
 
 #include "csv_reader.h"
-#include "station/data_control.h"
+#include "data/data_control.h"
+#include "data/tables.h"
 #include "station_folder.h"
 
-#include "station/sql_run.h"
+#include "data/sql_run.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -18,61 +19,8 @@
 
 namespace {
 
-enum class Kind { Text, Number, YesNo, DateTime, TimeOfDay };
-
-struct Column {
-    QString name;
-    Kind kind;
-};
-
-struct Table {
-    QString name;
-    bool inGateDatabase;
-    QList<Column> columns;
-};
-
-const QList<Table> &tables()
-{
-    static const QList<Table> all = {
-        {"tblUnitInfo",
-         false,
-         {{"fldGateCode", Kind::Text},
-          {"fldCustFirstName", Kind::Text},
-          {"fldStatus", Kind::Text},
-          {"fldUnitName", Kind::Text},
-          {"fldCustID", Kind::Number},
-          {"fldCustLastName", Kind::Text},
-          {"fldGateTimeZone", Kind::Number},
-          {"fldGateExpireDate", Kind::Text},
-          {"fldGateExclude", Kind::YesNo}}},
-        {"tblVextraMasterCodes",
-         false,
-         {{"fldID", Kind::Number},
-          {"fldPassCode", Kind::Text},
-          {"fldFirstName", Kind::Text},
-          {"fldLastName", Kind::Text},
-          {"fldUnitNumber", Kind::Text},
-          {"fldKeyPad", Kind::Text},
-          {"fldTimeZone", Kind::Number},
-          {"fldExpireDate", Kind::Text}}},
-        {"tblGateLog",
-         true,
-         {{"fldID", Kind::Number},
-          {"fldDateTime", Kind::DateTime},
-          {"fldCode", Kind::Text},
-          {"fldReult", Kind::Text},
-          {"fldCustomer", Kind::Text},
-          {"fldUnitNumber", Kind::Text},
-          {"fldCustID", Kind::Number},
-          {"fldZone", Kind::Text}}},
-        {"tblTimeZones",
-         true,
-         {{"fldTimeZone", Kind::Number},
-          {"fldStartTime", Kind::TimeOfDay},
-          {"fldStopTime", Kind::TimeOfDay}}},
-    };
-    return all;
-}
+using Kind = ColumnKind;
+using Table = TableSchema;
 
 const char *const ExportedDateTime = "yyyy-MM-dd HH:mm:ss";
 
@@ -136,22 +84,22 @@ bool readTable(const AccessImport::TableExport &source, const QString &mdbFile, 
 {
     QByteArray csv;
     qint64 count = 0;
-    if (!source(mdbFile, table.name, csv, count, error))
+    if (!source(mdbFile, table.table, csv, count, error))
         return false;
     QList<CsvRow> parsed;
     QString why;
     if (!parseCsv(csv, parsed, &why)) {
-        setError(error, QStringLiteral("%1 in %2: %3").arg(table.name, mdbFile, why));
+        setError(error, QStringLiteral("%1 in %2: %3").arg(table.table, mdbFile, why));
         return false;
     }
     if (parsed.isEmpty()) {
-        setError(error, QStringLiteral("%1 in %2 has no header row").arg(table.name, mdbFile));
+        setError(error, QStringLiteral("%1 in %2 has no header row").arg(table.table, mdbFile));
         return false;
     }
     const CsvRow header = parsed.takeFirst();
     if (parsed.size() != count) {
         setError(error, QStringLiteral("%1 in %2: %3 rows read but the file holds %4")
-                            .arg(table.name, mdbFile)
+                            .arg(table.table, mdbFile)
                             .arg(parsed.size())
                             .arg(count));
         return false;
@@ -164,7 +112,7 @@ bool readTable(const AccessImport::TableExport &source, const QString &mdbFile, 
         if (it == header.end()) {
             setError(
                 error,
-                QStringLiteral("%1 in %2 has no column %3").arg(table.name, mdbFile, column.name));
+                QStringLiteral("%1 in %2 has no column %3").arg(table.table, mdbFile, column.name));
             return false;
         }
         positions << int(it - header.begin());
@@ -177,7 +125,7 @@ bool readTable(const AccessImport::TableExport &source, const QString &mdbFile, 
             const QVariant value = convert(field, table.columns[c].kind, why);
             if (!value.isValid()) {
                 setError(error, QStringLiteral("%1 row %2, %3: %4")
-                                    .arg(table.name)
+                                    .arg(table.table)
                                     .arg(r + 1)
                                     .arg(table.columns[c].name, why));
                 return false;
@@ -207,19 +155,18 @@ bool writeTables(const QString &dataPath, const QString &gatePath,
         for (const auto &[table, rows] : tablesRows) {
             const QString name =
                 (table->inGateDatabase ? QStringLiteral("gate.") : QStringLiteral("main.")) +
-                table->name;
+                table->table;
             ok = ok &&
                  runSql(query, QStringLiteral("select count(*) from %1").arg(name), {}, error) &&
                  query.next();
             if (ok && query.value(0).toLongLong() > 0) {
-                setError(error, QStringLiteral("%1 in %2 already holds rows; import into an "
-                                               "empty station folder")
-                                    .arg(table->name, table->inGateDatabase ? gatePath : dataPath));
+                setError(error,
+                         QStringLiteral("%1 in %2 already holds rows; import into an "
+                                        "empty station folder")
+                             .arg(table->table, table->inGateDatabase ? gatePath : dataPath));
                 ok = false;
             }
-            QStringList columns;
-            for (const Column &column : table->columns)
-                columns << column.name;
+            const QStringList columns = table->columnNames();
             const QString insert =
                 QStringLiteral("insert into %1 (%2) values (%3)")
                     .arg(name, columns.join(QLatin1Char(',')),
@@ -284,7 +231,7 @@ bool run(const TableExport &source, const QString &dataMdb, const QString &gateM
          const QString &folder, QStringList *report, QString *error)
 {
     QList<QPair<const Table *, Rows>> all;
-    for (const Table &table : tables()) {
+    for (const Table &table : Tables::all()) {
         Rows rows;
         if (!readTable(source, table.inGateDatabase ? gateMdb : dataMdb, table, rows, error))
             return false;
@@ -306,7 +253,7 @@ bool run(const TableExport &source, const QString &dataMdb, const QString &gateM
         return false;
     if (report) {
         for (const auto &[table, rows] : all)
-            *report << QStringLiteral("%1: %2 rows").arg(table->name).arg(rows.size());
+            *report << QStringLiteral("%1: %2 rows").arg(table->table).arg(rows.size());
     }
     return true;
 }

@@ -1,6 +1,6 @@
 #include "csv_reader.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
 
 bool parseCsv(const QByteArray &content, QList<CsvRow> &rows, QString *error)
 {

@@ -1,8 +1,8 @@
 #include "station_folder.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
 
-#include "station/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "log_line.h"
 
-#include "station/data_control.h"
-#include "station/number_text.h"
+#include "common/number_text.h"
+#include "data/data_control.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -77,7 +77,7 @@ QString logDateText(const QString &stored)
 
 QString logLine(const LogRow &row)
 {
-    return joinFields(logDateText(row.dateTime), row.zone, row.code, row.result, row.unitNumber,
+    return joinFields(logDateText(row.dateTime), row.location, row.code, row.result, row.unitNumber,
                       row.customer, row.custId);
 }
 

@@ -6,7 +6,7 @@
 // One gate-log row as the list shows it, every column as its text.
 struct LogRow {
     QString dateTime; // as stored: yyyy-MM-dd HH:mm:ss
-    QString zone;
+    QString location; // the keypad's location word, stored in fldZone
     QString code;
     QString result;
     QString unitNumber;

@@ -1,8 +1,8 @@
 #include "log_query.h"
 
-#include "station/data_control.h"
+#include "data/data_control.h"
 
-#include "station/sql_run.h"
+#include "data/sql_run.h"
 
 namespace {
 
@@ -13,35 +13,34 @@ QString dayStart(const QDate &day)
 
 } // namespace
 
-LogSelection LogSelection::everything()
+LogSql logSql(const LogSelection &selection)
 {
+    switch (selection.kind) {
+    case LogSelection::Kind::DateRange:
+        // The stored text sorts as the time it names, so text bounds select by
+        // time; the upper bound is the next midnight, so the end day's last minute is in.
+        return {QStringLiteral("fldDateTime >= ? and fldDateTime < ?"),
+                {dayStart(selection.first), dayStart(selection.last.addDays(1))},
+                QStringLiteral("fldDateTime, fldID")};
+    case LogSelection::Kind::Customer:
+        return {QStringLiteral("fldCustID = ?"), {selection.custId}, QStringLiteral("fldID")};
+    case LogSelection::Kind::Everything:
+        break;
+    }
     return {QStringLiteral("1 = 1"), {}, QStringLiteral("fldID")};
-}
-
-LogSelection LogSelection::dateRange(const QDate &first, const QDate &last)
-{
-    // The stored text sorts as the time it names, so text bounds select by time;
-    // the upper bound is the next midnight, so the end day's last minute is in.
-    return {QStringLiteral("fldDateTime >= ? and fldDateTime < ?"),
-            {dayStart(first), dayStart(last.addDays(1))},
-            QStringLiteral("fldDateTime, fldID")};
-}
-
-LogSelection LogSelection::customer(qint64 custId)
-{
-    return {QStringLiteral("fldCustID = ?"), {custId}, QStringLiteral("fldID")};
 }
 
 bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
               QString *error)
 {
+    const LogSql sql = logSql(selection);
     QSqlQuery q(gateDb);
     q.setForwardOnly(true);
     if (!runSql(q,
                 QStringLiteral("select fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, "
                                "fldCustomer, fldCustID from tblGateLog where %1 order by %2")
-                    .arg(selection.where, selection.order),
-                selection.values, error))
+                    .arg(sql.where, sql.order),
+                sql.values, error))
         return false;
     rows.clear();
     while (q.next())

@@ -1,7 +1,7 @@
 #include "report_printer.h"
 
-#include "station/error_text.h"
-#include "station/fixed_pitch_font.h"
+#include "common/error_text.h"
+#include "widgets/fixed_pitch_font.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -3,18 +3,24 @@
 #include <QString>
 #include <QStringList>
 
-// The entries of the result filter, in list order.
-inline const QStringList ResultFilters = {QStringLiteral("ALL"),
-                                          QStringLiteral("Allowed Access"),
-                                          QStringLiteral("After Hours"),
-                                          QStringLiteral("Locked Out"),
-                                          QStringLiteral("Expired Date"),
-                                          QStringLiteral("Time Zone?"),
-                                          QStringLiteral("Invalid Number"),
-                                          QStringLiteral("List Selection")};
+// The entries of the result filter.
+namespace Filters {
 
-inline const QString AllFilter = QStringLiteral("ALL");
-inline const QString ListSelectionFilter = QStringLiteral("List Selection");
+inline const QString All = QStringLiteral("ALL");
+inline const QString AllowedAccess = QStringLiteral("Allowed Access");
+inline const QString AfterHours = QStringLiteral("After Hours");
+inline const QString LockedOut = QStringLiteral("Locked Out");
+inline const QString ExpiredDate = QStringLiteral("Expired Date");
+inline const QString TimeZone = QStringLiteral("Time Zone?");
+inline const QString InvalidNumber = QStringLiteral("Invalid Number");
+inline const QString ListSelection = QStringLiteral("List Selection");
+
+} // namespace Filters
+
+// The filter list, in list order.
+inline const QStringList ResultFilters = {
+    Filters::All,         Filters::AllowedAccess, Filters::AfterHours,    Filters::LockedOut,
+    Filters::ExpiredDate, Filters::TimeZone,      Filters::InvalidNumber, Filters::ListSelection};
 
 // Whether a filter lists every row (the list is then shown white, else light green).
 bool listsEveryRow(const QString &filter);

@@ -1,6 +1,7 @@
 #include "gate_devices.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
+#include "settings/settings_rules.h"
 
 namespace {
 
@@ -20,8 +21,12 @@ GateDevices::GateDevices(QObject *parent)
     TimerRelayPause.setTimerType(Qt::PreciseTimer); // the gate holds the full time, not 5% less
     TimerRelayPause.setInterval(InitialPauseMs);
     m_pauseMs = InitialPauseMs;
-    for (StationPort *port : {&MSCommRelay, &m_keypad1, &m_keypad2})
+    connect(&TimerRelayPause, &QTimer::timeout, this, &GateDevices::relayPauseElapsed);
+    for (StationPort *port : {&m_relayPort, &m_keypad1, &m_keypad2})
         connect(port, &StationPort::stateChanged, this, &GateDevices::stateChanged);
+    for (int index : {0, 1})
+        connect(index == 0 ? &m_keypad1 : &m_keypad2, &StationPort::onComm, this,
+                [this, index](int eventCode) { emit keypadEvent(index, eventCode); });
 }
 
 bool GateDevices::prepare(quint8 relayCloseSeconds, QString *error)
@@ -29,8 +34,9 @@ bool GateDevices::prepare(quint8 relayCloseSeconds, QString *error)
     m_keypad1.setReceiveThreshold(1);
     m_keypad2.setReceiveThreshold(1);
     if (!setRelayPause(relayCloseSeconds)) {
-        setError(error,
-                 QStringLiteral("Close Time Seconds %1 is more than 32").arg(relayCloseSeconds));
+        setError(error, QStringLiteral("Close Time Seconds %1 is more than %2")
+                            .arg(relayCloseSeconds)
+                            .arg(SettingsRules::MaxRelayCloseSeconds));
         return false;
     }
     return true;
@@ -56,7 +62,7 @@ QStringList GateDevices::openRelayPort(const StationSettings &s)
 {
     const QString line =
         lineSettingsText(s.RelayBaud, s.RelayParity, s.RelayDataBits, s.RelayStopBits);
-    if (!MSCommRelay.configureAndOpen(s.RelayCommPort, line, s.StartFolder, nullptr))
+    if (!m_relayPort.configureAndOpen(s.RelayCommPort, line, s.StartFolder, nullptr))
         return {CheckRelaySettings};
     return {};
 }
@@ -104,6 +110,11 @@ bool GateDevices::relayOff()
     return m_relay.switchOff();
 }
 
+QByteArray GateDevices::readKeypad(int index)
+{
+    return (index == 0 ? m_keypad1 : m_keypad2).port().readAll();
+}
+
 RelayBoard::StatusReply GateDevices::relayStatus()
 {
     return m_relay.queryStatus(StatusWaitMs);
@@ -112,5 +123,5 @@ RelayBoard::StatusReply GateDevices::relayStatus()
 QString GateDevices::stateText() const
 {
     return QStringLiteral("Relay: %1 · Keypad 1: %2 · Keypad 2: %3")
-        .arg(MSCommRelay.stateText(), m_keypad1.stateText(), m_keypad2.stateText());
+        .arg(m_relayPort.stateText(), m_keypad1.stateText(), m_keypad2.stateText());
 }

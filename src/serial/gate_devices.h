@@ -1,7 +1,7 @@
 #pragma once
 
 #include "relay_board.h"
-#include "station/station_settings.h"
+#include "settings/station_settings.h"
 #include "station_port.h"
 
 #include <QObject>
@@ -20,10 +20,6 @@ public:
 
     explicit GateDevices(QObject *parent = nullptr);
 
-    StationPort MSCommRelay{QStringLiteral("MSCommRelay")};
-    StationPort &MSCommScanner(int index) { return index == 0 ? m_keypad1 : m_keypad2; }
-    QTimer TimerRelayPause;
-
     // Device preparation: keypad receive thresholds, then the pause interval.
     // Fails for a hold time whose interval does not fit, leaving the timer as it was.
     bool prepare(quint8 relayCloseSeconds, QString *error);
@@ -38,6 +34,16 @@ public:
     bool relayOn();
     bool relayOff();
     RelayBoard::StatusReply relayStatus();
+    bool relayPortOpen() const { return m_relayPort.isOpen(); }
+
+    // The pause after a grant.
+    void stopRelayPause() { TimerRelayPause.stop(); }
+    bool relayPauseActive() const { return TimerRelayPause.isActive(); }
+    int relayPauseInterval() const { return TimerRelayPause.interval(); }
+
+    // Keypad `index` (0 or 1): its port, and every character waiting on it.
+    const StationPort &keypad(int index) const { return index == 0 ? m_keypad1 : m_keypad2; }
+    QByteArray readKeypad(int index);
 
     static bool keypadInUse(quint8 portNumber) { return portNumber != 0 && portNumber != 35; }
 
@@ -46,13 +52,18 @@ public:
 
 signals:
     void stateChanged();
+    // Keypad `index` raised a receive event.
+    void keypadEvent(int index, int eventCode);
+    void relayPauseElapsed();
 
 private:
     bool OpenKeypadPort1(const StationSettings &settings);
     QStringList OpenKeypadPort2(const StationSettings &settings);
 
+    StationPort m_relayPort{QStringLiteral("MSCommRelay")};
     StationPort m_keypad1{QStringLiteral("MSCommScanner(0)")};
     StationPort m_keypad2{QStringLiteral("MSCommScanner(1)")};
-    RelayBoard m_relay{MSCommRelay.port()};
+    QTimer TimerRelayPause;
+    RelayBoard m_relay{m_relayPort.port()};
     int m_pauseMs = 0;
 };

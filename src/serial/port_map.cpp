@@ -1,6 +1,6 @@
 #include "port_map.h"
 
-#include "station/station_settings.h"
+#include "settings/station_settings.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -1,9 +1,10 @@
 #include "relay_board.h"
 
+#include "settings/settings_rules.h"
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <limits>
 
 bool RelayBoard::send(char command)
 {
@@ -38,8 +39,7 @@ RelayBoard::StatusReply RelayBoard::queryStatus(int timeoutMs)
 
 std::optional<int> relayPauseMs(quint8 seconds)
 {
-    const int ms = int(seconds) * 1000;
-    if (ms > std::numeric_limits<qint16>::max())
+    if (seconds > SettingsRules::MaxRelayCloseSeconds)
         return std::nullopt;
-    return ms;
+    return int(seconds) * 1000;
 }

@@ -37,6 +37,6 @@ private:
     QSerialPort &m_port;
 };
 
-// The pause after a grant in milliseconds, computed in signed 16 bits as the
-// settings define it: 0 to 32 seconds fit, 33 and more have no value.
+// The pause after a grant in milliseconds; none for a hold time the settings
+// rules call unusable (above 32 seconds).
 std::optional<int> relayPauseMs(quint8 seconds);

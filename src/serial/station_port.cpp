@@ -1,6 +1,6 @@
 #include "station_port.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
 
 #include "port_map.h"
 
@@ -76,8 +76,12 @@ bool StationPort::open(QString *error)
 bool StationPort::configureAndOpen(int portNumber, const QString &lineSettings,
                                    const QString &startFolder, QString *error)
 {
-    return setPortNumber(portNumber, startFolder, error) && setLineSettings(lineSettings, error) &&
-           open(error);
+    QString why;
+    if (setPortNumber(portNumber, startFolder, &why) && setLineSettings(lineSettings, &why))
+        return open(error);
+    setError(error, why);
+    setState(QStringLiteral("not open (%1)").arg(why));
+    return false;
 }
 
 // Qt reports a vanished device as a flood of read errors on a port that still

@@ -1,6 +1,6 @@
 #include "virtual_gate.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
 
 #include "access/keypad_keys.h"
 #include "serial/port_map.h"

@@ -1,6 +1,15 @@
 #include "virtual_relay_board.h"
 
-#include "serial/relay_board.h"
+namespace {
+
+// The board's own command bytes, written down apart from the station's, so a
+// wrong byte on either side shows as a gate that does not move.
+constexpr char Lead = char(0xFE);
+constexpr char Energise = 0x01;
+constexpr char Release = 0x00;
+constexpr char Status = 0x04;
+
+} // namespace
 
 VirtualRelayBoard::VirtualRelayBoard(QObject *parent)
     : PtyDevice(parent)
@@ -12,7 +21,7 @@ void VirtualRelayBoard::handle(const QByteArray &bytes)
 {
     m_pending += bytes;
     while (m_pending.size() >= 2) {
-        if (m_pending[0] != RelayBoard::Lead) {
+        if (m_pending[0] != Lead) {
             m_pending.remove(0, 1);
             continue;
         }
@@ -22,11 +31,11 @@ void VirtualRelayBoard::handle(const QByteArray &bytes)
             m_heardFrom = true;
             emit firstCommand();
         }
-        if (command == RelayBoard::On)
+        if (command == Energise)
             setEnergised(true);
-        else if (command == RelayBoard::Off)
+        else if (command == Release)
             setEnergised(false);
-        else if (command == RelayBoard::Status)
+        else if (command == Status)
             write(m_reply.value_or(QByteArray(1, m_energised ? 1 : 0)));
     }
 }

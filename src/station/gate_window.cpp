@@ -1,16 +1,17 @@
 #include "gate_window.h"
 
 #include "about/about_dialog.h"
-#include "fixed_pitch_font.h"
-#include "log_dates.h"
+#include "common/clock.h"
+#include "logview/log_dates.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/result_filter.h"
-#include "named_widgets.h"
-#include "prompts.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 #include "settings_screen.h"
 #include "timezones/zone_editor.h"
+#include "widgets/fixed_pitch_font.h"
+#include "widgets/named_widgets.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,6 +57,10 @@ QLabel *caption(const QString &text, QWidget *parent)
 
 GateWindow::GateWindow(QWidget *parent)
     : QMainWindow(parent)
+    , m_attempt(m_data, m_settings, [this] {
+        cmdRelayOn->click();
+        m_devices.armRelayPause();
+    })
 {
     setObjectName(QStringLiteral("frmGate"));
     setWindowTitle(QStringLiteral("Gate Access"));
@@ -90,13 +95,11 @@ void GateWindow::buildControls()
     statusBar()->addWidget(status, 1);
     connect(&m_devices, &GateDevices::stateChanged, this, [this] {
         m_deviceStatus->setText(m_devices.stateText());
-        if (m_releasePending && m_devices.MSCommRelay.isOpen())
+        if (m_releasePending && m_devices.relayPortOpen())
             ReleaseRelay();
     });
-    connect(&m_devices.TimerRelayPause, &QTimer::timeout, this, &GateWindow::TimerRelayPause_Timer);
-    for (int index : {0, 1})
-        connect(&m_devices.MSCommScanner(index), &StationPort::onComm, this,
-                [this, index](int eventCode) { MSCommScanner_OnComm(index, eventCode); });
+    connect(&m_devices, &GateDevices::relayPauseElapsed, this, &GateWindow::TimerRelayPause_Timer);
+    connect(&m_devices, &GateDevices::keypadEvent, this, &GateWindow::MSCommScanner_OnComm);
 }
 
 QWidget *GateWindow::buildLeftColumn()
@@ -210,7 +213,7 @@ void GateWindow::formLoad()
     m_settings.StartFolder = QDir::toNativeSeparators(QDir::currentPath());
     lstFilter->addItems(ResultFilters);
     lstFilter->setCurrentRow(0);
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
     dtStart->setDateTime(now);
     dtEnd->setDateTime(now);
     resize(twips(12000), twips(9000));
@@ -236,7 +239,7 @@ QString GateWindow::configure()
     if (m_settings.MinimizeAtStartup)
         setWindowState(windowState() | Qt::WindowMinimized);
 
-    dtStart->setDateTime(QDateTime::currentDateTime());
+    dtStart->setDateTime(Clock::now());
     const auto start = daysBefore(dtStart->dateTime(), m_settings.LogViewDays);
     if (!start)
         return stopped(

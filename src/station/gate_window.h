@@ -1,9 +1,10 @@
 #pragma once
 
+#include "access/gate_attempt.h"
+#include "data/station_data.h"
 #include "logview/log_query.h"
 #include "serial/gate_devices.h"
-#include "station_data.h"
-#include "station_settings.h"
+#include "settings/station_settings.h"
 
 #include <QMainWindow>
 #include <QQueue>
@@ -82,7 +83,6 @@ private:
     void markRelayButton(QPushButton *lastCommand);
 
     bool ProcessCode();
-    bool decisionFailed(const QString &code, const QString &why);
     void keypadCharacter(int index, char character);
     std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
     void showLogLines(QStringList lines);
@@ -94,6 +94,7 @@ private:
     StationSettings m_settings;
     StationData m_data;
     GateDevices m_devices;
+    GateAttempt m_attempt;
     bool m_statusQueryRunning = false;
     bool m_releasePending = false; // a release the relay board has not been sent yet
     LogSelection m_logView = LogSelection::everything();

@@ -1,57 +1,36 @@
 #include "gate_window.h"
 
-#include "access/access_decision.h"
+#include "access/access_rules.h"
 #include "access/keypad_keys.h"
-#include "prompts.h"
+#include "common/clock.h"
+#include "widgets/prompts.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
 // Decides the code in the entry box. False when the decision could not be made
-// (a database that is missing or locked, rows that cannot be read): then the
-// gate stays shut, nothing is logged and the status line says why.
+// (a database that is missing or locked, rows that cannot be read): then
+// nothing is logged and the status line says why.
 bool GateWindow::ProcessCode()
 {
     const QString code = txtCheckCode->text();
     if (!isCodeEntry(code))
         return true;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
     cmdCheckCode->setEnabled(false);
-    if (m_settings.ExitRequested)
+    const GateAttempt::Outcome outcome = m_attempt.run(code, m_settings.CurrentKeypadLocation, now);
+    switch (outcome.status) {
+    case GateAttempt::Outcome::Skipped:
         return true;
-
-    QString error;
-    if (!m_data.reconnectForDecision(m_settings, &error))
-        return decisionFailed(code, error);
-    Decision decision;
-    const DecisionSources sources{m_data.AdoCustomerCodes.database(), m_data.AdoMaster.database(),
-                                  m_data.AdoTimeZones.database()};
-    if (!decideCode(sources, code, m_settings.CurrentKeypadLocation, now, decision, &error))
-        return decisionFailed(code, error);
-    if (decision.verdict.failed())
-        return decisionFailed(code, decision.verdict.failure);
-    const QSqlDatabase gateLog = m_data.AdoGateLog.database();
-    if (!beginGateEvent(gateLog, &error))
-        return decisionFailed(code, error);
-
-    if (decision.verdict.grant) {
-        cmdRelayOn->click();
-        m_devices.armRelayPause();
-    }
-    if (!commitGateEvent(gateLog, decision.event, QDateTime::currentDateTime(), &error)) {
-        const QString what = decision.verdict.grant ? QStringLiteral("gate opened, but not logged")
-                                                    : QStringLiteral("not logged");
-        return decisionFailed(code, QStringLiteral("%1: %2").arg(what, error));
+    case GateAttempt::Outcome::NotDecided:
+        showStatus(QStringLiteral("Code %1 not decided (%2)").arg(code, outcome.why));
+        return false;
+    case GateAttempt::Outcome::Logged:
+        break;
     }
     showStatus(m_connectedText);
     txtCheckCode->clear();
     return true;
-}
-
-bool GateWindow::decisionFailed(const QString &code, const QString &why)
-{
-    showStatus(QStringLiteral("Code %1 not decided (%2)").arg(code, why));
-    return false;
 }
 
 void GateWindow::cmdCheckCode_Click()
@@ -70,7 +49,7 @@ void GateWindow::MSCommScanner_OnComm(int index, int eventCode)
 {
     if (eventCode != StationPort::ReceiveEvent)
         return;
-    for (char character : m_devices.MSCommScanner(index).port().readAll())
+    for (char character : m_devices.readKeypad(index))
         m_keypadQueue.enqueue({index, character});
     if (m_keypadBusy)
         return;

@@ -1,14 +1,15 @@
 #include "gate_window.h"
 
-#include "log_dates.h"
+#include "common/clock.h"
+#include "logview/log_dates.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/log_purge.h"
 #include "logview/log_report.h"
 #include "logview/report_printer.h"
 #include "logview/result_filter.h"
-#include "prompts.h"
 #include "settings_screen.h"
+#include "widgets/prompts.h"
 
 #include <QDateTimeEdit>
 #include <QDir>
@@ -71,7 +72,7 @@ void GateWindow::lstLog_MouseUp()
     const QString line = selected.isEmpty() ? QString() : selected.first().data().toString();
     if (line.isEmpty())
         return;
-    lstFilter->setCurrentRow(ResultFilters.indexOf(ListSelectionFilter));
+    lstFilter->setCurrentRow(ResultFilters.indexOf(Filters::ListSelection));
     setLogBackground(LightGreen);
     const auto id = customerIdOfLine(line);
     if (!id) {
@@ -139,12 +140,13 @@ void GateWindow::lstFilter_MouseUp()
 void GateWindow::resetLogViewToRecentDays()
 {
     lstFilter->setCurrentRow(0);
-    dtStart->setDateTime(QDateTime::currentDateTime());
-    const auto start = daysBefore(dtStart->dateTime(), m_settings.LogViewDays);
+    const QDateTime now = Clock::now();
+    dtStart->setDateTime(now);
+    const auto start = daysBefore(now, m_settings.LogViewDays);
     if (!start)
         return;
     dtStart->setDateTime(*start);
-    dtEnd->setDateTime(QDateTime::currentDateTime());
+    dtEnd->setDateTime(now);
     cmdGateLog->click();
 }
 

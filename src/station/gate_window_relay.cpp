@@ -1,6 +1,6 @@
 #include "gate_window.h"
 
-#include "prompts.h"
+#include "widgets/prompts.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -87,5 +87,5 @@ void GateWindow::TimerRelayPause_Timer()
 {
     if (!m_settings.ExitRequested)
         ReleaseRelay();
-    m_devices.TimerRelayPause.stop();
+    m_devices.stopRelayPause();
 }

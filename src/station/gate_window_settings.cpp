@@ -1,10 +1,11 @@
 #include "gate_window.h"
 
-#include "log_dates.h"
-#include "prompts.h"
-#include "settings_file.h"
+#include "common/clock.h"
+#include "logview/log_dates.h"
+#include "settings/settings_file.h"
 #include "settings_screen.h"
 #include "timezones/zone_editor.h"
+#include "widgets/prompts.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -21,6 +22,7 @@ const QString InvalidField = QStringLiteral("Check Settings Invaild Field");
 void GateWindow::buildSettingsFrame(QWidget *central)
 {
     m_zoneEditor = new ZoneEditor(m_data.AdoTimeZones, m_settings);
+    connect(m_zoneEditor, &ZoneEditor::problem, this, &GateWindow::showStatus);
     fraSettings = new SettingsScreen(m_zoneEditor, central);
     ckMinimizeAtStartup = fraSettings->ckMinimizeAtStartup;
     Label1 = fraSettings->Label1;
@@ -41,7 +43,7 @@ void GateWindow::buildSettingsFrame(QWidget *central)
 void GateWindow::mnuSettings_Click()
 {
     fraSettings->setForm(formFrom(m_settings));
-    const auto purgeFrom = daysBefore(QDateTime::currentDateTime(), m_settings.LogDaysToKeep);
+    const auto purgeFrom = daysBefore(Clock::now(), m_settings.LogDaysToKeep);
     if (!purgeFrom) {
         Prompts::message(this, QStringLiteral("Check Settings Values"));
         return;
@@ -56,15 +58,16 @@ void GateWindow::mnuSettings_Click()
 void GateWindow::cmdSettingClose_Click()
 {
     fraSettings->hide();
-    auto next = settingsFromForm(fraSettings->form(), m_settings, nullptr);
+    QString why;
+    auto next = settingsFromForm(fraSettings->form(), m_settings, &why);
     if (!next) {
+        showStatus(QStringLiteral("Settings not saved: %1").arg(why));
         Prompts::message(this, InvalidField);
         return;
     }
     next->MinimizeAtStartup = ckMinimizeAtStartup->checkState() == Qt::Checked;
-    QString error;
-    if (!SettingsFile::save(SettingsFile::fileName(m_settings.StartFolder), *next, &error)) {
-        showStatus(QStringLiteral("Settings not saved: %1").arg(error));
+    if (!SettingsFile::save(SettingsFile::fileName(m_settings.StartFolder), *next, &why)) {
+        showStatus(QStringLiteral("Settings not saved: %1").arg(why));
         Prompts::message(this, InvalidField);
         return;
     }

@@ -1,6 +1,6 @@
 #include "settings_screen.h"
 
-#include "named_widgets.h"
+#include "widgets/named_widgets.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings_form.h"
+#include "settings/settings_form.h"
 
 #include <QGroupBox>
 #include <QMap>

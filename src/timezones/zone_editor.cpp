@@ -1,9 +1,9 @@
 #include "zone_editor.h"
 
-#include "station/data_control.h"
-#include "station/fixed_pitch_font.h"
-#include "station/prompts.h"
-#include "station/station_settings.h"
+#include "data/data_control.h"
+#include "settings/station_settings.h"
+#include "widgets/fixed_pitch_font.h"
+#include "widgets/prompts.h"
 #include "zone_table.h"
 
 #include <QFormLayout>
@@ -125,13 +125,14 @@ void ZoneEditor::addZone()
         Prompts::message(this, QStringLiteral("%1 Already in Use").arg(answer.zone));
         return;
     case ZoneTable::AddResult::Failed:
-        Prompts::message(this, NumberNotValid);
-        return;
+        break;
     case ZoneTable::AddResult::Added:
-        if (!LoadTimeZoneList(&error))
-            Prompts::message(this, NumberNotValid);
-        return;
+        if (LoadTimeZoneList(&error))
+            return;
+        break;
     }
+    emit problem(QStringLiteral("Time zone %1 not added: %2").arg(answer.zone).arg(error));
+    Prompts::message(this, NumberNotValid);
 }
 
 void ZoneEditor::saveZone()

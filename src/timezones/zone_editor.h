@@ -27,6 +27,10 @@ public slots:
     void cmdTimeZone_Click(int index);
     void lstTimeZones_MouseDown();
 
+signals:
+    // The reason behind a message box whose fixed text does not give it.
+    void problem(const QString &why);
+
 private:
     void addZone();
     void saveZone();

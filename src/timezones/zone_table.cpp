@@ -1,9 +1,9 @@
 #include "zone_table.h"
 
-#include "station/data_control.h"
-#include "station/number_text.h"
+#include "common/number_text.h"
+#include "data/data_control.h"
 
-#include "station/sql_run.h"
+#include "data/sql_run.h"
 #include <QLocale>
 
 namespace {

@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(u.customer, QStringLiteral("Smith, Ann"));
         QCOMPARE(u.unitNumber, QStringLiteral("B12"));
         QCOMPARE(u.custId, QStringLiteral("345"));
-        QCOMPARE(u.zone, QStringLiteral("In"));
+        QCOMPARE(u.location, QStringLiteral("In"));
 
         const auto m = masterEvent("9999", "Out", master("0"), "Valid");
         QVERIFY(m.has_value());

@@ -1,6 +1,6 @@
 #include "logview/log_list_model.h"
-#include "station/prompts.h"
 #include "support/gate_site.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QDateTimeEdit>
@@ -67,8 +67,7 @@ struct Station {
     void press(PtyDevice &keypad, const QByteArray &keys)
     {
         for (char key : keys) {
-            QSignalSpy handled(&w->devices().MSCommScanner(&keypad == &site.keypad1 ? 0 : 1),
-                               &StationPort::onComm);
+            QSignalSpy handled(&w->devices(), &GateDevices::keypadEvent);
             keypad.write(QByteArray(1, key));
             QVERIFY(handled.wait(3000));
         }
@@ -263,7 +262,7 @@ private slots:
     {
         Station s;
         s.site.keypad1.closeMaster();
-        QTRY_VERIFY(!s.w->devices().MSCommScanner(0).isOpen());
+        QTRY_VERIFY(!s.w->devices().keypad(0).isOpen());
         s.press(s.site.keypad2, "ABCE");
         QCOMPARE(s.site.logRows().size(), 1);
         QCOMPARE(s.site.relay.readNow(), RelayOn);
@@ -291,7 +290,7 @@ private slots:
         auto w = site.start();
         Prompts::takeMessages();
         Prompts::whileNextBoxIsOpen([&] {
-            QSignalSpy arrived(&w->devices().MSCommScanner(1), &StationPort::onComm);
+            QSignalSpy arrived(&w->devices(), &GateDevices::keypadEvent);
             site.keypad2.write("KKKK");
             QVERIFY(arrived.wait());
         });
@@ -300,7 +299,7 @@ private slots:
         QCOMPARE(site.logRows()[0][0], QStringLiteral("1234"));
         QCOMPARE(site.logRows()[1][0], QStringLiteral("9999"));
         QCOMPARE(site.logRows()[1][5], QStringLiteral("Out"));
-        QVERIFY(w->devices().TimerRelayPause.isActive());
+        QVERIFY(w->devices().relayPauseActive());
         QCOMPARE(Prompts::takeMessages(),
                  (QStringList{"Relay On Port Not Open?", "Relay On Port Not Open?"}));
     }

@@ -1,8 +1,8 @@
 #include "admin/access_import.h"
 #include "admin/csv_reader.h"
 #include "admin/station_folder.h"
-#include "station/settings_file.h"
-#include "station/station_data.h"
+#include "data/station_data.h"
+#include "settings/settings_file.h"
 #include "support/start_folder.h"
 
 #include <QFile>

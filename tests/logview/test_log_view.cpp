@@ -1,7 +1,7 @@
+#include "data/station_data.h"
 #include "logview/log_line.h"
 #include "logview/log_query.h"
 #include "logview/result_filter.h"
-#include "station/station_data.h"
 #include "support/start_folder.h"
 
 #include <QTest>

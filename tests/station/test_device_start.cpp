@@ -1,6 +1,6 @@
 #include "station/gate_window.h"
-#include "station/prompts.h"
 #include "support/gate_site.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +28,7 @@ QColor colour(GateWindow &w, const char *name)
 
 bool portOpen(GateWindow &w, int keypad)
 {
-    return w.devices().MSCommScanner(keypad).isOpen();
+    return w.devices().keypad(keypad).isOpen();
 }
 
 } // namespace
@@ -45,12 +45,11 @@ private slots:
         GateSite site;
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList());
-        QVERIFY(w->devices().MSCommRelay.isOpen());
+        QVERIFY(w->devices().relayPortOpen());
         QVERIFY(portOpen(*w, 0));
         QVERIFY(portOpen(*w, 1));
-        for (StationPort *port : {&w->devices().MSCommRelay, &w->devices().MSCommScanner(0),
-                                  &w->devices().MSCommScanner(1)})
-            QCOMPARE(port->lineSettingsText(), QStringLiteral("9600,N,8,1"));
+        for (int keypad : {0, 1})
+            QCOMPARE(w->devices().keypad(keypad).lineSettingsText(), QStringLiteral("9600,N,8,1"));
         QCOMPARE(site.relay.readNow(), RelayOff);
         QCOMPARE(colour(*w, "cmdRelayOff"), LightYellow);
         QVERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains(site.relay.devicePath()));
@@ -62,7 +61,7 @@ private slots:
         site.mapPorts(site.keypad1.devicePath(), "/dev/no-such-relay", site.keypad2.devicePath());
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList{"Check Relay Settings"});
-        QVERIFY(!w->devices().MSCommRelay.isOpen());
+        QVERIFY(!w->devices().relayPortOpen());
         QVERIFY(portOpen(*w, 0));
         QVERIFY(portOpen(*w, 1));
         QVERIFY(w->statusText().startsWith("Connected"));
@@ -97,7 +96,7 @@ private slots:
         auto w = site.start();
         QCOMPARE(Prompts::takeMessages(), QStringList{"3"});
         QVERIFY(portOpen(*w, 1));
-        QCOMPARE(w->devices().MSCommScanner(1).lineSettingsText(), QStringLiteral("9600,N,8,1"));
+        QCOMPARE(w->devices().keypad(1).lineSettingsText(), QStringLiteral("9600,N,8,1"));
     }
 
     void disabledKeypadsOpenNothingAndSayNothing()
@@ -109,7 +108,7 @@ private slots:
         QCOMPARE(Prompts::takeMessages(), QStringList());
         QVERIFY(!portOpen(*w, 0));
         QVERIFY(!portOpen(*w, 1));
-        QVERIFY(w->devices().MSCommRelay.isOpen());
+        QVERIFY(w->devices().relayPortOpen());
     }
 
     void relayButtonsSendTheirBytesAndMarkThemselves()
@@ -196,9 +195,9 @@ private slots:
         GateSite site;
         site.settings.RelayCloseSeconds = quint8(seconds);
         auto w = site.start();
-        QCOMPARE(w->devices().TimerRelayPause.interval(), interval);
+        QCOMPARE(w->devices().relayPauseInterval(), interval);
         QCOMPARE(w->data().AdoCustomerCodes.isConnected(), connected);
-        QCOMPARE(w->devices().MSCommRelay.isOpen(), connected);
+        QCOMPARE(w->devices().relayPortOpen(), connected);
         QCOMPARE(portOpen(*w, 0), connected);
     }
 
@@ -209,14 +208,14 @@ private slots:
         auto w = site.start();
         site.relay.readNow();
         button(*w, "cmdRelayOn")->click();
-        QTimer &pause = w->devices().TimerRelayPause;
         w->devices().armRelayPause();
-        QTRY_VERIFY(pause.remainingTime() < 500);
+        QTest::qWait(600);
         w->devices().armRelayPause(); // a second grant keeps the gate open a full hold time
-        QVERIFY(pause.remainingTime() > 900);
+        QTest::qWait(600);
+        QVERIFY(w->devices().relayPauseActive());
         QCOMPARE(site.relay.readNow(), RelayOn);
         QTRY_COMPARE(site.relay.received(), RelayOff);
-        QVERIFY(!w->devices().TimerRelayPause.isActive());
+        QVERIFY(!w->devices().relayPauseActive());
     }
 
     void zeroHoldTimeNeverReleases()
@@ -226,7 +225,7 @@ private slots:
         auto w = site.start();
         button(*w, "cmdRelayOn")->click();
         w->devices().armRelayPause();
-        QVERIFY(!w->devices().TimerRelayPause.isActive());
+        QVERIFY(!w->devices().relayPauseActive());
     }
 
     void exitReleasesOnceEvenWhileThePauseRuns()
@@ -240,7 +239,7 @@ private slots:
         site.relay.readNow();
         w->findChild<QAction *>("mnuExit")->trigger();
         QCOMPARE(site.relay.readNow(), RelayOff);
-        QSignalSpy tick(&w->devices().TimerRelayPause, &QTimer::timeout);
+        QSignalSpy tick(&w->devices(), &GateDevices::relayPauseElapsed);
         QVERIFY(tick.wait(3000));
         QCOMPARE(site.relay.readNow(), QByteArray());
         QVERIFY(!w->isVisible());
@@ -273,14 +272,14 @@ private slots:
         button(*w, "cmdRelayOn")->click();
         w->devices().armRelayPause();
         site.relay.closeMaster();
-        QTRY_VERIFY(!w->devices().MSCommRelay.isOpen());
-        QSignalSpy tick(&w->devices().TimerRelayPause, &QTimer::timeout);
+        QTRY_VERIFY(!w->devices().relayPortOpen());
+        QSignalSpy tick(&w->devices(), &GateDevices::relayPauseElapsed);
         QVERIFY(tick.wait(3000));
 
         RecordedRelayBoard replugged;
         QVERIFY(QFile::remove(link));
         QVERIFY(QFile::link(replugged.devicePath(), link));
-        QTRY_VERIFY_WITH_TIMEOUT(w->devices().MSCommRelay.isOpen(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(w->devices().relayPortOpen(), 10000);
         QTRY_COMPARE(replugged.received(), RelayOff);
     }
 

@@ -1,6 +1,6 @@
 #include "station/gate_window.h"
-#include "station/prompts.h"
 #include "support/start_folder.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -84,7 +84,7 @@ private slots:
         QVERIFY(!anyConnected(w));
         QVERIFY(!messageBoxShown());
         QCOMPARE(Prompts::takeMessages(), QStringList());
-        QVERIFY(!w.devices().MSCommRelay.isOpen());
+        QVERIFY(!w.devices().relayPortOpen());
         QVERIFY2(w.statusText().contains("gatesystem.dat"), qPrintable(w.statusText()));
     }
 

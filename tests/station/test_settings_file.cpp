@@ -1,5 +1,5 @@
-#include "station/number_text.h"
-#include "station/settings_file.h"
+#include "common/number_text.h"
+#include "settings/settings_file.h"
 #include "support/start_folder.h"
 
 #include <QFile>

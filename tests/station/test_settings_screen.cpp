@@ -1,4 +1,4 @@
-#include "station/settings_file.h"
+#include "settings/settings_file.h"
 #include "support/window_probe.h"
 
 #include <QAction>
@@ -125,7 +125,7 @@ private slots:
         openSettings(p);
         setBox(p, "txtRelay(1)", "32");
         p.click("cmdSettingClose");
-        QCOMPARE(p.w->devices().TimerRelayPause.interval(), 32000);
+        QCOMPARE(p.w->devices().relayPauseInterval(), 32000);
         QCOMPARE(p.w->settings().RelayCloseSeconds, quint8(32));
     }
 

@@ -1,4 +1,4 @@
-#include "station/station_data.h"
+#include "data/station_data.h"
 #include "support/start_folder.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "start_folder.h"
 
 #include "admin/station_folder.h"
-#include "station/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "station/station_settings.h"
+#include "settings/station_settings.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "station/gate_window.h"
-#include "station/prompts.h"
 #include "support/start_folder.h"
+#include "widgets/prompts.h"
 
 #include <QCoreApplication>
 #include <QPushButton>

@@ -2,29 +2,6 @@
 
 namespace {
 
-const TableSchema unitInfo{QStringLiteral("tblUnitInfo"),
-                           {QStringLiteral("fldGateCode"), QStringLiteral("fldCustFirstName"),
-                            QStringLiteral("fldStatus"), QStringLiteral("fldUnitName"),
-                            QStringLiteral("fldCustID"), QStringLiteral("fldCustLastName"),
-                            QStringLiteral("fldGateTimeZone"), QStringLiteral("fldGateExpireDate"),
-                            QStringLiteral("fldGateExclude")}};
-
-const TableSchema masterCodes{QStringLiteral("tblVextraMasterCodes"),
-                              {QStringLiteral("fldID"), QStringLiteral("fldPassCode"),
-                               QStringLiteral("fldFirstName"), QStringLiteral("fldLastName"),
-                               QStringLiteral("fldUnitNumber"), QStringLiteral("fldKeyPad"),
-                               QStringLiteral("fldTimeZone"), QStringLiteral("fldExpireDate")}};
-
-const TableSchema gateLog{QStringLiteral("tblGateLog"),
-                          {QStringLiteral("fldID"), QStringLiteral("fldDateTime"),
-                           QStringLiteral("fldCode"), QStringLiteral("fldReult"),
-                           QStringLiteral("fldCustomer"), QStringLiteral("fldUnitNumber"),
-                           QStringLiteral("fldCustID"), QStringLiteral("fldZone")}};
-
-const TableSchema timeZones{
-    QStringLiteral("tblTimeZones"),
-    {QStringLiteral("fldTimeZone"), QStringLiteral("fldStartTime"), QStringLiteral("fldStopTime")}};
-
 bool connect(DataControl &control, const QString &connectionString, const QString &recordSource,
              QString *error)
 {
@@ -36,10 +13,11 @@ bool connect(DataControl &control, const QString &connectionString, const QStrin
 } // namespace
 
 StationData::StationData()
-    : AdoCustomerCodes(QStringLiteral("AdoCustomerCodes"), unitInfo)
-    , AdoMaster(QStringLiteral("AdoMaster"), masterCodes)
-    , AdoGateLog(QStringLiteral("AdoGateLog"), gateLog, DataControl::Writes::Durable)
-    , AdoTimeZones(QStringLiteral("AdoTimeZones"), timeZones, DataControl::Writes::Durable)
+    : AdoCustomerCodes(QStringLiteral("AdoCustomerCodes"), Tables::unitInfo())
+    , AdoMaster(QStringLiteral("AdoMaster"), Tables::masterCodes())
+    , AdoGateLog(QStringLiteral("AdoGateLog"), Tables::gateLog(), DataControl::Writes::Durable)
+    , AdoTimeZones(QStringLiteral("AdoTimeZones"), Tables::timeZones(),
+                   DataControl::Writes::Durable)
 {}
 
 void StationData::buildConnectionStrings(StationSettings &settings)

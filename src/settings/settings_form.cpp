@@ -1,6 +1,7 @@
 #include "settings_form.h"
 
-#include "number_text.h"
+#include "common/number_text.h"
+#include "settings_rules.h"
 
 namespace {
 
@@ -11,9 +12,6 @@ const QString Keypad2 = QStringLiteral("Keypad 2 Settings");
 const QString Relay = QStringLiteral("Relay Settings");
 const QString Location = QStringLiteral("Enter, Exit, In, Out");
 const QString Disable = QStringLiteral("Set 35 Disable");
-
-// A hold time above this overflows the pause timer's interval.
-constexpr qint64 MaxRelayCloseSeconds = 32;
 
 QString text(const S &s, const SettingsField &field)
 {
@@ -33,32 +31,30 @@ QString text(const S &s, const SettingsField &field)
         field);
 }
 
-template <class T> bool takeNumber(S &s, T S::*member, const QString &box, qint64 min, qint64 max)
+template <class T> bool takeNumber(S &s, T S::*member, const QString &box)
 {
+    const auto [min, max] = SettingsRules::storableRange(member);
     const auto value = wholeNumberIn(box, min, max);
     if (value)
         s.*member = static_cast<T>(*value);
     return value.has_value();
 }
 
+// Takes a box's text into its field; false when the text is no value of the field's type.
 bool take(S &s, const SettingsField &field, const QString &box)
 {
     if (const auto *m = std::get_if<QString S::*>(&field)) {
         s.**m = box;
-        return !box.contains(QLatin1Char('"'));
+        return true;
     }
     if (const auto *m = std::get_if<QChar S::*>(&field)) {
         s.**m = oneCharacter(box);
-        return s.**m != QLatin1Char('"');
+        return true;
     }
     if (const auto *m = std::get_if<quint8 S::*>(&field))
-        return takeNumber(s, *m, box, 0,
-                          *m == &S::RelayCloseSeconds ? MaxRelayCloseSeconds : qint64(255));
-    if (const auto *m = std::get_if<qint16 S::*>(&field)) {
-        // Day counts are negated when used, and -32768 has no negative in 16 bits.
-        const bool dayCount = *m == &S::LogViewDays || *m == &S::LogDaysToKeep;
-        return takeNumber(s, *m, box, dayCount ? -32767 : -32768, 32767);
-    }
+        return takeNumber(s, *m, box);
+    if (const auto *m = std::get_if<qint16 S::*>(&field))
+        return takeNumber(s, *m, box);
     return false;
 }
 
@@ -124,13 +120,16 @@ SettingsForm formFrom(const StationSettings &settings)
 }
 
 std::optional<StationSettings> settingsFromForm(const SettingsForm &form,
-                                                const StationSettings &current, QString *invalidBox)
+                                                const StationSettings &current, QString *why)
 {
     StationSettings next = current;
     for (const SettingsBox &box : settingsBoxes()) {
-        if (!take(next, box.field, form.value(box.name))) {
-            if (invalidBox)
-                *invalidBox = box.name;
+        const QString text = form.value(box.name);
+        QString fault = take(next, box.field, text) ? SettingsRules::unusable(next, box.field)
+                                                    : QStringLiteral("is no value it can hold");
+        if (!fault.isEmpty()) {
+            if (why)
+                *why = QStringLiteral("%1 \"%2\": %3").arg(box.label, text, fault);
             return std::nullopt;
         }
     }

@@ -1,10 +1,10 @@
 #include "log_dates.h"
 
-#include <limits>
+#include "settings/settings_rules.h"
 
 std::optional<QDateTime> daysBefore(const QDateTime &now, qint16 days)
 {
-    if (days == std::numeric_limits<qint16>::min())
+    if (!SettingsRules::usableDayCount(days))
         return std::nullopt;
     return now.addDays(-days);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data_control.h"
-#include "station_settings.h"
+#include "settings/station_settings.h"
 
 // The station's four connections: units and master codes in the customer
 // database, gate log and time zones in the gate database.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "error_text.h"
+#include "common/error_text.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

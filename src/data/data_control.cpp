@@ -1,6 +1,6 @@
 #include "data_control.h"
 
-#include "station/error_text.h"
+#include "common/error_text.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -110,7 +110,7 @@ bool DataControl::checkColumns(QString *error)
                             .arg(m_name, m_schema.table, databaseFileOf(m_connectionString)));
         return false;
     }
-    for (const QString &column : m_schema.columns) {
+    for (const QString &column : m_schema.columnNames()) {
         if (!present.contains(column, Qt::CaseInsensitive)) {
             setError(error,
                      QStringLiteral("%1: column %2.%3 missing in %4")

@@ -1,8 +1,8 @@
 #include "settings_file.h"
 
-#include "station/error_text.h"
-
-#include "number_text.h"
+#include "common/error_text.h"
+#include "common/number_text.h"
+#include "settings_rules.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -150,16 +150,11 @@ bool decode(S &s, const FieldRef &field, const QString &item)
                               s.*f = oneCharacter(item);
                               return true;
                           },
-                          [&](quint8 S::*f) {
-                              const auto v = wholeNumberIn(item, 0, 255);
+                          [&](auto S::*f) {
+                              const auto [min, max] = SettingsRules::storableRange(field);
+                              const auto v = wholeNumberIn(item, min, max);
                               if (v)
-                                  s.*f = static_cast<quint8>(*v);
-                              return v.has_value();
-                          },
-                          [&](qint16 S::*f) {
-                              const auto v = wholeNumberIn(item, -32768, 32767);
-                              if (v)
-                                  s.*f = static_cast<qint16>(*v);
+                                  s.*f = static_cast<std::remove_reference_t<decltype(s.*f)>>(*v);
                               return v.has_value();
                           },
                           [&](bool S::*f) {
@@ -227,10 +222,11 @@ bool load(const QString &fileName, StationSettings &settings, QString *error)
 bool save(const QString &fileName, const StationSettings &settings, QString *error)
 {
     for (const Item &item : items) {
-        const auto *text = std::get_if<QString S::*>(&item.field);
-        if (text && (settings.**text).contains(QLatin1Char('"'))) {
-            setError(error,
-                     QStringLiteral("%1 holds a double quote").arg(QLatin1String(item.name)));
+        const bool text = std::holds_alternative<QString S::*>(item.field) ||
+                          std::holds_alternative<QChar S::*>(item.field);
+        const QString fault = text ? SettingsRules::unusable(settings, item.field) : QString();
+        if (!fault.isEmpty()) {
+            setError(error, QStringLiteral("%1 %2").arg(QLatin1String(item.name), fault));
             return false;
         }
     }

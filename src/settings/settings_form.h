@@ -24,12 +24,11 @@ const QList<SettingsBox> &settingsBoxes();
 
 SettingsForm formFrom(const StationSettings &settings);
 
-// Close: the record the boxes describe, or none when a box is invalid (a number
-// that is none or out of its field's range, a hold time above 32 seconds, a day
-// count of -32768, a text holding a double quote); `invalidBox` then names the
-// first such box.
-std::optional<StationSettings>
-settingsFromForm(const SettingsForm &form, const StationSettings &current, QString *invalidBox);
+// Close: the record the boxes describe, or none when a box holds no value of
+// its field's type or one the station cannot use (see settings_rules.h); `why`
+// then names the first such box and its fault.
+std::optional<StationSettings> settingsFromForm(const SettingsForm &form,
+                                                const StationSettings &current, QString *why);
 
 // The boxes a "Default Settings" button sets (0: files and log days, 1 and 2:
 // keypads, 3: relay); any other index sets none.

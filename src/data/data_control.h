@@ -1,16 +1,11 @@
 #pragma once
 
+#include "tables.h"
+
 #include <QSqlDatabase>
 #include <QString>
-#include <QStringList>
 
 class QSqlQuery;
-
-// A table the station reads or writes, with every column it relies on.
-struct TableSchema {
-    QString table;
-    QStringList columns;
-};
 
 // One named database connection with its record source, standing in for a data
 // control: refresh (re)opens the file named by the connection string, checks

@@ -1,0 +1,49 @@
+#include "gate_attempt.h"
+
+#include "access_decision.h"
+
+GateAttempt::GateAttempt(StationData &data, const StationSettings &settings, OpenGate openGate)
+    : m_data(data)
+    , m_settings(settings)
+    , m_openGate(std::move(openGate))
+{}
+
+GateAttempt::Outcome GateAttempt::run(const QString &code, const QString &location,
+                                      const QDateTime &now)
+{
+    Outcome outcome;
+    if (m_settings.ExitRequested)
+        return outcome;
+    auto notDecided = [&](const QString &why) {
+        outcome.status = Outcome::NotDecided;
+        outcome.why = why;
+        return outcome;
+    };
+    QString error;
+    if (!m_data.reconnectForDecision(m_settings, &error))
+        return notDecided(error);
+    Decision decision;
+    const DecisionSources sources{m_data.AdoCustomerCodes.database(), m_data.AdoMaster.database(),
+                                  m_data.AdoTimeZones.database()};
+    if (!decideCode(sources, code, location, now, decision, &error))
+        return notDecided(error);
+    if (decision.verdict.failed())
+        return notDecided(decision.verdict.failure);
+    outcome.result = decision.verdict.result;
+
+    // The log's write lock first: a log that cannot take the row keeps the gate shut.
+    const QSqlDatabase gateLog = m_data.AdoGateLog.database();
+    if (!beginGateEvent(gateLog, &error))
+        return notDecided(error);
+    if (decision.verdict.grant) {
+        m_openGate();
+        outcome.opened = true;
+    }
+    if (!commitGateEvent(gateLog, decision.event, now, &error))
+        return notDecided(QStringLiteral("%1: %2").arg(
+            outcome.opened ? QStringLiteral("gate opened, but not logged")
+                           : QStringLiteral("not logged"),
+            error));
+    outcome.status = Outcome::Logged;
+    return outcome;
+}

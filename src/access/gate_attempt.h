@@ -1,0 +1,39 @@
+#pragma once
+
+#include "data/station_data.h"
+#include "settings/station_settings.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+// One attempt at the gate, from a keypad or the operator's check: look the code
+// up, apply the rules, take the gate log's write lock, open the gate for a
+// grant, commit the row. "Now" comes in, so the decision and the row's stamp
+// are one reading of the clock.
+class GateAttempt {
+public:
+    // Opens the gate for a grant: relay on, pause armed.
+    using OpenGate = std::function<void()>;
+
+    struct Outcome {
+        enum Status {
+            Logged,     // decided and its row committed
+            NotDecided, // nothing logged; `why` says why (the gate may have opened)
+            Skipped,    // the station is exiting: nothing read, nothing opened
+        };
+        Status status = Skipped;
+        bool opened = false;
+        QString result; // the result word decided
+        QString why;
+    };
+
+    GateAttempt(StationData &data, const StationSettings &settings, OpenGate openGate);
+
+    Outcome run(const QString &code, const QString &location, const QDateTime &now);
+
+private:
+    StationData &m_data;
+    const StationSettings &m_settings;
+    OpenGate m_openGate;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The words a decision writes into the log's result column, defined once: the
+// rules write them, the log filters match them.
+namespace ResultWords {
+
+inline const QString Valid = QStringLiteral("Valid");
+inline const QString Exclude = QStringLiteral("Exclude");
+inline const QString LockedOut = QStringLiteral("Locked Out");
+inline const QString AfterHours = QStringLiteral("After Hours");
+inline const QString Invalid = QStringLiteral("Invalid");
+// Followed by the expiry date as m/d/yy.
+inline const QString ExpiredPrefix = QStringLiteral("Exp ");
+// Followed by the zone text of a zone the table lacks.
+inline const QString TimeZonePrefix = QStringLiteral("TimeZone ");
+
+} // namespace ResultWords
