@@ -32,7 +32,7 @@ QVariant convert(const CsvField &field, Kind kind, QString &why)
         return QVariant(QMetaType::fromType<QString>()); // NULL
     switch (kind) {
     case Kind::Text:
-        return text;
+        return text.isNull() ? QString(QLatin1String("")) : text; // "" is empty text, not NULL
     case Kind::Number: {
         bool ok = false;
         const qint64 whole = text.toLongLong(&ok);

@@ -1,8 +1,149 @@
+#include "access/gate_attempt.h"
+#include "support/start_folder.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
+
+namespace {
+
+// The last second of a day: a stamp taken from a later reading lands on the next day.
+const QDateTime Now(QDate(2026, 3, 10), QTime(23, 59, 59));
+
+// Unit 1234 granted (a later row with the code is locked), 2222 locked and also
+// a master code, 4444 locked and expired but excluded; master 9999 twice.
+const char *const SampleCodes =
+    "INSERT INTO tblUnitInfo (fldGateCode, fldCustFirstName, fldCustLastName, fldStatus, "
+    "fldUnitName, fldCustID, fldGateTimeZone, fldGateExpireDate, fldGateExclude) VALUES "
+    "('1234', 'Ann', 'Smith', 'Rented', 'B12', 345, 0, '000000', 0),"
+    "('1234', 'Dup', 'Later', 'Locked', 'X1', 999, 0, '000000', 0),"
+    "('2222', 'Bob', 'Jones', 'Locked', 'C7', 346, 0, '000000', 0),"
+    "('4444', 'Eve', 'Stone', 'Locked', 'D4', 347, 0, '010120', 'Yes');"
+    "INSERT INTO tblVextraMasterCodes (fldID, fldPassCode, fldFirstName, fldLastName, "
+    "fldUnitNumber, fldTimeZone, fldExpireDate) VALUES "
+    "(5, '9999', 'Site', 'Manager', 'OFFICE', 0, '000000'),"
+    "(6, '9999', 'Never', 'Seen', 'GATE', 0, '000000'),"
+    "(7, '2222', 'Never', 'Seen', 'GATE', 0, '000000')";
+
+// A start folder connected as the station connects it, with a gate that counts openings.
+struct Attempts {
+    StartFolder folder;
+    StationSettings settings;
+    StationData data;
+    int openings = 0;
+    GateAttempt attempt{data, settings, [this] { ++openings; }};
+
+    Attempts()
+    {
+        folder.makeStandard();
+        folder.exec("Data.gsd", SampleCodes);
+        settings = folder.settings();
+        StationData::buildConnectionStrings(settings);
+        QString error;
+        if (!data.connectAll(settings, &error))
+            qFatal("%s", qPrintable(error));
+    }
+
+    GateAttempt::Outcome run(const QString &code) { return attempt.run(code, "In", Now); }
+
+    // Every row of the log, its columns joined by "|", rows by ";".
+    QString log() const
+    {
+        return folder
+            .value("Gate.gsd", "select group_concat(fldDateTime || '|' || fldCode || '|' || "
+                               "fldReult || '|' || fldCustomer || '|' || fldUnitNumber || '|' || "
+                               "fldCustID || '|' || fldZone, ';') from tblGateLog")
+            .toString();
+    }
+};
+
+} // namespace
 
 class TestGateAttempt : public QObject {
     Q_OBJECT
+
+private slots:
+    void decisions_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("row"); // result, customer, unit, ID
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("first of two unit rows") << "1234" << "Valid|Smith, Ann|B12|345" << true;
+        QTest::newRow("first of two master rows") << "9999" << "Valid|Manager, Site|OFFICE|10000005" << true;
+        QTest::newRow("unit wins over master") << "2222" << "Locked Out|Jones, Bob|C7|346" << false;
+        QTest::newRow("text as exclusion flag") << "4444" << "Exclude|Stone, Eve|D4|347" << true;
+        QTest::newRow("invalid") << "5555" << "Invalid|Invalid|Invalid|0" << false;
+        // clang-format on
+    }
+
+    void decisions()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, row);
+        QFETCH(bool, opens);
+        Attempts a;
+        const GateAttempt::Outcome outcome = a.run(code);
+        QCOMPARE(outcome.status, GateAttempt::Outcome::Logged);
+        QCOMPARE(outcome.result, row.section('|', 0, 0));
+        QCOMPARE(outcome.opened, opens);
+        QCOMPARE(a.openings, opens ? 1 : 0);
+        QCOMPARE(a.log(), "2026-03-10 23:59:59|" + code + "|" + row + "|In");
+    }
+
+    // Another program holds the log past the busy timeout: a reader keeps the row
+    // from being committed, a writer refuses the attempt before the gate opens.
+    void lockedLog_data()
+    {
+        // clang-format off
+        QTest::addColumn<QStringList>("lock");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<bool>("opened");
+        const QStringList reader{"BEGIN", "select * from tblGateLog"};
+        QTest::newRow("reader, grant") << reader << "1234" << "gate opened, but not logged: " << true;
+        QTest::newRow("reader, refusal") << reader << "2222" << "not logged: " << false;
+        QTest::newRow("writer") << QStringList{"BEGIN IMMEDIATE"} << "1234" << "" << false;
+        // clang-format on
+    }
+
+    void lockedLog()
+    {
+        QFETCH(QStringList, lock);
+        QFETCH(QString, code);
+        QFETCH(QString, why);
+        QFETCH(bool, opened);
+        Attempts a;
+        GateAttempt::Outcome outcome;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(a.folder.file("Gate.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery held(other);
+            for (const QString &statement : lock)
+                QVERIFY(held.exec(statement));
+            outcome = a.run(code);
+            other.close(); // lets go
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        QCOMPARE(outcome.status, GateAttempt::Outcome::NotDecided);
+        QVERIFY2(!outcome.why.isEmpty() && outcome.why.startsWith(why), qPrintable(outcome.why));
+        QCOMPARE(outcome.opened, opened);
+        QCOMPARE(a.openings, opened ? 1 : 0);
+        QCOMPARE(a.log(), QString());
+    }
+
+    void exitingSkipsEverything()
+    {
+        Attempts a;
+        a.settings.ExitRequested = true;
+        QVERIFY(QFile::remove(a.folder.file("Data.gsd"))); // nothing may be read
+        QCOMPARE(a.run("1234").status, GateAttempt::Outcome::Skipped);
+        QCOMPARE(a.openings, 0);
+        QCOMPARE(a.log(), QString());
+    }
 };
 
-QTEST_MAIN(TestGateAttempt)
+QTEST_GUILESS_MAIN(TestGateAttempt)
 #include "test_gate_attempt.moc"

@@ -8,11 +8,12 @@
 
 namespace {
 
-StationSettings settingsFor(const QString &dataPath, const QString &gatePath)
+StationSettings settingsFor(const StartFolder &folder, const QString &data = "Data.gsd",
+                            const QString &gate = "Gate.gsd")
 {
     StationSettings s;
-    s.DataDbPath = dataPath;
-    s.GateDbPath = gatePath;
+    s.DataDbPath = folder.file(data);
+    s.GateDbPath = folder.file(gate);
     StationData::buildConnectionStrings(s);
     return s;
 }
@@ -23,113 +24,56 @@ class TestStationData : public QObject {
     Q_OBJECT
 
 private slots:
-    void standardFolderConnectsAllFour()
+    void oneOddlyNamedFileHoldsAllFourAndReconnectNoticesItVanish()
     {
         StartFolder folder;
-        folder.makeStandard();
+        QVERIFY(QDir(folder.path()).mkpath("My Gate #1/100% sure?"));
+        const QString name = "My Gate #1/100% sure?/Gate Data.gsd";
+        folder.createDatabase(name, {"customer.sql", "gate.sql"});
+        const StationSettings s = settingsFor(folder, name, name);
         StationData data;
         QString error;
-        const StationSettings s = settingsFor(folder.file("Data.gsd"), folder.file("Gate.gsd"));
         QVERIFY2(data.connectAll(s, &error), qPrintable(error));
         for (const DataControl *c :
              {&data.AdoCustomerCodes, &data.AdoMaster, &data.AdoGateLog, &data.AdoTimeZones})
             QVERIFY2(c->isConnected(), qPrintable(c->name()));
-        QCOMPARE(data.AdoTimeZones.recordSource(),
-                 QStringLiteral("select * from tblTimeZones order by fldTimeZone"));
-        QVERIFY2(data.reconnect(s, &error), qPrintable(error));
-    }
-
-    void missingFileFailsAndCreatesNothing()
-    {
-        StartFolder folder;
-        folder.createDatabase("Gate.gsd", {"gate.sql"});
-        StationData data;
-        QString error;
-        QVERIFY(!data.connectAll(settingsFor(folder.file("Data.gsd"), folder.file("Gate.gsd")),
-                                 &error));
-        QVERIFY2(error.contains("AdoCustomerCodes") && error.contains("Data.gsd"),
-                 qPrintable(error));
-        QVERIFY(!QFile::exists(folder.file("Data.gsd")));
-        QVERIFY(!data.AdoCustomerCodes.isConnected());
-        QVERIFY(!data.AdoGateLog.isConnected()); // controls after the failing one stay unconnected
-    }
-
-    void emptyPathFails()
-    {
-        StationData data;
-        QString error;
-        QVERIFY(!data.connectAll(settingsFor(QString(), QString()), &error));
-        QVERIFY(!error.isEmpty());
-    }
-
-    void missingColumnOrTableFails_data()
-    {
-        QTest::addColumn<QString>("gateSql");
-        QTest::addColumn<QString>("errorPart");
-        QTest::newRow("gate log without fldZone")
-            << "CREATE TABLE tblGateLog (fldID INTEGER PRIMARY KEY, fldDateTime TEXT, fldCode TEXT,"
-               " fldReult TEXT, fldCustomer TEXT, fldUnitNumber TEXT, fldCustID INTEGER);"
-               "CREATE TABLE tblTimeZones (fldTimeZone INTEGER, fldStartTime TEXT, fldStopTime "
-               "TEXT)"
-            << "tblGateLog.fldZone";
-        QTest::newRow("no time-zone table")
-            << "CREATE TABLE tblGateLog (fldID INTEGER PRIMARY KEY, fldDateTime TEXT, fldCode TEXT,"
-               " fldReult TEXT, fldCustomer TEXT, fldUnitNumber TEXT, fldCustID INTEGER, fldZone "
-               "TEXT)"
-            << "tblTimeZones missing";
-    }
-
-    void missingColumnOrTableFails()
-    {
-        QFETCH(QString, gateSql);
-        QFETCH(QString, errorPart);
-        StartFolder folder;
-        folder.createDatabase("Data.gsd", {"customer.sql"});
-        folder.exec("Gate.gsd", gateSql);
-        StationData data;
-        QString error;
-        QVERIFY(!data.connectAll(settingsFor(folder.file("Data.gsd"), folder.file("Gate.gsd")),
-                                 &error));
-        QVERIFY2(error.contains(errorPart), qPrintable(error));
-    }
-
-    void fileThatIsNoDatabaseFails()
-    {
-        StartFolder folder;
-        QFile junk(folder.file("Data.gsd"));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray(4096, 'x'));
-        junk.close();
-        StationData data;
-        QString error;
-        QVERIFY(!data.connectAll(settingsFor(folder.file("Data.gsd"), folder.file("Data.gsd")),
-                                 &error));
+        QVERIFY(QFile::remove(folder.file(name)));
+        QVERIFY(!data.reconnect(s, &error));
         QVERIFY2(error.contains("AdoCustomerCodes"), qPrintable(error));
+        QVERIFY(!QFile::exists(folder.file(name)));
+        QVERIFY(!data.connectAll(StationSettings(), &error)); // no paths at all
     }
 
-    void oneFileHoldingAllFourTablesWorks()
+    // SQLite would make an empty database of a missing file; the station must not.
+    void missingFileColumnOrTableFails_data()
     {
-        StartFolder folder;
-        folder.createDatabase("Gate Data.gsd", {"customer.sql", "gate.sql"});
-        const QString path = folder.file("Gate Data.gsd");
-        StationData data;
-        QString error;
-        QVERIFY2(data.connectAll(settingsFor(path, path), &error), qPrintable(error));
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("change"); // empty: the file is removed
+        QTest::addColumn<QString>("expectedError");
+        // clang-format off
+        QTest::newRow("no customer database") << "Data.gsd" << "" << "AdoCustomerCodes";
+        QTest::newRow("gate log without fldZone") << "Gate.gsd" << "ALTER TABLE tblGateLog DROP COLUMN fldZone" << "tblGateLog.fldZone";
+        QTest::newRow("no time-zone table") << "Gate.gsd" << "DROP TABLE tblTimeZones" << "tblTimeZones missing";
+        // clang-format on
     }
 
-    void pathsWithBlanksAndOddCharacters()
+    void missingFileColumnOrTableFails()
     {
+        QFETCH(QString, file);
+        QFETCH(QString, change);
+        QFETCH(QString, expectedError);
         StartFolder folder;
-        QVERIFY(QDir(folder.path()).mkpath("My Gate #1/100% sure?"));
-        const QString dir = "My Gate #1/100% sure?/";
-        folder.createDatabase(dir + "Data.gsd", {"customer.sql"});
-        folder.createDatabase(dir + "Gate.gsd", {"gate.sql"});
+        folder.makeStandard();
+        if (change.isEmpty())
+            QVERIFY(QFile::remove(folder.file(file)));
+        else
+            folder.exec(file, change);
         StationData data;
         QString error;
-        const StationSettings s =
-            settingsFor(folder.file(dir + "Data.gsd"), folder.file(dir + "Gate.gsd"));
-        QVERIFY2(data.connectAll(s, &error), qPrintable(error));
-        QCOMPARE(databaseFileOf(s.GateConnectionString), folder.file(dir + "Gate.gsd"));
+        QVERIFY(!data.connectAll(settingsFor(folder), &error));
+        QVERIFY2(error.contains(expectedError) && error.contains(file), qPrintable(error));
+        QCOMPARE(QFile::exists(folder.file(file)), !change.isEmpty());
+        QVERIFY(!data.AdoTimeZones.isConnected()); // the first failure stops the rest
     }
 
     void readsGiveTextAndEmptyForNull()
@@ -139,31 +83,13 @@ private slots:
         folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldCustID, fldStatus)"
                                 " VALUES ('0123', 42, NULL)");
         StationData data;
-        QVERIFY(data.connectAll(settingsFor(folder.file("Data.gsd"), folder.file("Gate.gsd")),
-                                nullptr));
+        QVERIFY(data.connectAll(settingsFor(folder), nullptr));
         QSqlQuery query(data.AdoCustomerCodes.database());
         QVERIFY(query.exec("select * from tblUnitInfo"));
         QVERIFY(query.next());
         QCOMPARE(columnText(query, "fldGateCode"), QStringLiteral("0123"));
         QCOMPARE(columnText(query, "fldCustID"), QStringLiteral("42"));
         QCOMPARE(columnText(query, "fldStatus"), QString());
-        QCOMPARE(columnText(query, "fldGateExclude"), QStringLiteral("0"));
-    }
-
-    void reconnectNoticesVanishedFile()
-    {
-        StartFolder folder;
-        folder.makeStandard();
-        StationData data;
-        const StationSettings s = settingsFor(folder.file("Data.gsd"), folder.file("Gate.gsd"));
-        QVERIFY(data.connectAll(s, nullptr));
-        QVERIFY(QFile::remove(folder.file("Gate.gsd")));
-        QString error;
-        QVERIFY(!data.reconnect(s, &error));
-        QVERIFY2(error.contains("AdoGateLog"), qPrintable(error));
-        QVERIFY(data.AdoCustomerCodes.isConnected());
-        QVERIFY(!data.AdoGateLog.isConnected());
-        QVERIFY(!QFile::exists(folder.file("Gate.gsd")));
     }
 };
 

@@ -1,17 +1,48 @@
+#include "access/result_words.h"
 #include "data/station_data.h"
-#include "logview/log_line.h"
-#include "logview/log_query.h"
+#include "logview/log_purge.h"
 #include "logview/result_filter.h"
 #include "support/start_folder.h"
 
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
 
-LogRow row(const QString &result)
-{
-    return LogRow{"2012-03-07 14:05:09", "In", "1234", result, "B12", "Smith, Ann", "345"};
-}
+// A standard folder's gate log holding customers 1 and 2 around 2026-03-07,
+// out of time order, opened as the station opens it.
+struct GateLog {
+    StartFolder folder;
+    StationData data;
+
+    GateLog()
+    {
+        folder.makeStandard();
+        folder.exec("Gate.gsd", "INSERT INTO tblGateLog (fldDateTime, fldCode, fldCustID) VALUES "
+                                "('2026-03-07 23:59:59', 'last-2', 2), "
+                                "('2026-03-08 00:00:00', 'next-1', 1), "
+                                "('2026-03-07 00:00:00', 'first-1', 1), "
+                                "('2026-03-06 23:59:59', 'before-2', 2)");
+        StationSettings s = folder.settings();
+        StationData::buildConnectionStrings(s);
+        if (!data.connectAll(s, nullptr))
+            qFatal("cannot open the gate log");
+    }
+    QSqlDatabase db() const { return data.AdoGateLog.database(); }
+    // The codes a view lists, blank-separated.
+    QString codes(const LogSelection &view) const
+    {
+        QList<LogRow> rows;
+        QStringList codes;
+        queryLog(db(), view, rows, nullptr);
+        for (const LogRow &r : rows)
+            codes << r.code;
+        return codes.join(' ');
+    }
+};
+
+const QString AllRows = "last-2 next-1 first-1 before-2";
+const QDate Day(2026, 3, 7);
 
 } // namespace
 
@@ -19,90 +50,49 @@ class TestLogView : public QObject {
     Q_OBJECT
 
 private slots:
-    void lineLayout()
-    {
-        const QString line = logLine(row("Valid"));
-        QCOMPARE(line.size(), 89);
-        QCOMPARE(line, QStringLiteral("03/07/12 02:05 PM  In    1234        Valid            "
-                                      "B12 Smith, Ann                  345"));
-        QCOMPARE(line.mid(81), QStringLiteral("     345"));
-    }
-
-    void fieldsAreCutAndPadded()
-    {
-        LogRow r{"",
-                 "Entrance",
-                 "123456789012",
-                 "TimeZone 12345",
-                 "UNIT-12345",
-                 "Abcdefghijklmnopqrstuvwxyz1234",
-                 "123456789"};
-        const QString line = logLine(r);
-        QCOMPARE(line.size(), 89);
-        QCOMPARE(line.left(18), QString(18, ' '));
-        QCOMPARE(line.mid(19, 5), QStringLiteral("Entra"));
-        QCOMPARE(line.mid(25, 10), QStringLiteral("1234567890"));
-        QCOMPARE(line.mid(35, 2), QStringLiteral("  "));
-        QCOMPARE(line.mid(37, 12), QStringLiteral("TimeZone 123"));
-        QCOMPARE(line.mid(50, 7), QStringLiteral("UNIT-12"));
-        QCOMPARE(line.mid(58, 22), QStringLiteral("Abcdefghijklmnopqrstuv"));
-        QCOMPARE(line.mid(81, 8), QStringLiteral("12345678"));
-    }
-
-    void dateTexts_data()
+    // The 89-character line: blanks pad a short field, a long one is cut.
+    void lines_data()
     {
         // clang-format off
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("afternoon") << "2012-03-07 14:05:09" << "03/07/12 02:05 PM";
-        QTest::newRow("midnight") << "2026-12-06 00:00:00" << "12/06/26 12:00 AM";
-        QTest::newRow("noon") << "2026-12-06 12:30:00" << "12/06/26 12:30 PM";
-        QTest::newRow("no date") << "garbage" << "garbage";
-        QTest::newRow("no such day") << "2026-02-30 10:00:00" << "2026-02-30 10:00:00";
-        QTest::newRow("ISO with T") << "2026-12-06T23:15:00" << "12/06/26 11:15 PM";
+        QTest::addColumn<LogRow>("row");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("padded")
+            << LogRow{"2012-03-07 14:05:09", "In", "1234", "Valid", "B12", "Smith, Ann", "345"}
+            << "03/07/12 02:05 PM  In    1234        Valid            B12 Smith, Ann                  345";
+        QTest::newRow("cut")
+            << LogRow{"", "Entrance", "123456789012", "TimeZone 12345", "UNIT-12345",
+                      "Abcdefghijklmnopqrstuvwxyz1234", "123456789"}
+            << QString(18, ' ') + " Entra 1234567890  TimeZone 123 UNIT-12 Abcdefghijklmnopqrstuv 12345678";
+        QTest::newRow("midnight") << LogRow{"2026-12-06 00:00:00", "", "", "", "", "", ""} << "12/06/26 12:00 AM";
+        QTest::newRow("noon") << LogRow{"2026-12-06 12:30:00", "", "", "", "", "", ""} << "12/06/26 12:30 PM";
+        QTest::newRow("no such day") << LogRow{"2026-02-30 10:00:00", "", "", "", "", "", ""} << "2026-02-30 10:00:0";
+        QTest::newRow("ISO with T") << LogRow{"2026-12-06T23:15:00", "", "", "", "", "", ""} << "12/06/26 11:15 PM";
         // clang-format on
     }
 
-    void dateTexts()
+    void lines()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, shown);
-        QCOMPARE(logDateText(stored), shown);
-    }
-
-    void headingsStandOverTheirColumns()
-    {
-        const QString headings = logHeadings();
-        QCOMPARE(headings.indexOf("Zone"), 19);
-        QCOMPARE(headings.indexOf("Code"), 25);
-        QCOMPARE(headings.indexOf("Result"), 37);
-        QCOMPARE(headings.indexOf("Unit") + 4, 57);
-        QCOMPARE(headings.indexOf("Customer"), 58);
-        QCOMPARE(headings.indexOf("Cust ID") + 7, 89);
+        QFETCH(LogRow, row);
+        QFETCH(QString, line);
+        QCOMPARE(logLine(row), line.leftJustified(89));
     }
 
     void filters_data()
     {
+        using namespace ResultWords;
         // clang-format off
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("result");
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("ALL") << "ALL" << "anything" << true;
-        QTest::newRow("List Selection") << "List Selection" << "" << true;
-        QTest::newRow("allowed: Valid") << "Allowed Access" << "Valid" << true;
-        QTest::newRow("allowed: Exclude") << "Allowed Access" << "Exclude" << true;
-        QTest::newRow("allowed: 'Valid '") << "Allowed Access" << "Valid " << false;
-        QTest::newRow("after hours") << "After Hours" << "After Hours" << true;
-        QTest::newRow("locked out") << "Locked Out" << "Locked Out" << true;
-        QTest::newRow("locked out: lower case") << "Locked Out" << "locked out" << false;
-        QTest::newRow("expired: Exp date") << "Expired Date" << "Exp 3/15/12" << true;
-        QTest::newRow("expired: any Exp text") << "Expired Date" << "Expensive" << true;
-        QTest::newRow("expired: exp") << "Expired Date" << "exp 3/15/12" << false;
-        QTest::newRow("time zone") << "Time Zone?" << "TimeZone 7" << true;
-        QTest::newRow("time zone: Tim") << "Time Zone?" << "Timer" << true;
-        QTest::newRow("invalid") << "Invalid Number" << "Invalid" << true;
-        QTest::newRow("invalid: Valid") << "Invalid Number" << "Valid" << false;
-        QTest::newRow("no entry") << "" << "Valid" << false;
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("allowed: Valid") << Filters::AllowedAccess << Valid << true;
+        QTest::newRow("allowed: Exclude") << Filters::AllowedAccess << Exclude << true;
+        QTest::newRow("expired: dated") << Filters::ExpiredDate << ExpiredPrefix + "3/15/12" << true;
+        QTest::newRow("expired: any Exp") << Filters::ExpiredDate << "Expired" << true;
+        QTest::newRow("expired: Exclude") << Filters::ExpiredDate << Exclude << false;
+        QTest::newRow("zone: numbered") << Filters::TimeZone << TimeZonePrefix + "7" << true;
+        QTest::newRow("zone: any Tim") << Filters::TimeZone << "Time Zone" << true;
+        QTest::newRow("list selection") << Filters::ListSelection << Invalid << true;
+        QTest::newRow("unknown filter") << "Valid" << Valid << false;
         // clang-format on
     }
 
@@ -110,39 +100,51 @@ private slots:
     {
         QFETCH(QString, filter);
         QFETCH(QString, result);
-        QFETCH(bool, listed);
-        QCOMPARE(passesFilter(filter, result), listed);
+        QFETCH(bool, passes);
+        QCOMPARE(passesFilter(filter, result), passes);
     }
 
-    void dateRangeCoversWholeDays()
+    // What a view lists (a range: whole days, in time order), and what purging it
+    // through the day keeps: the day's last second goes, the next midnight stays;
+    // when one row cannot go, none do.
+    void views_data()
     {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.exec("Gate.gsd",
-                    "INSERT INTO tblGateLog (fldDateTime, fldCode) VALUES "
-                    "('2012-03-06 23:59:59', 'before'), ('2012-03-07 00:00:00', 'first'),"
-                    "('2012-03-09 23:59:30', 'last minute'), "
-                    "('2012-03-08 12:00:00', 'middle'), "
-                    "('2012-03-10 00:00:00', 'after')");
-        StationSettings s = folder.settings();
-        StationData::buildConnectionStrings(s);
-        StationData data;
-        QVERIFY(data.connectAll(s, nullptr));
-        QList<LogRow> rows;
-        QString error;
-        QVERIFY2(queryLog(data.AdoGateLog.database(),
-                          LogSelection::dateRange(QDate(2012, 3, 7), QDate(2012, 3, 9)), rows,
-                          &error),
-                 qPrintable(error));
-        QStringList codes;
-        for (const LogRow &r : rows)
-            codes << r.code;
-        QCOMPARE(codes, (QStringList{"first", "middle", "last minute"}));
+        // clang-format off
+        QTest::addColumn<LogSelection>("view");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("everything") << LogSelection::everything() << AllRows << false << "next-1";
+        QTest::newRow("one customer") << LogSelection::customer(2) << "last-2 before-2" << false << "next-1 first-1";
+        QTest::newRow("the day") << LogSelection::dateRange(Day, Day) << "first-1 last-2" << false << "next-1 before-2";
+        QTest::newRow("the next day") << LogSelection::dateRange(Day.addDays(1), Day.addDays(1)) << "next-1" << false << AllRows;
+        QTest::newRow("a row refused") << LogSelection::everything() << AllRows << true << AllRows;
+        // clang-format on
+    }
 
-        QVERIFY(queryLog(data.AdoGateLog.database(),
-                         LogSelection::dateRange(QDate(2012, 3, 9), QDate(2012, 3, 7)), rows,
-                         nullptr));
-        QVERIFY(rows.isEmpty());
+    void views()
+    {
+        QFETCH(LogSelection, view);
+        QFETCH(QString, listed);
+        QFETCH(bool, refused);
+        QFETCH(QString, kept);
+        GateLog log;
+        if (refused)
+            log.folder.execStatement(
+                "Gate.gsd", "CREATE TRIGGER keep BEFORE DELETE ON tblGateLog "
+                            "WHEN old.fldCode = 'before-2' BEGIN SELECT RAISE(ABORT, 'kept'); END");
+        QCOMPARE(log.codes(view), listed);
+        qint64 counted = -1;
+        qint64 deleted = 0;
+        QVERIFY(LogPurge::countRows(log.db(), view, counted, nullptr));
+        QCOMPARE(counted, listed.split(' ').size());
+        QCOMPARE(LogPurge::deleteThrough(log.db(), view, Day, deleted, nullptr), !refused);
+        QCOMPARE(log.codes(LogSelection::everything()), kept);
+        QCOMPARE(deleted, 4 - kept.split(' ').size());
+        // no transaction is left open on the station's connection
+        QSqlQuery q(log.db());
+        QVERIFY(q.exec("BEGIN IMMEDIATE"));
+        QVERIFY(q.exec("ROLLBACK"));
     }
 };
 

@@ -1,9 +1,11 @@
+#include "common/clock.h"
 #include "logview/log_list_model.h"
-#include "logview/log_report.h"
+#include "logview/result_filter.h"
 #include "support/window_probe.h"
 
 #include <QDateTimeEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPrinterInfo>
@@ -12,168 +14,212 @@
 
 namespace {
 
-void company(StartFolder &folder, const QString &phone)
+// Codes of the sample log, oldest first.
+const QString AllCodes = "1111 5555 1111 9999 6666 44 77";
+
+// A company for the report's header, and a row a day from 1 to 7 January 2026:
+// customer 42 twice, two unmatched codes (ID 0), a master code, customer 44, a blank ID.
+void addLog(StartFolder &folder)
 {
     StationSettings s = folder.settings();
     s.CompanyName = "Acme Storage";
     s.CompanyAddress = "1 Main St";
     s.CompanyCityStateZip = "Springfield, IL  62701";
-    s.CompanyPhone = phone;
+    s.CompanyPhone = "(217) 555-0100";
+    s.LogViewDays = 10; // the list after start-up holds every row
     folder.writeSettings(s);
+    folder.exec(
+        "Gate.gsd",
+        "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, fldUnitNumber,"
+        " fldCustID, fldZone) VALUES "
+        "('2026-01-01 08:00:00', '1111', 'Valid', 'Smith, Ann', 'B12', 42, 'In'),"
+        "('2026-01-02 08:00:00', '5555', 'Invalid', 'Invalid', 'Invalid', 0, 'In'),"
+        "('2026-01-03 08:00:00', '1111', 'Valid', 'Smith, Ann', 'B12', 42, 'Out'),"
+        "('2026-01-04 08:00:00', '9999', 'Valid', 'Manager, Site', 'OFFICE', 10000005, 'In'),"
+        "('2026-01-05 08:00:00', '6666', 'Invalid', 'Invalid', 'Invalid', 0, 'Out'),"
+        "('2026-01-06 08:00:00', '44', 'Valid', 'Jones, Bob', 'C1', 44, 'In'),"
+        "('2026-01-07 08:00:00', '77', 'Valid', 'Blank, Id', 'C2', NULL, 'In')");
 }
 
-void logRows(const StartFolder &folder, int count)
+// The codes listed, blank-separated.
+QString listedCodes(const WindowProbe &p)
 {
-    QStringList values;
-    for (int i = 0; i < count; ++i)
-        values << QStringLiteral(
-                      "('2026-01-%1 %2:%3:00', '%4', 'Valid', 'Smith, Ann', 'B12', 42, 'In')")
-                      .arg(1 + i / 100, 2, 10, QLatin1Char('0'))
-                      .arg(i / 60 % 24, 2, 10, QLatin1Char('0'))
-                      .arg(i % 60, 2, 10, QLatin1Char('0'))
-                      .arg(1000 + i);
-    folder.exec("Gate.gsd", "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer,"
-                            " fldUnitNumber, fldCustID, fldZone) VALUES " +
-                                values.join(','));
+    QStringList codes;
+    for (const QString &line : p.w->logLines().lines())
+        codes << line.mid(25, 10).trimmed();
+    return codes.join(' ');
 }
 
-void listJanuary(const WindowProbe &p)
+// Clicks the first listed line holding `code`.
+void drillDown(const WindowProbe &p, const QString &code)
 {
-    p.find<QDateTimeEdit>("DTPicker1(2)")->setDate(QDate(2026, 1, 1));
-    p.find<QDateTimeEdit>("DTPicker1(3)")->setDate(QDate(2026, 1, 31));
-    p.click("cmdGateLog");
+    auto *view = p.find<QListView>("lstLog");
+    const QModelIndex index = view->model()->index(int(listedCodes(p).split(' ').indexOf(code)), 0);
+    view->setCurrentIndex(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
 }
 
-// Prints with the answers Yes (print), Yes (to a PDF file), the file name.
+// Prints with the answers Yes (print), Yes (to a PDF file), the file name; the
+// PDF's text lines, blanks simplified.
 QStringList printToPdf(const WindowProbe &p)
 {
     const QString pdf = p.folder.file("report.pdf");
-    Prompts::queueAnswer(true);
-    Prompts::queueAnswer(true);
-    Prompts::queueAnswer(pdf);
+    for (const QVariant &answer : {QVariant(true), QVariant(true), QVariant(pdf)})
+        Prompts::queueAnswer(answer);
     p.click("cmdPrintLog");
     QProcess text;
     text.start("pdftotext", {"-layout", pdf, "-"});
-    if (!text.waitForFinished(30000))
-        return {};
-    QStringList lines;
-    for (const QString &line : QString::fromUtf8(text.readAllStandardOutput()).split('\n')) {
-        const QString simplified = line.simplified().remove(QChar('\f'));
-        if (!simplified.isEmpty())
-            lines << simplified;
-    }
-    return lines;
-}
-
-QStringList simplified(const QStringList &lines)
-{
-    QStringList out;
-    for (const QString &line : lines)
-        out << line.simplified();
-    return out;
+    text.waitForFinished(30000);
+    QStringList printed;
+    for (const QString &line : QString::fromUtf8(text.readAllStandardOutput()).split('\n'))
+        printed << line.simplified();
+    printed.removeAll("");
+    return printed;
 }
 
 } // namespace
 
-class TestLogReport : public QObject {
+class TestLogWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void initTestCase() { Prompts::startRecording(); }
+    void init() { Clock::pin(QDateTime(QDate(2026, 1, 7), QTime(12, 0))); }
+    void cleanup() { Clock::unpin(); }
+
+    // A customer's lines, by a typed ID (an empty `clicked`) or by a clicked line's ID.
+    void customerLines_data()
     {
-        Prompts::startRecording();
+        // clang-format off
+        QTest::addColumn<QVariant>("typed");
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<QString>("codes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("typed 42") << QVariant(" 42 ") << "" << "1111 1111" << "";
+        QTest::newRow("typed letters") << QVariant("abc") << "" << AllCodes << "Invalid ID Entered";
+        QTest::newRow("typed, no rows") << QVariant("43") << "" << "" << "No Records For ID 43";
+        QTest::newRow("clicked ID 0") << QVariant() << "5555" << "5555 6666" << "";
+        QTest::newRow("clicked master code") << QVariant() << "9999" << "9999" << "";
+        QTest::newRow("clicked blank ID") << QVariant() << "77" << AllCodes << "Invalid ID Entered";
+        // clang-format on
+    }
+
+    void customerLines()
+    {
+        QFETCH(QVariant, typed);
+        QFETCH(QString, clicked);
+        QFETCH(QString, codes);
+        QFETCH(QString, message);
+        WindowProbe p(addLog);
+        p.click("cmdGateLog");
+        if (clicked.isEmpty()) {
+            Prompts::queueAnswer(typed);
+            p.click("cmdFilterCustomerID");
+        } else {
+            drillDown(p, clicked);
+        }
+        QCOMPARE(Prompts::takeMessages().join(""), message);
+        QCOMPARE(listedCodes(p), codes);
+    }
+
+    // White for a whole range, light green for a filtered list or a drill-down;
+    // "List Selection" lists everything and goes back to "ALL".
+    void filtersColourTheList()
+    {
+        WindowProbe p(addLog);
+        auto *filters = p.find<QListWidget>("lstFilter");
+        auto background = [&] {
+            return p.find<QListView>("lstLog")->palette().color(QPalette::Base);
+        };
+        filters->setCurrentRow(ResultFilters.indexOf(Filters::InvalidNumber));
+        p.click("cmdGateLog");
+        QCOMPARE(listedCodes(p), "5555 6666");
+        QCOMPARE(background(), QColor(192, 255, 192));
+        filters->setCurrentRow(ResultFilters.indexOf(Filters::ListSelection));
+        p.click("cmdGateLog");
+        QCOMPARE(listedCodes(p), AllCodes);
+        QCOMPARE(filters->currentRow(), 0);
+        QCOMPARE(background(), QColor(255, 255, 255));
+        drillDown(p, "1111");
+        QCOMPARE(filters->currentItem()->text(), Filters::ListSelection);
+        QCOMPARE(background(), QColor(192, 255, 192));
+    }
+
+    void printing()
+    {
         if (!QPrinterInfo::defaultPrinter().isNull())
-            QSKIP("this machine has a default printer; the report would go to it");
-    }
-
-    void reportLines()
-    {
-        StationSettings s;
-        s.CompanyName = "Acme";
-        const QStringList lines =
-            logReportLines(s, QDate(2012, 3, 7), QDate(2012, 3, 9), "ALL", {"line"});
-        QCOMPARE(lines,
-                 (QStringList{"Acme", "", "", "Phone: ", "Log for Dates From 3/7/2012 to 3/9/2012",
-                              "Record Filter ALL", QString(59, '-'), "line"}));
-    }
-
-    void oneLineListPrintsEightLines()
-    {
+            QSKIP("the report would go to this machine's printer");
         WindowProbe p([](StartFolder &f) {
-            company(f, "(217) 555-0100");
-            logRows(f, 1);
+            addLog(f);
+            f.exec("Gate.gsd", "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 300) INSERT INTO tblGateLog (fldDateTime, fldCode) "
+                               "SELECT '2026-01-06 09:00:00', 'long-' || i FROM n");
         });
-        listJanuary(p);
-        const QStringList printed = printToPdf(p);
-        QCOMPARE(printed,
-                 simplified({"Acme Storage", "1 Main St", "Springfield, IL  62701",
-                             "Phone: (217) 555-0100", "Log for Dates From 1/1/2026 to 1/31/2026",
-                             "Record Filter ALL", QString(59, '-'), p.w->logLines().lines()[0]}));
-        QCOMPARE(Prompts::takeMessages(), QStringList{"Saved to " + p.folder.file("report.pdf")});
-        QVERIFY(!p.find<QListView>("lstLog")->selectionModel()->hasSelection());
-    }
-
-    void everyLineOfALongListIsPrinted()
-    {
-        WindowProbe p([](StartFolder &f) {
-            company(f, "");
-            logRows(f, 300);
-        });
-        listJanuary(p);
-        QCOMPARE(p.w->logLines().lines().size(), 300);
-        const QStringList printed = printToPdf(p);
-        QVERIFY(printed.contains("Phone:"));
-        QCOMPARE(printed.size(), 7 - 0 + 300); // the empty phone still prints its line
-        QCOMPARE(printed.last(), p.w->logLines().lines().last().simplified());
-    }
-
-    void afterADrillDownTheFilterLineSaysListSelection()
-    {
-        WindowProbe p([](StartFolder &f) {
-            company(f, "1");
-            logRows(f, 2);
-        });
-        listJanuary(p);
-        auto *view = p.find<QListView>("lstLog");
-        const QModelIndex first = view->model()->index(0, 0);
-        view->setCurrentIndex(first);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(first).center());
-        QCOMPARE(p.w->logLines().lines().size(), 2);
-        const QStringList printed = printToPdf(p);
-        QVERIFY(printed.contains("Record Filter List Selection"));
-    }
-
-    void noPrintsNothing()
-    {
-        WindowProbe p([](StartFolder &f) { logRows(f, 3); });
-        listJanuary(p);
-        Prompts::queueAnswer(false);
-        p.click("cmdPrintLog");
-        QCOMPARE(Prompts::takeAsked(), QStringList{"Print Log Records "});
-        QCOMPARE(Prompts::takeMessages(), QStringList());
-        QCOMPARE(p.find<QListView>("lstLog")->currentIndex().row(), 2); // selection kept
-    }
-
-    void emptyListAsksNothing()
-    {
-        WindowProbe p;
-        p.click("cmdPrintLog");
-        QCOMPARE(Prompts::takeAsked(), QStringList());
-        QCOMPARE(Prompts::takeMessages(), QStringList());
-    }
-
-    void declinedPdfIsNotReportedAsPrinted()
-    {
-        WindowProbe p([](StartFolder &f) { logRows(f, 1); });
-        listJanuary(p);
+        p.click("cmdGateLog");
+        // declining the PDF prints nothing and says nothing
         Prompts::queueAnswer(true);
         Prompts::queueAnswer(false);
         p.click("cmdPrintLog");
-        QCOMPARE(Prompts::takeAsked().size(), 2);
         QCOMPARE(Prompts::takeMessages(), QStringList());
         QVERIFY(!QFile::exists(p.folder.file("report.pdf")));
+
+        // every line of a list of several pages, after the header
+        // clang-format off
+        QStringList expected{"Acme Storage", "1 Main St", "Springfield, IL 62701", "Phone: (217) 555-0100",
+                             "Log for Dates From 12/28/2025 to 1/7/2026", "Record Filter ALL", QString(59, '-')};
+        // clang-format on
+        for (const QString &line : p.w->logLines().lines())
+            expected << line.simplified();
+        QCOMPARE(printToPdf(p), expected);
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Saved to " + p.folder.file("report.pdf")});
+
+        drillDown(p, "1111");
+        QVERIFY(printToPdf(p).contains("Record Filter List Selection"));
+    }
+
+    // The purge takes the open view's rows through 1/5/2026.
+    void purge_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("lookUp");
+        QTest::addColumn<bool>("decideMeanwhile");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("after start-up: the whole table") << "" << false << true << "44 77";
+        QTest::newRow("after a look-up: that customer") << "42" << false << true << "5555 9999 6666 44 77";
+        QTest::newRow("a decision during the question") << "42" << true << true << "5555 9999 6666 44 77 4444";
+        QTest::newRow("No") << "" << false << false << AllCodes;
+        // clang-format on
+    }
+
+    void purge()
+    {
+        QFETCH(QString, lookUp);
+        QFETCH(bool, decideMeanwhile);
+        QFETCH(bool, yes);
+        QFETCH(QString, kept);
+        WindowProbe p(addLog);
+        if (!lookUp.isEmpty()) {
+            Prompts::queueAnswer(lookUp);
+            p.click("cmdFilterCustomerID");
+            Prompts::takeAsked();
+        }
+        // the decision lists the recent days again, a wider view than the one asked about
+        if (decideMeanwhile)
+            Prompts::whileNextBoxIsOpen([&] {
+                p.find<QLineEdit>("txtCheckCode")->setText("4444");
+                p.click("cmdCheckCode");
+            });
+        p.w->mnuSettings_Click();
+        p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(QDate(2026, 1, 5));
+        Prompts::queueAnswer(yes);
+        p.click("cmdClearLog");
+        QCOMPARE(Prompts::takeAsked(), QStringList{"Delete Log Records 1/5/2026 and Older?"});
+        QVERIFY(p.w->logLines().lines().isEmpty());
+        p.click("cmdGateLog");
+        QCOMPARE(listedCodes(p), kept);
     }
 };
 
-QTEST_MAIN(TestLogReport)
-#include "test_log_report.moc"
+QTEST_MAIN(TestLogWindow)
+#include "test_log_window.moc"

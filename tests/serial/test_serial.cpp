@@ -1,90 +1,129 @@
+#include "serial/line_settings.h"
+#include "serial/port_map.h"
 #include "serial/relay_board.h"
+#include "serial/station_port.h"
 #include "support/recorded_relay_board.h"
+#include "support/start_folder.h"
 
-#include <QElapsedTimer>
+#include <QFile>
+#include <QMetaEnum>
 #include <QTest>
 
-class TestRelayBoard : public QObject {
+namespace {
+
+using Outcome = RelayBoard::StatusReply::Outcome;
+
+QString described(const std::optional<LineSettings> &line)
+{
+    if (!line)
+        return QStringLiteral("unusable");
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(line->baud)
+        .arg(QMetaEnum::fromType<QSerialPort::Parity>().valueToKey(line->parity))
+        .arg(line->dataBits)
+        .arg(QMetaEnum::fromType<QSerialPort::StopBits>().valueToKey(line->stopBits));
+}
+
+} // namespace
+
+class TestSerial : public QObject {
     Q_OBJECT
 
-private:
-    std::unique_ptr<RecordedRelayBoard> board;
-    std::unique_ptr<QSerialPort> port;
-
 private slots:
-    void init()
-    {
-        board = std::make_unique<RecordedRelayBoard>();
-        port = std::make_unique<QSerialPort>(board->devicePath());
-        QVERIFY(port->open(QIODevice::ReadWrite));
-    }
-
-    void cleanup()
-    {
-        port.reset();
-        board.reset();
-    }
-
-    // The gate must not wait for the event loop: the bytes are out on return.
-    void commandsLeaveThePortAtOnce()
-    {
-        RelayBoard relay(*port);
-        QVERIFY(relay.switchOn());
-        QCOMPARE(board->readNow(), QByteArray("\xFE\x01", 2));
-        QVERIFY(relay.switchOff());
-        QCOMPARE(board->readNow(), QByteArray("\xFE\x00", 2));
-    }
-
-    void statusAnswers_data()
+    // Commands and the status query, written out as bytes apart from the board's constants.
+    void relayCommandsAndStatus_data()
     {
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("shown");
-        QTest::newRow("0x00") << QByteArray(1, '\0') << 0;
-        QTest::newRow("0xFF") << QByteArray(1, char(0xFF)) << 255;
-        QTest::newRow("several bytes: the first") << QByteArray("\x07\x09\x0A") << 7;
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("value");
+        QTest::newRow("0x00") << QByteArray(1, '\0') << true << Outcome::Answered << 0;
+        QTest::newRow("0xFF") << QByteArray(1, char(0xFF)) << true << Outcome::Answered << 255;
+        QTest::newRow("several: the first")
+            << QByteArray("\x07\x09\x0A") << true << Outcome::Answered << 7;
+        QTest::newRow("no answer within the bound")
+            << QByteArray() << true << Outcome::NoAnswer << 0;
+        QTest::newRow("port closed") << QByteArray(1, '\1') << false << Outcome::PortClosed << 0;
     }
 
-    void statusAnswers()
+    void relayCommandsAndStatus()
     {
         QFETCH(QByteArray, reply);
-        QFETCH(int, shown);
-        board->setStatusReply(reply);
-        RelayBoard relay(*port);
-        const RelayBoard::StatusReply status = relay.queryStatus(5000);
-        QCOMPARE(status.outcome, RelayBoard::StatusReply::Answered);
-        QCOMPARE(int(status.value), shown);
-        QVERIFY(board->received().endsWith(QByteArray("\xFE\x04", 2)));
+        QFETCH(bool, portOpen);
+        QFETCH(Outcome, outcome);
+        QFETCH(int, value);
+        RecordedRelayBoard board;
+        board.setStatusReply(reply);
+        QSerialPort port(board.devicePath());
+        if (portOpen)
+            QVERIFY(port.open(QIODevice::ReadWrite));
+        // the gate must not wait for the event loop: the bytes are out on return
+        RelayBoard relay(port);
+        QCOMPARE(relay.switchOn() && relay.switchOff(), portOpen);
+        QCOMPARE(board.readNow(), portOpen ? QByteArray("\xFE\x01\xFE\x00", 4) : QByteArray());
+        const RelayBoard::StatusReply status = relay.queryStatus(reply.isEmpty() ? 300 : 5000);
+        QCOMPARE(status.outcome, outcome);
+        QCOMPARE(int(status.value), value);
+        QCOMPARE(board.readNow(), portOpen ? QByteArray("\xFE\x04", 2) : QByteArray());
     }
 
-    void statusWithoutAnswerEndsAfterTheBound()
+    void lineSettingsAPortCanTake_data()
     {
-        board->setStatusReply(QByteArray());
-        RelayBoard relay(*port);
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(relay.queryStatus(300).outcome, RelayBoard::StatusReply::NoAnswer);
-        QVERIFY(clock.elapsed() >= 290);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("parsed");
+        QTest::newRow("as settings write it")
+            << lineSettingsText(9600, 'N', 8, 1) << QString("9600 NoParity 8 OneStop");
+        QTest::newRow("lower case") << "19200,e,7,2" << QString("19200 EvenParity 7 TwoStop");
+        QTest::newRow("1.5 stop bits")
+            << "1200,O,5,1.5" << QString("1200 OddParity 5 OneAndHalfStop");
+        QTest::newRow("mark") << "300,M,6,1" << QString("300 MarkParity 6 OneStop");
+        QTest::newRow("space") << "600,S,8,1" << QString("600 SpaceParity 8 OneStop");
+        QTest::newRow("unknown parity") << "9600,X,8,1" << QString("unusable");
+        QTest::newRow("blank parity") << lineSettingsText(9600, ' ', 8, 1) << QString("unusable");
+        QTest::newRow("7.5 stop bits") << "9600,N,8,7.5" << QString("unusable");
+        QTest::newRow("9 data bits") << "9600,N,9,1" << QString("unusable");
+        QTest::newRow("4 data bits") << "9600,N,4,1" << QString("unusable");
+        QTest::newRow("baud 0") << "0,N,8,1" << QString("unusable");
+        QTest::newRow("three fields") << "9600,N,8" << QString("unusable");
     }
 
-    void closedPortSendsNothing()
+    void lineSettingsAPortCanTake()
     {
-        port->close();
-        RelayBoard relay(*port);
-        QVERIFY(!relay.switchOn());
-        QVERIFY(!relay.switchOff());
-        QCOMPARE(relay.queryStatus(100).outcome, RelayBoard::StatusReply::PortClosed);
-        QCOMPARE(board->readNow(), QByteArray());
+        QFETCH(QString, text);
+        QFETCH(QString, parsed);
+        QCOMPARE(described(parseLineSettings(text)), parsed);
     }
 
-    void pauseInSigned16BitMilliseconds()
+    // Each configure step keeps what the earlier ones set; the port says why it is shut.
+    void portsOpenByNumberOrSayWhyNot()
     {
-        QCOMPARE(relayPauseMs(0), std::optional<int>(0));
-        QCOMPARE(relayPauseMs(2), std::optional<int>(2000));
-        QCOMPARE(relayPauseMs(32), std::optional<int>(32000));
-        QVERIFY(!relayPauseMs(33));
-        QVERIFY(!relayPauseMs(255));
+        StartFolder folder;
+        PtyDevice device;
+        QFile map(folder.file("comports.ini"));
+        QVERIFY(map.open(QIODevice::WriteOnly));
+        map.write("; keypads\n[other]\n4=/dev/wrong\n[ports]\n 4 = " +
+                  device.devicePath().toUtf8() + " \n12=/dev/serial/by-id/usb-relay\n");
+        map.close();
+        QCOMPARE(serialDeviceFor(12, folder.path()), QStringLiteral("/dev/serial/by-id/usb-relay"));
+        QCOMPARE(serialDeviceFor(3, folder.path()), QStringLiteral("/dev/ttyS2"));
+
+        StationPort port(QStringLiteral("test"));
+        QString error;
+        QVERIFY(!port.configureAndOpen(0, "9600,N,8,1", folder.path(), &error));
+        QVERIFY2(port.stateText().contains("port number 0"), qPrintable(port.stateText()));
+        QVERIFY(!port.configureAndOpen(4, "9600,Q,8,1", folder.path(), &error));
+        QVERIFY2(error.contains("9600,Q,8,1"), qPrintable(error));
+        QVERIFY2(port.stateText().contains("9600,Q,8,1"), qPrintable(port.stateText()));
+        QCOMPARE(port.portNumber(), 4);
+        QCOMPARE(port.lineSettingsText(), QStringLiteral("9600,N,8,1"));
+        QVERIFY(!port.isOpen());
+
+        QVERIFY2(port.configureAndOpen(4, "19200,E,7,1", folder.path(), &error), qPrintable(error));
+        QCOMPARE(port.devicePath(), device.devicePath());
+        QVERIFY(port.stateText().contains(device.devicePath()));
+        QVERIFY(!port.setPortNumber(4, folder.path(), &error)); // already open
     }
 };
 
-QTEST_GUILESS_MAIN(TestRelayBoard)
-#include "test_relay_board.moc"
+QTEST_GUILESS_MAIN(TestSerial)
+#include "test_serial.moc"

@@ -1,24 +1,11 @@
 // The three programs together: a folder from gatectl, the virtual gate in its
-// terminal mode and the station offscreen.
+// terminal mode (keeping the folder's own port map aside) and the station.
 #include "support/start_folder.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
-
-namespace {
-
-bool waitForOutput(QProcess &process, QByteArray &seen, const QByteArray &text, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!seen.contains(text) && clock.elapsed() < timeoutMs) {
-        process.waitForReadyRead(100);
-        seen += process.readAllStandardOutput();
-    }
-    return seen.contains(text);
-}
-
-} // namespace
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
@@ -28,35 +15,41 @@ private slots:
     {
         StartFolder parent;
         const QString site = parent.file("site");
-        QProcess gatectl;
-        gatectl.start(GATECTL, {"init", site});
-        QVERIFY(gatectl.waitForFinished());
-        QCOMPARE(gatectl.exitCode(), 0);
+        QCOMPARE(QProcess::execute(GATECTL, {"init", site}), 0);
         parent.exec("site/Data.gsd",
                     "INSERT INTO tblUnitInfo (fldGateCode, fldCustFirstName, fldCustLastName, "
                     "fldStatus, fldUnitName, fldCustID, fldGateTimeZone, fldGateExpireDate) "
                     "VALUES ('1234', 'Ann', 'Smith', 'Rented', 'B12', 345, 0, '000000')");
 
+        QFile oldMap(site + "/comports.ini");
+        QVERIFY(oldMap.open(QIODevice::WriteOnly) &&
+                oldMap.write("[ports]\n1=/dev/ttyUSB0\n") > 0 && oldMap.flush());
+
         QProcess sim;
         sim.setWorkingDirectory(site);
         sim.start(GATE_SIM, {"--tty"});
         QByteArray simOutput;
-        QVERIFY2(waitForOutput(sim, simOutput, "Ctrl-C ends", 10000), simOutput.constData());
+        const auto simSays = [&](const QByteArray &text) {
+            QDeadlineTimer deadline(15000);
+            while (!simOutput.contains(text) && !deadline.hasExpired() &&
+                   sim.state() != QProcess::NotRunning) {
+                sim.waitForReadyRead(100);
+                simOutput += sim.readAllStandardOutput();
+            }
+            return simOutput.contains(text);
+        };
+        QVERIFY2(simSays("Ctrl-C ends"), simOutput.constData());
 
         QProcess station;
         station.setWorkingDirectory(site);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        station.setProcessEnvironment(env);
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // passed on to the station
         station.start(GATE_STATION, {});
-        QVERIFY2(waitForOutput(sim, simOutput, "opened the relay board", 15000),
-                 simOutput.constData());
+        QVERIFY2(simSays("opened the relay board"), simOutput.constData());
 
+        // keypad 2 with a code of gatectl's length 4; the default hold time is 2 seconds
         sim.write("2:1234\n");
-        QVERIFY2(waitForOutput(sim, simOutput, "relay ON", 15000), simOutput.constData());
-        // the default hold time is 2 seconds
-        QVERIFY2(waitForOutput(sim, simOutput, "relay OFF: gate closed after 2.", 15000),
-                 simOutput.constData());
+        QVERIFY2(simSays("relay ON"), simOutput.constData());
+        QVERIFY2(simSays("relay OFF: gate closed after 2."), simOutput.constData());
         QCOMPARE(parent.value("site/Gate.gsd", "select fldReult || ' ' || fldZone from tblGateLog"),
                  QVariant("Valid Out"));
 
@@ -65,6 +58,9 @@ private slots:
         sim.closeWriteChannel();
         QVERIFY(sim.waitForFinished(10000));
         QCOMPARE(sim.exitCode(), 0);
+        QFile backup(site + "/comports.ini.bak");
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), QByteArray("[ports]\n1=/dev/ttyUSB0\n"));
     }
 };
 

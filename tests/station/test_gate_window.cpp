@@ -1,54 +1,44 @@
-#include "station/gate_window.h"
-#include "support/start_folder.h"
-#include "widgets/prompts.h"
+#include "common/clock.h"
+#include "support/window_probe.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
-#include <QGroupBox>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QTest>
 
 namespace {
 
-bool allConnected(const GateWindow &w)
+const QDateTime Now(QDate(2024, 5, 15), QTime(10, 30));
+
+int connections(const GateWindow &w)
 {
     const StationData &d = w.data();
-    return d.AdoCustomerCodes.isConnected() && d.AdoMaster.isConnected() &&
-           d.AdoGateLog.isConnected() && d.AdoTimeZones.isConnected();
+    return d.AdoCustomerCodes.isConnected() + d.AdoMaster.isConnected() +
+           d.AdoGateLog.isConnected() + d.AdoTimeZones.isConnected();
 }
 
-bool anyConnected(const GateWindow &w)
+// Prepares a standard folder whose settings file has `change` made.
+std::function<void(StartFolder &)> changed(std::function<void(StationSettings &)> change)
 {
-    const StationData &d = w.data();
-    return d.AdoCustomerCodes.isConnected() || d.AdoMaster.isConnected() ||
-           d.AdoGateLog.isConnected() || d.AdoTimeZones.isConnected();
+    return [change](StartFolder &f) {
+        StationSettings s = f.settings();
+        change(s);
+        f.writeSettings(s);
+    };
 }
 
-bool messageBoxShown()
+QDateTime picker(const WindowProbe &p, int index)
 {
-    const auto widgets = QApplication::topLevelWidgets();
-    return std::any_of(widgets.begin(), widgets.end(),
-                       [](QWidget *w) { return qobject_cast<QMessageBox *>(w) && w->isVisible(); });
+    return p.find<QDateTimeEdit>(QStringLiteral("DTPicker1(%1)").arg(index))->dateTime();
 }
 
-QDateTime startDate(const GateWindow &w)
+QByteArray settingsFile(const WindowProbe &p)
 {
-    return w.findChild<QDateTimeEdit *>("DTPicker1(2)")->dateTime();
-}
-
-QDateTime endDate(const GateWindow &w)
-{
-    return w.findChild<QDateTimeEdit *>("DTPicker1(3)")->dateTime();
-}
-
-// The pickers keep whole milliseconds; compare against the clock around construction.
-bool within(const QDateTime &value, const QDateTime &from, const QDateTime &to)
-{
-    return value >= from.addMSecs(-1) && value <= to.addMSecs(1);
+    QFile file(p.folder.file("gatesystem.dat"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -58,118 +48,113 @@ class TestGateWindow : public QObject {
 
 private slots:
     void initTestCase() { Prompts::startRecording(); }
-    void init() { Prompts::takeMessages(); }
+    void init() { Clock::pin(Now); }
+    void cleanup() { Clock::unpin(); }
 
+    // An unattended station must not wait for a click: the status line tells instead.
     void withoutSettingsFileStartsSilentlyUnconnected()
     {
-        StartFolder folder;
-        folder.enter();
-        const QDateTime before = QDateTime::currentDateTime();
-        GateWindow w;
-        const QDateTime after = QDateTime::currentDateTime();
-
-        QCOMPARE(w.objectName(), QStringLiteral("frmGate"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Gate Access"));
-        auto *filter = w.findChild<QListWidget *>("lstFilter");
-        QCOMPARE(filter->count(), 8);
-        QCOMPARE(filter->currentItem()->text(), QStringLiteral("ALL"));
-        QCOMPARE(filter->item(7)->text(), QStringLiteral("List Selection"));
-        QVERIFY(within(startDate(w), before, after));
-        QCOMPARE(startDate(w), endDate(w));
-        auto *frame = w.findChild<QGroupBox *>("fraSettings");
-        QCOMPARE(frame->pos(), QPoint(8, 8));
-        QVERIFY(frame->isHidden());
-        QCOMPARE(w.settings().StartFolder, folder.path());
-        QVERIFY(!w.settings().ExitRequested);
-        QVERIFY(!anyConnected(w));
-        QVERIFY(!messageBoxShown());
-        QCOMPARE(Prompts::takeMessages(), QStringList());
-        QVERIFY(!w.devices().relayPortOpen());
-        QVERIFY2(w.statusText().contains("gatesystem.dat"), qPrintable(w.statusText()));
+        WindowProbe p([](StartFolder &f) { QFile::remove(f.file("gatesystem.dat")); });
+        QCOMPARE(p.startMessages, QStringList());
+        QCOMPARE(connections(*p.w), 0);
+        QVERIFY2(p.w->statusText().contains("gatesystem.dat"), qPrintable(p.w->statusText()));
     }
 
-    void standardFolderConnectsEverything()
-    {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.enter();
-        GateWindow w;
-        QVERIFY2(allConnected(w), qPrintable(w.statusText()));
-        QVERIFY(w.statusText().startsWith("Connected"));
-        QVERIFY(w.statusText().contains(folder.file("Gate.gsd")));
-        QCOMPARE(w.settings().CodeLength, quint8(4));
-        QCOMPARE(w.settings().GateConnectionString.isEmpty(), false);
-        QVERIFY(!w.findChild<QCheckBox *>("ckMinimizeAtStartup")->isChecked());
-        QVERIFY(!w.isMinimized());
-    }
-
+    // Every row starts minimised, which the window does before anything can fail.
     void logViewDaysSetsTheStartDate_data()
     {
         QTest::addColumn<int>("days");
-        QTest::newRow("0: start is now") << 0;
-        QTest::newRow("2: two calendar days back") << 2;
-        QTest::newRow("-1: a day ahead") << -1;
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("connected");
+        QTest::newRow("2, standard: two calendar days back") << 2 << Now.addDays(-2) << 4;
+        QTest::newRow("-1: a day ahead") << -1 << Now.addDays(1) << 4;
+        QTest::newRow("-32768 has no negative: start-up stops") << -32768 << Now << 0;
     }
 
     void logViewDaysSetsTheStartDate()
     {
         QFETCH(int, days);
-        StartFolder folder;
-        folder.makeStandard();
-        StationSettings s = folder.settings();
-        s.LogViewDays = qint16(days);
-        folder.writeSettings(s);
-        folder.enter();
-        const QDateTime before = QDateTime::currentDateTime();
-        GateWindow w;
-        const QDateTime after = QDateTime::currentDateTime();
-        QVERIFY(within(startDate(w), before.addDays(-days), after.addDays(-days)));
-        QVERIFY(within(endDate(w), before, after));
-        QVERIFY(allConnected(w));
+        QFETCH(QDateTime, start);
+        QFETCH(int, connected);
+        WindowProbe p(changed([days](StationSettings &s) {
+            s.LogViewDays = qint16(days);
+            s.MinimizeAtStartup = true;
+        }));
+        QVERIFY(p.w->isMinimized());
+        QVERIFY(p.find<QCheckBox>("ckMinimizeAtStartup")->isChecked());
+        QCOMPARE(picker(p, 2), start);
+        QCOMPARE(picker(p, 3), Now);
+        QCOMPARE(connections(*p.w), connected);
+        QVERIFY(p.w->statusText().contains(connected ? p.folder.file("Gate.gsd")
+                                                     : QString::number(days)));
     }
 
-    void logViewDaysThatCannotBeNegatedStopsStartUp()
+    void closeAfterTheDefaultButtonsWritesTheStandardLine()
     {
-        StartFolder folder;
-        folder.makeStandard();
-        StationSettings s = folder.settings();
-        s.LogViewDays = -32768;
-        folder.writeSettings(s);
-        folder.enter();
-        GateWindow w;
-        QVERIFY(!anyConnected(w));
-        QVERIFY2(w.statusText().contains("-32768"), qPrintable(w.statusText()));
-        QCOMPARE(startDate(w).date(), QDate::currentDate());
-    }
-
-    void minimisedStartWithMissingDatabase()
-    {
-        StartFolder folder;
-        folder.createDatabase("Gate.gsd", {"gate.sql"});
-        StationSettings s = folder.settings();
-        s.MinimizeAtStartup = true;
-        folder.writeSettings(s);
-        folder.enter();
-        GateWindow w;
-        w.show();
-        QVERIFY(w.isMinimized());
-        QVERIFY(w.findChild<QCheckBox *>("ckMinimizeAtStartup")->isChecked());
-        QVERIFY(!anyConnected(w));
-        QVERIFY2(w.statusText().contains("Data.gsd"), qPrintable(w.statusText()));
-        QVERIFY(!messageBoxShown());
+        WindowProbe p(changed([](StationSettings &s) { s = StationSettings(); }));
+        p.find<QAction>("mnuSettings")->trigger();
+        for (int index = 0; index < 4; ++index)
+            p.click(QStringLiteral("cmdDefault(%1)").arg(index));
+        p.find<QLineEdit>("txtScanner(7)")->setText("5");
+        p.find<QCheckBox>("ckMinimizeAtStartup")->setCheckState(Qt::PartiallyChecked);
+        p.click("cmdSettingClose");
         QCOMPARE(Prompts::takeMessages(), QStringList());
+        const QByteArray expected =
+            QStringLiteral(
+                "\"%1/Data.gsd\",\"%1/Gate.gsd\",2,2,9600,\"N\",8,1,1,1,9600,\"N\",8,1,5,"
+                "1,9600,\"N\",8,1,\"In\",\"Out\",\"\",\"\",\"\",\"\",#FALSE#,2,30\r\n")
+                .arg(QDir::toNativeSeparators(p.folder.path()))
+                .toUtf8();
+        QCOMPARE(settingsFile(p), expected);
     }
 
-    void minimizeButton()
+    void openBrowseAndClose()
     {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.enter();
-        GateWindow w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.findChild<QPushButton *>("cmdMinimize")->click();
-        QTRY_VERIFY(w.isMinimized());
+        WindowProbe p;
+        p.find<QAction>("mnuSettings")->trigger();
+        QCOMPARE(picker(p, 4), Now.addDays(-30)); // the standard days to keep
+        Prompts::queueAnswer("/srv/gate/Other.gsd");
+        p.click("cmdGetPath(0)");
+        p.click("cmdGetPath(0)"); // cancelled: the path stays
+        p.find<QLineEdit>("txtRelay(1)")->setText("32");
+        p.click("cmdSettingClose");
+        QCOMPARE(p.w->settings().GateDbPath, QStringLiteral("/srv/gate/Other.gsd"));
+        QCOMPARE(p.w->settings().RelayCloseSeconds, quint8(32));
+        QCOMPARE(p.w->devices().relayPauseInterval(), 32000);
+    }
+
+    void refusedCloseChangesNothingAndTheStatusSaysWhy_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("why");
+        // clang-format off
+        QTest::newRow("unusable box") << "txtRelay(1)" << "33" << "Close Time Seconds \"33\": 33 seconds is more than 32";
+        QTest::newRow("file cannot be replaced") << "txtScanner(7)" << "6" << "cannot write";
+        // clang-format on
+    }
+
+    void refusedCloseChangesNothingAndTheStatusSaysWhy()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, why);
+        WindowProbe p;
+        if (why == "cannot write") {
+            QVERIFY(QFile::remove(p.folder.file("gatesystem.dat")));
+            QVERIFY(QDir(p.folder.path()).mkdir("gatesystem.dat"));
+        }
+        const QByteArray before = settingsFile(p);
+        const StationSettings record = p.w->settings();
+        p.find<QAction>("mnuSettings")->trigger();
+        // Taken before the invalid box, if it were taken at all.
+        p.find<QLineEdit>("txtScanner(7)")->setText("6");
+        p.find<QLineEdit>(box)->setText(text);
+        p.click("cmdSettingClose");
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Check Settings Invaild Field"});
+        QCOMPARE(settingsFile(p), before);
+        QCOMPARE(p.w->settings(), record);
+        QVERIFY2(p.w->statusText().contains(why), qPrintable(p.w->statusText()));
     }
 };
 

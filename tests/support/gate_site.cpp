@@ -28,16 +28,12 @@ std::unique_ptr<GateWindow> GateSite::start()
     return window;
 }
 
-QList<QStringList> GateSite::logRows() const
+QStringList GateSite::logRows() const
 {
-    QList<QStringList> rows;
+    QStringList rows;
     for (const QVariantList &row :
-         folder.rows("Gate.gsd", "select fldCode, fldReult, fldCustomer, fldUnitNumber, "
-                                 "fldCustID, fldZone from tblGateLog order by fldID")) {
-        QStringList texts;
-        for (const QVariant &value : row)
-            texts << value.toString();
-        rows << texts;
-    }
+         folder.rows("Gate.gsd",
+                     "select fldCode || '/' || ifnull(fldZone, '') from tblGateLog order by fldID"))
+        rows << row[0].toString();
     return rows;
 }

@@ -22,6 +22,6 @@ struct GateSite {
     // Writes the settings and starts the station in the folder.
     std::unique_ptr<GateWindow> start();
 
-    // Rows of the gate log, oldest first: code, result, customer, unit, ID, zone.
-    QList<QStringList> logRows() const;
+    // Rows of the gate log, oldest first, each as its code and location: "1234/In".
+    QStringList logRows() const;
 };

@@ -13,6 +13,7 @@
 struct WindowProbe {
     StartFolder folder;
     std::unique_ptr<GateWindow> w;
+    QStringList startMessages; // the message boxes start-up showed
 
     explicit WindowProbe(const std::function<void(StartFolder &)> &prepare = {})
     {
@@ -22,7 +23,7 @@ struct WindowProbe {
         folder.enter();
         w = std::make_unique<GateWindow>();
         QCoreApplication::processEvents();
-        Prompts::takeMessages();
+        startMessages = Prompts::takeMessages();
         Prompts::takeAsked();
     }
 
