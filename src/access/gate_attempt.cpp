@@ -35,10 +35,9 @@ GateAttempt::Outcome GateAttempt::run(const QString &code, const QString &locati
     const QSqlDatabase gateLog = m_data.AdoGateLog.database();
     if (!beginGateEvent(gateLog, &error))
         return notDecided(error);
-    if (decision.verdict.grant) {
-        m_openGate();
-        outcome.opened = true;
-    }
+    outcome.granted = decision.verdict.grant;
+    if (outcome.granted)
+        outcome.opened = m_openGate();
     if (!commitGateEvent(gateLog, decision.event, now, &error))
         return notDecided(QStringLiteral("%1: %2").arg(
             outcome.opened ? QStringLiteral("gate opened, but not logged")

@@ -13,8 +13,9 @@
 // are one reading of the clock.
 class GateAttempt {
 public:
-    // Opens the gate for a grant: relay on, pause armed.
-    using OpenGate = std::function<void()>;
+    // Opens the gate for a grant: relay on, pause armed; false when the relay
+    // could not be switched on.
+    using OpenGate = std::function<bool()>;
 
     struct Outcome {
         enum Status {
@@ -23,7 +24,8 @@ public:
             Skipped,    // the station is exiting: nothing read, nothing opened
         };
         Status status = Skipped;
-        bool opened = false;
+        bool granted = false;
+        bool opened = false; // the relay went on
         QString result; // the result word decided
         QString why;
     };

@@ -2,6 +2,7 @@
 
 #include "about/about_dialog.h"
 #include "common/clock.h"
+#include "common/station_log.h"
 #include "logview/log_dates.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
@@ -58,8 +59,9 @@ QLabel *caption(const QString &text, QWidget *parent)
 GateWindow::GateWindow(QWidget *parent)
     : QMainWindow(parent)
     , m_attempt(m_data, m_settings, [this] {
-        cmdRelayOn->click();
+        const bool on = switchRelayOn();
         m_devices.armRelayPause();
+        return on;
     })
 {
     setObjectName(QStringLiteral("frmGate"));
@@ -100,6 +102,13 @@ void GateWindow::buildControls()
     });
     connect(&m_devices, &GateDevices::relayPauseElapsed, this, &GateWindow::TimerRelayPause_Timer);
     connect(&m_devices, &GateDevices::keypadEvent, this, &GateWindow::MSCommScanner_OnComm);
+    for (int index : {0, 1}) {
+        m_entryIdle[index].setSingleShot(true);
+        connect(&m_entryIdle[index], &QTimer::timeout, this, [this, index] {
+            m_keypadEntry[index].clear();
+            showKeypadEntry(index);
+        });
+    }
 }
 
 QWidget *GateWindow::buildLeftColumn()
@@ -111,6 +120,11 @@ QWidget *GateWindow::buildLeftColumn()
     txtCheckCode = new QLineEdit(column);
     txtCheckCode->setObjectName(QStringLiteral("txtCheckCode"));
     layout->addWidget(txtCheckCode);
+    for (int index : {0, 1}) {
+        lblKeypadEntry[index] = new QLabel(column);
+        lblKeypadEntry[index]->setObjectName(QStringLiteral("lblKeypadEntry(%1)").arg(index));
+        layout->addWidget(lblKeypadEntry[index]);
+    }
 
     layout->addWidget(caption(QStringLiteral("Filter By"), column));
     lstFilter = new QListWidget(column);
@@ -211,6 +225,14 @@ void GateWindow::buildMenu()
 void GateWindow::formLoad()
 {
     m_settings.StartFolder = QDir::toNativeSeparators(QDir::currentPath());
+    QStringList problems;
+    m_ini = StationIni::load(m_settings.StartFolder, &problems);
+    for (const QString &problem : problems)
+        StationLog::fault(problem);
+    for (int index : {0, 1}) {
+        m_entryIdle[index].setInterval(m_ini.entryIdleSeconds * 1000);
+        showKeypadEntry(index);
+    }
     lstFilter->addItems(ResultFilters);
     lstFilter->setCurrentRow(0);
     const QDateTime now = Clock::now();
@@ -221,7 +243,9 @@ void GateWindow::formLoad()
     m_settings.ExitRequested = false;
     // A start-up that stops shows no message box (an unattended station must not
     // wait for a click); the status line tells what was reached instead.
-    showStatus(configure());
+    const QString reached = configure();
+    showStatus(reached);
+    StationLog::line(QStringLiteral("start-up: ") + reached);
 }
 
 // Start-up from the settings file on: the first failure ends it, leaving the
@@ -263,12 +287,15 @@ QString GateWindow::configure()
     return m_connectedText;
 }
 
-// Port failures are reported by the ports' own messages and never end start-up.
+// Nobody may be there to click a message box: a device that fails goes to the
+// device status line and stderr, and its port is tried again until it opens.
 void GateWindow::deviceStart()
 {
-    cmdLoad->click();
+    QStringList messages = m_devices.openRelayPort(m_settings);
     ReleaseRelay();
-    cmdScanner->click();
+    messages += m_devices.openKeypadPorts(m_settings);
+    if (!messages.isEmpty())
+        StationLog::fault(QStringLiteral("devices: ") + m_devices.stateText());
     m_deviceStatus->setText(m_devices.stateText());
 }
 

@@ -4,10 +4,11 @@
 #include "data/station_data.h"
 #include "logview/log_query.h"
 #include "serial/gate_devices.h"
+#include "settings/station_ini.h"
 #include "settings/station_settings.h"
 
 #include <QMainWindow>
-#include <QQueue>
+#include <QTimer>
 
 class QAction;
 class QCheckBox;
@@ -83,7 +84,11 @@ private:
     void markRelayButton(QPushButton *lastCommand);
 
     bool ProcessCode();
+    GateAttempt::Outcome::Status decide(const QString &code);
+    bool switchRelayOn();
     void keypadCharacter(int index, char character);
+    void showKeypadEntry(int index);
+    void reportFault(const QString &text);
     std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
     void showLogLines(QStringList lines);
     void lookUpCustomer(qint64 custId);
@@ -99,10 +104,13 @@ private:
     bool m_releasePending = false; // a release the relay board has not been sent yet
     LogSelection m_logView = LogSelection::everything();
     QString m_connectedText;
-    QQueue<QPair<int, char>> m_keypadQueue; // keypad index and character, in arrival order
-    bool m_keypadBusy = false;
+    QString m_decisionStatus; // what the last decision has the status line say
+    StationIni m_ini;
+    QString m_keypadEntry[2]; // each keypad's digits so far, never shared
+    QTimer m_entryIdle[2];    // forgets a partial entry its customer walked away from
 
-    QLineEdit *txtCheckCode = nullptr;
+    QLineEdit *txtCheckCode = nullptr; // the operator's own entry
+    QLabel *lblKeypadEntry[2] = {};    // each keypad's entry, masked
     QListWidget *lstFilter = nullptr;
     QDateTimeEdit *dtStart = nullptr; // DTPicker1(2)
     QDateTimeEdit *dtEnd = nullptr;   // DTPicker1(3)

@@ -3,79 +3,121 @@
 #include "access/access_rules.h"
 #include "access/keypad_keys.h"
 #include "common/clock.h"
-#include "widgets/prompts.h"
+#include "common/station_log.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-// Decides the code in the entry box. False when the decision could not be made
-// (a database that is missing or locked, rows that cannot be read): then
-// nothing is logged and the status line says why.
+namespace {
+
+// What a journal may show of a code: its last two digits.
+QString maskedCode(const QString &code)
+{
+    return QString(std::max<qsizetype>(0, code.size() - 2), QLatin1Char('*')) + code.right(2);
+}
+
+} // namespace
+
+// Decides the operator's code in the entry box. False when the decision could
+// not be made (the status line says why).
 bool GateWindow::ProcessCode()
 {
     const QString code = txtCheckCode->text();
     if (!isCodeEntry(code))
         return true;
-    const QDateTime now = Clock::now();
     cmdCheckCode->setEnabled(false);
-    const GateAttempt::Outcome outcome = m_attempt.run(code, m_settings.CurrentKeypadLocation, now);
+    const auto status = decide(code);
+    if (status == GateAttempt::Outcome::Logged)
+        txtCheckCode->clear();
+    return status != GateAttempt::Outcome::NotDecided;
+}
+
+// One attempt at the location of the last keypad, at the time it was completed.
+GateAttempt::Outcome::Status GateWindow::decide(const QString &code)
+{
+    const QDateTime now = Clock::now();
+    const QString location = m_settings.CurrentKeypadLocation;
+    const GateAttempt::Outcome outcome = m_attempt.run(code, location, now);
+    m_decisionStatus = m_connectedText;
     switch (outcome.status) {
     case GateAttempt::Outcome::Skipped:
-        return true;
+        break;
     case GateAttempt::Outcome::NotDecided:
-        showStatus(QStringLiteral("Code %1 not decided (%2)").arg(code, outcome.why));
-        return false;
+        m_decisionStatus = QStringLiteral("Code %1 not decided (%2)").arg(code, outcome.why);
+        StationLog::fault(QStringLiteral("code %1 at %2 not decided: %3")
+                              .arg(maskedCode(code), location, outcome.why));
+        break;
     case GateAttempt::Outcome::Logged:
+        StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
+                             .arg(outcome.result, location, maskedCode(code)));
+        if (outcome.granted && !outcome.opened) {
+            m_decisionStatus = QStringLiteral("Code %1 granted, but the relay board's port is "
+                                              "not open: the gate did not open")
+                                   .arg(code);
+            StationLog::fault(QString(m_decisionStatus).replace(code, maskedCode(code)));
+        }
         break;
     }
-    showStatus(m_connectedText);
-    txtCheckCode->clear();
-    return true;
+    showStatus(m_decisionStatus);
+    return outcome.status;
 }
 
 void GateWindow::cmdCheckCode_Click()
 {
     const bool decided = ProcessCode();
     cmdCheckCode->setEnabled(true);
-    if (decided)
+    if (decided) {
         cmdGateLog->click();
+        showStatus(m_decisionStatus); // the refresh must not hide what the decision said
+    }
 }
 
-// Every character of a read is taken in order, so keys that arrive together
-// are never lost. A message box opened while a character is handled lets
-// events run: characters arriving then wait in the queue for their turn, so a
-// decision never starts inside another one.
+// Every character of a read is handled at once, in order: keys that arrive
+// together are never lost, and nothing on this path waits for a person.
 void GateWindow::MSCommScanner_OnComm(int index, int eventCode)
 {
     if (eventCode != StationPort::ReceiveEvent)
         return;
     for (char character : m_devices.readKeypad(index))
-        m_keypadQueue.enqueue({index, character});
-    if (m_keypadBusy)
-        return;
-    m_keypadBusy = true;
-    while (!m_keypadQueue.isEmpty()) {
-        const auto [keypad, character] = m_keypadQueue.dequeue();
-        keypadCharacter(keypad, character);
-    }
-    m_keypadBusy = false;
+        keypadCharacter(index, character);
 }
 
+// Each keypad has an entry of its own, so two customers at once, or the
+// operator typing, never mix their digits into one code.
 void GateWindow::keypadCharacter(int index, char character)
 {
-    const KeypadStep step = keypadStep(txtCheckCode->text(), character, m_settings.CodeLength);
-    txtCheckCode->setText(step.entry);
+    const KeypadStep step = keypadStep(m_keypadEntry[index], character, m_settings.CodeLength);
+    m_keypadEntry[index] = step.entry;
     if (step.endOfFile)
-        Prompts::message(this, QStringLiteral("End of file found"));
-    if (!step.decide)
-        return;
-    m_settings.CurrentKeypadLocation =
-        index == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
-    if (ProcessCode()) {
-        resetLogViewToRecentDays();
-        return;
+        reportFault(QStringLiteral("End of file found on keypad %1: ignored").arg(index + 1));
+    if (step.decide) {
+        const QString code = std::exchange(m_keypadEntry[index], {});
+        m_settings.CurrentKeypadLocation =
+            index == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
+        if (!isCodeEntry(code)) {
+            resetLogViewToRecentDays();
+        } else if (decide(code) != GateAttempt::Outcome::NotDecided) {
+            resetLogViewToRecentDays();
+            showStatus(m_decisionStatus); // the refresh must not hide what the decision said
+        }
     }
-    // Nobody at the keypad can see the code that could not be decided: start
-    // the next one afresh rather than behind it.
-    txtCheckCode->clear();
+    showKeypadEntry(index);
+}
+
+void GateWindow::showKeypadEntry(int index)
+{
+    const QString &entry = m_keypadEntry[index];
+    lblKeypadEntry[index]->setText(
+        QStringLiteral("Keypad %1: %2").arg(index + 1).arg(QString(entry.size(), QChar(0x2022))));
+    if (entry.isEmpty())
+        m_entryIdle[index].stop();
+    else
+        m_entryIdle[index].start();
+}
+
+void GateWindow::reportFault(const QString &text)
+{
+    showStatus(text);
+    StationLog::fault(text);
 }

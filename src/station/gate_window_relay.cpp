@@ -44,14 +44,19 @@ void GateWindow::ReleaseRelay()
         markRelayButton(cmdRelayOff);
 }
 
-void GateWindow::cmdRelayOn_Click()
+bool GateWindow::switchRelayOn()
 {
-    if (!m_devices.relayOn()) {
-        Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
-        return;
-    }
+    if (!m_devices.relayOn())
+        return false;
     m_releasePending = false;
     markRelayButton(cmdRelayOn);
+    return true;
+}
+
+void GateWindow::cmdRelayOn_Click()
+{
+    if (!switchRelayOn())
+        Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
 }
 
 void GateWindow::cmdRelayOff_Click()

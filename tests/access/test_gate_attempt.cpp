@@ -32,7 +32,10 @@ struct Attempts {
     StationSettings settings;
     StationData data;
     int openings = 0;
-    GateAttempt attempt{data, settings, [this] { ++openings; }};
+    GateAttempt attempt{data, settings, [this] {
+                            ++openings;
+                            return true;
+                        }};
 
     Attempts()
     {

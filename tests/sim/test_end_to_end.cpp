@@ -1,10 +1,12 @@
 // The three programs together: a folder from gatectl, the virtual gate in its
 // terminal mode (keeping the folder's own port map aside) and the station.
+#include "support/recorded_relay_board.h"
 #include "support/start_folder.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestEndToEnd : public QObject {
@@ -61,6 +63,41 @@ private slots:
         QFile backup(site + "/comports.ini.bak");
         QVERIFY(backup.open(QIODevice::ReadOnly));
         QCOMPARE(backup.readAll(), QByteArray("[ports]\n1=/dev/ttyUSB0\n"));
+    }
+
+    // Killed at a random moment of a burst of codes, the station leaves a row
+    // for every opening but the one in flight, and sound databases.
+    void killedDuringABurstLosesNoOpening()
+    {
+        const QByteArray relayOn("\xFE\x01", 2);
+        for (int round = 0; round < 3; ++round) {
+            StartFolder folder;
+            folder.makeStandard();
+            folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                    "fldGateTimeZone) VALUES ('1234', 'Rented', 0)");
+            PtyDevice keypad;
+            RecordedRelayBoard relay;
+            folder.write("comports.ini", QStringLiteral("[ports]\n1=%1\n2=%2\n")
+                                             .arg(keypad.devicePath(), relay.devicePath())
+                                             .toUtf8());
+            QProcess station;
+            station.setWorkingDirectory(folder.path());
+            station.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            station.start(GATE_STATION, {});
+            QTRY_VERIFY_WITH_TIMEOUT(!relay.received().isEmpty(), 15000); // released at start
+
+            keypad.write(QByteArray("ABCE").repeated(200));
+            QTest::qWait(QRandomGenerator::global()->bounded(20, 500)); // the moment is the test
+            station.kill();
+            QVERIFY(station.waitForFinished());
+            const qsizetype opened = relay.readNow().count(relayOn);
+            const qint64 logged =
+                folder.value("Gate.gsd", "select count(*) from tblGateLog").toLongLong();
+            QVERIFY2(logged == opened || logged == opened - 1,
+                     qPrintable(QStringLiteral("%1 opened, %2 logged").arg(opened).arg(logged)));
+            for (const char *db : {"Data.gsd", "Gate.gsd"})
+                QCOMPARE(folder.value(db, "PRAGMA integrity_check"), QVariant("ok"));
+        }
     }
 };
 

@@ -13,10 +13,8 @@ GateSite::GateSite()
 
 void GateSite::mapPorts(const QString &port1, const QString &port2, const QString &port3) const
 {
-    QFile file(folder.file("comports.ini"));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write comports.ini");
-    file.write(QStringLiteral("[ports]\n1=%1\n2=%2\n3=%3\n").arg(port1, port2, port3).toUtf8());
+    folder.write("comports.ini",
+                 QStringLiteral("[ports]\n1=%1\n2=%2\n3=%3\n").arg(port1, port2, port3).toUtf8());
 }
 
 std::unique_ptr<GateWindow> GateSite::start()

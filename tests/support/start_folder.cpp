@@ -67,6 +67,13 @@ void StartFolder::writeSettings(const StationSettings &settings) const
         qFatal("%s", qPrintable(error));
 }
 
+void StartFolder::write(const QString &fileName, const QByteArray &content) const
+{
+    QFile out(file(fileName));
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(fileName));
+}
+
 void StartFolder::createDatabase(const QString &fileName, const QStringList &schemaFiles) const
 {
     QString error;
@@ -99,15 +106,11 @@ void StartFolder::makeStandard() const
 {
     writeSettings(settings());
     // No test may reach a real serial port: the settings' ports name missing devices.
-    QFile ports(file(QStringLiteral("comports.ini")));
-    if (!ports.open(QIODevice::WriteOnly))
-        qFatal("cannot write comports.ini");
+    QString ports = QStringLiteral("[ports]\n");
     for (int port = 1; port <= 3; ++port)
-        ports.write(QStringLiteral("%1%2=%3\n")
-                        .arg(port == 1 ? QStringLiteral("[ports]\n") : QString())
-                        .arg(port)
-                        .arg(file(QStringLiteral("no-device-%1").arg(port)))
-                        .toUtf8());
+        ports +=
+            QStringLiteral("%1=%2\n").arg(port).arg(file(QStringLiteral("no-device-%1").arg(port)));
+    write(QStringLiteral("comports.ini"), ports.toUtf8());
     createDatabase(QStringLiteral("Data.gsd"), {QStringLiteral("customer.sql")});
     createDatabase(QStringLiteral("Gate.gsd"), {QStringLiteral("gate.sql")});
 }

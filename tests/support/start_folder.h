@@ -19,6 +19,7 @@ public:
     // Default settings with the databases in this folder and a code length of 4.
     StationSettings settings() const;
     void writeSettings(const StationSettings &settings) const;
+    void write(const QString &fileName, const QByteArray &content) const;
 
     // Creates `fileName` holding the tables of the given schema files ("customer.sql").
     void createDatabase(const QString &fileName, const QStringList &schemaFiles) const;

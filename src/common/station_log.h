@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// One timestamped line on stderr for each thing a service's journal should
+// tell, and a count of faults: nobody watches the window of an unattended gate.
+namespace StationLog {
+
+void line(const QString &text);
+
+// A line that starts "fault:", counted.
+void fault(const QString &text);
+qint64 faultCount();
+
+} // namespace StationLog
