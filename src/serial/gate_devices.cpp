@@ -3,6 +3,13 @@
 #include "common/error_text.h"
 #include "settings/settings_rules.h"
 
+#include <QFile>
+#include <QFileInfo>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QString CheckRelaySettings = QStringLiteral("Check Relay Settings");
@@ -22,6 +29,9 @@ GateDevices::GateDevices(QObject *parent)
     TimerRelayPause.setInterval(InitialPauseMs);
     m_pauseMs = InitialPauseMs;
     connect(&TimerRelayPause, &QTimer::timeout, this, &GateDevices::relayPauseElapsed);
+    m_relayPort.setRole(QStringLiteral("Relay board"));
+    m_keypad1.setRole(QStringLiteral("Keypad 1"));
+    m_keypad2.setRole(QStringLiteral("Keypad 2"));
     for (StationPort *port : {&m_relayPort, &m_keypad1, &m_keypad2})
         connect(port, &StationPort::stateChanged, this, &GateDevices::stateChanged);
     for (int index : {0, 1})
@@ -67,19 +77,19 @@ QStringList GateDevices::openRelayPort(const StationSettings &s)
     return {};
 }
 
+// Each keypad opens on its own; the operator's messages stay as they always were,
+// where a keypad 1 failure is the only one told.
 QStringList GateDevices::openKeypadPorts(const StationSettings &s)
 {
-    if (keypadInUse(s.Keypad1CommPort)) {
-        if (!OpenKeypadPort1(s))
-            return {CheckPorts};
+    const bool keypad1Failed = keypadInUse(s.Keypad1CommPort) && !OpenKeypadPort1(s);
+    QStringList messages;
+    if (keypadInUse(s.Keypad2CommPort)) {
+        messages = OpenKeypadPort2(s);
+        // Once more with whatever the port now holds.
+        if (!m_keypad2.isOpen() && !m_keypad2.open(nullptr))
+            messages << CheckPorts;
     }
-    if (!keypadInUse(s.Keypad2CommPort))
-        return {};
-    QStringList messages = OpenKeypadPort2(s);
-    // Once more with whatever the port now holds.
-    if (!m_keypad2.isOpen() && !m_keypad2.open(nullptr))
-        messages << CheckPorts;
-    return messages;
+    return keypad1Failed ? QStringList{CheckPorts} : messages;
 }
 
 bool GateDevices::OpenKeypadPort1(const StationSettings &s)
@@ -100,14 +110,48 @@ QStringList GateDevices::OpenKeypadPort2(const StationSettings &s)
     return {};
 }
 
+void GateDevices::setRelayMarkerFile(const QString &path)
+{
+    m_relayMarker = path;
+    m_relayWasLeftOn = !path.isEmpty() && QFileInfo::exists(path);
+}
+
+// Written after the relay bytes have left: the gate never waits for the disk.
 bool GateDevices::relayOn()
 {
-    return m_relay.switchOn();
+    if (!m_relay.switchOn())
+        return false;
+    if (!m_relayMarker.isEmpty() && !QFileInfo::exists(m_relayMarker))
+        writeRelayMarker();
+    return true;
 }
 
 bool GateDevices::relayOff()
 {
-    return m_relay.switchOff();
+    if (!m_relay.switchOff())
+        return false;
+    if (!m_relayMarker.isEmpty())
+        QFile::remove(m_relayMarker);
+    return true;
+}
+
+// Synced, file and folder entry, so a power cut right after a grant still finds it.
+void GateDevices::writeRelayMarker() const
+{
+    QFile marker(m_relayMarker);
+    if (!marker.open(QIODevice::WriteOnly) || marker.write("on\n") != 3 || !marker.flush()) {
+        qWarning("cannot write the relay marker %s", qPrintable(m_relayMarker));
+        return;
+    }
+#ifdef Q_OS_UNIX
+    ::fsync(marker.handle());
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(m_relayMarker).absolutePath()).constData(), O_RDONLY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+#endif
 }
 
 QByteArray GateDevices::readKeypad(int index)
@@ -122,6 +166,6 @@ RelayBoard::StatusReply GateDevices::relayStatus()
 
 QString GateDevices::stateText() const
 {
-    return QStringLiteral("Relay: %1 · Keypad 1: %2 · Keypad 2: %3")
-        .arg(m_relayPort.stateText(), m_keypad1.stateText(), m_keypad2.stateText());
+    return QStringList{m_relayPort.stateText(), m_keypad1.stateText(), m_keypad2.stateText()}.join(
+        QStringLiteral(" · "));
 }

@@ -31,6 +31,12 @@ public:
     QStringList openRelayPort(const StationSettings &settings);
     QStringList openKeypadPorts(const StationSettings &settings);
 
+    // A relay left on by a crash or a power cut: relayOn() leaves this file on
+    // disk until relayOff() succeeds. No file set, no marker.
+    void setRelayMarkerFile(const QString &path);
+    // The marker was there when it was set: the relay may still be on.
+    bool relayWasLeftOn() const { return m_relayWasLeftOn; }
+
     bool relayOn();
     bool relayOff();
     RelayBoard::StatusReply relayStatus();
@@ -59,6 +65,7 @@ signals:
 private:
     bool OpenKeypadPort1(const StationSettings &settings);
     QStringList OpenKeypadPort2(const StationSettings &settings);
+    void writeRelayMarker() const;
 
     StationPort m_relayPort{QStringLiteral("MSCommRelay")};
     StationPort m_keypad1{QStringLiteral("MSCommScanner(0)")};
@@ -66,4 +73,6 @@ private:
     QTimer TimerRelayPause;
     RelayBoard m_relay{m_relayPort.port()};
     int m_pauseMs = 0;
+    QString m_relayMarker;
+    bool m_relayWasLeftOn = false;
 };

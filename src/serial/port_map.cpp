@@ -39,14 +39,14 @@ QString portMapFileName(const QString &startFolder)
     return inStartFolder(startFolder, QStringLiteral("comports.ini"));
 }
 
-QString serialDeviceFor(int portNumber, const QString &startFolder)
+SerialDevice serialDeviceFor(int portNumber, const QString &startFolder)
 {
     const QString mapped = mappedDevice(portNumber, portMapFileName(startFolder));
     if (!mapped.isEmpty())
-        return mapped;
+        return {mapped, true};
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
+    return {QStringLiteral("COM%1").arg(portNumber)};
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+    return {QStringLiteral("/dev/ttyS%1").arg(portNumber - 1)};
 #endif
 }

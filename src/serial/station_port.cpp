@@ -4,11 +4,42 @@
 
 #include "port_map.h"
 
+#include <QFile>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
-constexpr int RetryIntervalMs = 3000;
+bool accessible(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
+const QString TryingAgain =
+    QStringLiteral("trying again every %1 s").arg(StationPort::RetryIntervalMs / 1000);
 
 } // namespace
+
+QString portFailureFix(QSerialPort::SerialPortError error, bool deviceAccessible)
+{
+    switch (error) {
+    case QSerialPort::PermissionError:
+        return deviceAccessible ? QStringLiteral("close the other program using the port")
+                                : QStringLiteral("add the station's user to the dialout group");
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("check the cable and adapter, or the path in comports.ini");
+    case QSerialPort::UnsupportedOperationError: // also a number or line settings no port takes
+        return QStringLiteral("check the settings");
+    default:
+        return {};
+    }
+}
 
 StationPort::StationPort(const QString &name, QObject *parent)
     : QObject(parent)
@@ -24,6 +55,24 @@ StationPort::StationPort(const QString &name, QObject *parent)
     });
 }
 
+void StationPort::setRole(const QString &role)
+{
+    m_role = role;
+    emit stateChanged();
+}
+
+QString StationPort::stateText() const
+{
+    return m_role.isEmpty() ? m_state : QStringLiteral("%1: %2").arg(m_role, m_state);
+}
+
+QString StationPort::where() const
+{
+    return m_fromPortMap
+               ? QStringLiteral("%1 (port %2 in comports.ini)").arg(m_devicePath).arg(m_portNumber)
+               : QStringLiteral("%1 (default for port %2)").arg(m_devicePath).arg(m_portNumber);
+}
+
 bool StationPort::setPortNumber(int portNumber, const QString &startFolder, QString *error)
 {
     if (m_port.isOpen()) {
@@ -34,8 +83,11 @@ bool StationPort::setPortNumber(int portNumber, const QString &startFolder, QStr
         setError(error, QStringLiteral("port number %1 is not a port").arg(portNumber));
         return false;
     }
+    const SerialDevice device = serialDeviceFor(portNumber, startFolder);
     m_portNumber = portNumber;
-    m_devicePath = serialDeviceFor(portNumber, startFolder);
+    m_startFolder = startFolder;
+    m_devicePath = device.path;
+    m_fromPortMap = device.fromPortMap;
     return true;
 }
 
@@ -63,12 +115,18 @@ bool StationPort::open(QString *error)
     m_port.setStopBits(line->stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString why = QStringLiteral("%1: %2").arg(m_devicePath, m_port.errorString());
-        setError(error, why);
-        setState(QStringLiteral("not open (%1)").arg(why));
+        const QSerialPort::SerialPortError why = m_port.error();
+        const QString fix = portFailureFix(why, accessible(m_devicePath));
+        setError(error, QStringLiteral("%1: %2").arg(m_devicePath, m_port.errorString()));
+        failed(why, QStringLiteral("cannot open %1: %2%3; %4")
+                        .arg(where(), m_port.errorString(),
+                             fix.isEmpty() ? QString() : QStringLiteral("; ") + fix, TryingAgain));
+        if (!m_retry.isActive())
+            m_retry.start();
         return false;
     }
     m_retry.stop();
+    m_failure = QSerialPort::NoError;
     setState(QStringLiteral("%1 open").arg(m_devicePath));
     return true;
 }
@@ -80,7 +138,15 @@ bool StationPort::configureAndOpen(int portNumber, const QString &lineSettings,
     if (setPortNumber(portNumber, startFolder, &why) && setLineSettings(lineSettings, &why))
         return open(error);
     setError(error, why);
-    setState(QStringLiteral("not open (%1)").arg(why));
+    if (m_port.isOpen())
+        return false; // still open as it was
+    // Only the operator can mend the settings: trying again cannot.
+    m_retry.stop();
+    m_failure = QSerialPort::UnsupportedOperationError;
+    m_failedPath = m_devicePath;
+    setState(QStringLiteral("not open, %1%2; %3")
+                 .arg(why, m_devicePath.isEmpty() ? QString() : QStringLiteral(" on ") + where(),
+                      portFailureFix(m_failure, false)));
     return false;
 }
 
@@ -93,15 +159,28 @@ void StationPort::handleError(QSerialPort::SerialPortError error)
         return;
     const QString why = m_port.errorString();
     m_port.close();
-    setState(QStringLiteral("%1 failed (%2), trying again").arg(m_devicePath, why));
+    failed(error, QStringLiteral("%1 failed (%2); %3").arg(where(), why, TryingAgain));
     m_retry.start();
 }
 
+// The map is read again, so a corrected comports.ini needs nobody to press a button.
 void StationPort::retryOpen()
 {
-    const QString failedState = m_state;
-    if (!open(nullptr))
-        setState(failedState); // keep saying why it went away, not every retry's own error
+    if (m_portNumber > 0) {
+        const SerialDevice device = serialDeviceFor(m_portNumber, m_startFolder);
+        m_devicePath = device.path;
+        m_fromPortMap = device.fromPortMap;
+    }
+    open(nullptr);
+}
+
+void StationPort::failed(QSerialPort::SerialPortError error, const QString &text)
+{
+    if (error == m_failure && m_devicePath == m_failedPath)
+        return;
+    m_failure = error;
+    m_failedPath = m_devicePath;
+    setState(text);
 }
 
 void StationPort::setState(const QString &text)

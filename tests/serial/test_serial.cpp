@@ -1,3 +1,4 @@
+#include "serial/gate_devices.h"
 #include "serial/line_settings.h"
 #include "serial/port_map.h"
 #include "serial/relay_board.h"
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QMetaEnum>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -22,6 +24,13 @@ QString described(const std::optional<LineSettings> &line)
         .arg(QMetaEnum::fromType<QSerialPort::Parity>().valueToKey(line->parity))
         .arg(line->dataBits)
         .arg(QMetaEnum::fromType<QSerialPort::StopBits>().valueToKey(line->stopBits));
+}
+
+void writePortMap(const StartFolder &folder, const QByteArray &text)
+{
+    QFile map(folder.file("comports.ini"));
+    QVERIFY(map.open(QIODevice::WriteOnly));
+    map.write(text);
 }
 
 } // namespace
@@ -99,21 +108,26 @@ private slots:
     {
         StartFolder folder;
         PtyDevice device;
-        QFile map(folder.file("comports.ini"));
-        QVERIFY(map.open(QIODevice::WriteOnly));
-        map.write("; keypads\n[other]\n4=/dev/wrong\n[ports]\n 4 = " +
-                  device.devicePath().toUtf8() + " \n12=/dev/serial/by-id/usb-relay\n");
-        map.close();
-        QCOMPARE(serialDeviceFor(12, folder.path()), QStringLiteral("/dev/serial/by-id/usb-relay"));
-        QCOMPARE(serialDeviceFor(3, folder.path()), QStringLiteral("/dev/ttyS2"));
+        writePortMap(folder, "; keypads\n[other]\n4=/dev/wrong\n[ports]\n 4 = " +
+                                 device.devicePath().toUtf8() +
+                                 " \n12=/dev/serial/by-id/usb-relay\n");
+        const SerialDevice mapped = serialDeviceFor(12, folder.path());
+        QVERIFY(mapped.path == "/dev/serial/by-id/usb-relay" && mapped.fromPortMap);
+        const SerialDevice fallback = serialDeviceFor(3, folder.path());
+        QVERIFY(fallback.path == "/dev/ttyS2" && !fallback.fromPortMap);
 
         StationPort port(QStringLiteral("test"));
+        port.setRole("Keypad 2");
         QString error;
         QVERIFY(!port.configureAndOpen(0, "9600,N,8,1", folder.path(), &error));
         QVERIFY2(port.stateText().contains("port number 0"), qPrintable(port.stateText()));
         QVERIFY(!port.configureAndOpen(4, "9600,Q,8,1", folder.path(), &error));
         QVERIFY2(error.contains("9600,Q,8,1"), qPrintable(error));
-        QVERIFY2(port.stateText().contains("9600,Q,8,1"), qPrintable(port.stateText()));
+        for (const QString &part :
+             {QString("Keypad 2: "), QString("9600,Q,8,1"),
+              device.devicePath() + " (port 4 in comports.ini)", QString("check the settings")})
+            QVERIFY2(port.stateText().contains(part), qPrintable(port.stateText()));
+        QVERIFY(!port.retrying()); // only the operator can mend settings
         QCOMPARE(port.portNumber(), 4);
         QCOMPARE(port.lineSettingsText(), QStringLiteral("9600,N,8,1"));
         QVERIFY(!port.isOpen());
@@ -122,6 +136,85 @@ private slots:
         QCOMPARE(port.devicePath(), device.devicePath());
         QVERIFY(port.stateText().contains(device.devicePath()));
         QVERIFY(!port.setPortNumber(4, folder.path(), &error)); // already open
+    }
+
+    void whatFixesAPortFailure_data()
+    {
+        QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::addColumn<bool>("accessible");
+        QTest::addColumn<QString>("fix");
+        QTest::newRow("no permission") << QSerialPort::PermissionError << false
+                                       << "add the station's user to the dialout group";
+        QTest::newRow("locked by another program")
+            << QSerialPort::PermissionError << true << "close the other program using the port";
+        QTest::newRow("missing") << QSerialPort::DeviceNotFoundError << true
+                                 << "check the cable and adapter, or the path in comports.ini";
+        QTest::newRow("settings") << QSerialPort::UnsupportedOperationError << true
+                                  << "check the settings";
+        QTest::newRow("lost: just wait") << QSerialPort::ResourceError << true << QString();
+    }
+
+    void whatFixesAPortFailure()
+    {
+        QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(bool, accessible);
+        QFETCH(QString, fix);
+        QCOMPARE(portFailureFix(error, accessible), fix);
+    }
+
+    // Keypad 1 plugged in after start-up: keypad 2 works meanwhile, keypad 1 opens by itself.
+    void aLateKeypadOpensByItselfAndHoldsNoOtherBack()
+    {
+        StartFolder folder;
+        PtyDevice keypad1;
+        PtyDevice keypad2;
+        const QString late = folder.file("keypad-in");
+        writePortMap(folder,
+                     "[ports]\n1=" + late.toUtf8() + "\n3=" + keypad2.devicePath().toUtf8());
+        StationSettings settings = folder.settings();
+        settings.Keypad2CommPort = 3;
+        GateDevices devices;
+        QCOMPARE(devices.openKeypadPorts(settings), QStringList{"Check Ports"});
+        QVERIFY(devices.keypad(1).isOpen());
+        const QString state = devices.keypad(0).stateText();
+        for (const QString &part : {QString("Keypad 1: "), late + " (port 1 in comports.ini)",
+                                    QString("check the cable and adapter")})
+            QVERIFY2(state.contains(part), qPrintable(state));
+
+        QVERIFY(QFile::link(keypad1.devicePath(), late));
+        QTRY_VERIFY_WITH_TIMEOUT(devices.keypad(0).isOpen(),
+                                 2 * StationPort::RetryIntervalMs + 2000);
+        QSignalSpy typed(&devices, &GateDevices::keypadEvent);
+        keypad1.write("7");
+        QVERIFY(typed.wait());
+        QCOMPARE(devices.readKeypad(0), QByteArray("7"));
+        QVERIFY(!devices.keypad(0).stateText().contains("check"));
+    }
+
+    // The marker outlives a crash with the relay on; a relay never switched leaves none.
+    void relayMarkerFollowsTheRelay()
+    {
+        StartFolder folder;
+        RecordedRelayBoard board;
+        writePortMap(folder, "[ports]\n2=" + board.devicePath().toUtf8());
+        const QString marker = folder.file("relay-on.flag");
+        GateDevices devices;
+        devices.setRelayMarkerFile(marker);
+        QVERIFY(!devices.relayWasLeftOn());
+        QVERIFY(!devices.relayOn()); // port not open yet
+        QVERIFY(!QFile::exists(marker));
+        QCOMPARE(devices.openRelayPort(folder.settings()), QStringList());
+        QVERIFY(devices.relayOn());
+        QVERIFY(QFile::exists(marker));
+        QVERIFY(devices.relayOff());
+        QVERIFY(!QFile::exists(marker));
+        QVERIFY(devices.relayOn());
+
+        GateDevices restarted;
+        restarted.setRelayMarkerFile(marker);
+        QVERIFY(restarted.relayWasLeftOn());
+        QVERIFY(!restarted.relayOff()); // not sent: the relay may still be on
+        QVERIFY(QFile::exists(marker));
     }
 };
 
