@@ -2,8 +2,10 @@
 
 #include "access_decision.h"
 
-GateAttempt::GateAttempt(StationData &data, const StationSettings &settings, OpenGate openGate)
+GateAttempt::GateAttempt(StationData &data, GateLogWriter &log, const StationSettings &settings,
+                         OpenGate openGate)
     : m_data(data)
+    , m_log(log)
     , m_settings(settings)
     , m_openGate(std::move(openGate))
 {}
@@ -31,18 +33,16 @@ GateAttempt::Outcome GateAttempt::run(const QString &code, const QString &locati
         return notDecided(decision.verdict.failure);
     outcome.result = decision.verdict.result;
 
-    // The log's write lock first: a log that cannot take the row keeps the gate shut.
-    const QSqlDatabase gateLog = m_data.AdoGateLog.database();
-    if (!beginGateEvent(gateLog, &error))
-        return notDecided(error);
+    // The gate opens first: a log that cannot take the row at once gets it
+    // through the spool, and nothing here waits for it.
     outcome.granted = decision.verdict.grant;
     if (outcome.granted)
         outcome.opened = m_openGate();
-    if (!commitGateEvent(gateLog, decision.event, now, &error))
+    if (m_log.write(decision.event, now, &outcome.why) == GateLogWriter::Result::Lost)
         return notDecided(QStringLiteral("%1: %2").arg(
             outcome.opened ? QStringLiteral("gate opened, but not logged")
                            : QStringLiteral("not logged"),
-            error));
+            outcome.why));
     outcome.status = Outcome::Logged;
     return outcome;
 }

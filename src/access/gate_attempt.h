@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/station_data.h"
+#include "gate_log_writer.h"
 #include "settings/station_settings.h"
 
 #include <QDateTime>
@@ -8,9 +9,9 @@
 #include <functional>
 
 // One attempt at the gate, from a keypad or the operator's check: look the code
-// up, apply the rules, take the gate log's write lock, open the gate for a
-// grant, commit the row. "Now" comes in, so the decision and the row's stamp
-// are one reading of the clock.
+// up, apply the rules, open the gate for a grant, write the row (or spool it
+// when the log does not take it at once). "Now" comes in, so the decision and
+// the row's stamp are one reading of the clock.
 class GateAttempt {
 public:
     // Opens the gate for a grant: relay on, pause armed; false when the relay
@@ -19,23 +20,25 @@ public:
 
     struct Outcome {
         enum Status {
-            Logged,     // decided and its row committed
-            NotDecided, // nothing logged; `why` says why (the gate may have opened)
+            Logged,     // decided, its row in the log or, when `why` says so, in the spool
+            NotDecided, // no row; `why` says why (the gate may have opened)
             Skipped,    // the station is exiting: nothing read, nothing opened
         };
         Status status = Skipped;
         bool granted = false;
         bool opened = false; // the relay went on
-        QString result; // the result word decided
+        QString result;      // the result word decided
         QString why;
     };
 
-    GateAttempt(StationData &data, const StationSettings &settings, OpenGate openGate);
+    GateAttempt(StationData &data, GateLogWriter &log, const StationSettings &settings,
+                OpenGate openGate);
 
     Outcome run(const QString &code, const QString &location, const QDateTime &now);
 
 private:
     StationData &m_data;
+    GateLogWriter &m_log;
     const StationSettings &m_settings;
     OpenGate m_openGate;
 };

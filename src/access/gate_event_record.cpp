@@ -1,7 +1,5 @@
 #include "gate_event_record.h"
 
-#include "data/data_control.h"
-#include "data/sql_run.h"
 #include "result_words.h"
 
 namespace {
@@ -45,25 +43,12 @@ GateEvent invalidEvent(const QString &code, const QString &location)
             QStringLiteral("0")};
 }
 
-bool beginGateEvent(const QSqlDatabase &gateDb, QString *error)
+GateEvent restartEvent()
 {
-    QSqlQuery q(gateDb);
-    return runSql(q, QStringLiteral("BEGIN IMMEDIATE"), {}, error);
-}
-
-bool commitGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
-                     QString *error)
-{
-    QSqlQuery q(gateDb);
-    if (runSql(q,
-               QStringLiteral("insert into tblGateLog (fldDateTime, fldCode, fldReult, "
-                              "fldCustomer, fldUnitNumber, fldCustID, fldZone) "
-                              "values (?, ?, ?, ?, ?, ?, ?)"),
-               {when.toString(QLatin1String(LogDateTimeFormat)), event.code, event.result,
-                event.customer, event.unitNumber, event.custId, event.location},
-               error) &&
-        runSql(q, QStringLiteral("COMMIT"), {}, error))
-        return true;
-    q.exec(QStringLiteral("ROLLBACK"));
-    return false;
+    return {{},
+            {},
+            ResultWords::Restarted,
+            QStringLiteral("Gate possibly open"),
+            {},
+            QStringLiteral("0")};
 }

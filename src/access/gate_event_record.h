@@ -2,8 +2,6 @@
 
 #include "access_rules.h"
 
-#include <QDateTime>
-#include <QSqlDatabase>
 #include <optional>
 
 // One attempt as the gate log records it.
@@ -25,11 +23,6 @@ GateEvent unitEvent(const QString &code, const QString &location, const UnitRow 
 std::optional<GateEvent> masterEvent(const QString &code, const QString &location,
                                      const MasterRow &master, const QString &result);
 GateEvent invalidEvent(const QString &code, const QString &location);
-
-// Recording takes two steps around the opening of the gate. The first takes the
-// gate log's write lock, so a locked or unwritable log refuses the attempt
-// before the gate opens; the second appends the row stamped `when` and commits
-// it (or gives the lock back on failure).
-bool beginGateEvent(const QSqlDatabase &gateDb, QString *error);
-bool commitGateEvent(const QSqlDatabase &gateDb, const GateEvent &event, const QDateTime &when,
-                     QString *error);
+// The row of a start after the station stopped with the relay on (a crash or a
+// power cut): the gate may have stood open meanwhile.
+GateEvent restartEvent();

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStorageInfo>
 #include <QUrl>
 #include <QUrlQuery>
 #include <atomic>
@@ -29,6 +30,7 @@ DataControl::DataControl(const QString &name, TableSchema schema, Writes writes)
     , m_connectionName(uniqueConnectionName(name))
     , m_schema(std::move(schema))
     , m_writes(writes)
+    , m_busyTimeoutMs(BusyTimeoutMs)
 {
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
 }
@@ -75,7 +77,7 @@ bool DataControl::open(QString *error)
     }
     db.setDatabaseName(m_connectionString);
     db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
     if (!db.open()) {
         setError(error,
                  QStringLiteral("%1: cannot open %2 (%3)")
@@ -88,8 +90,43 @@ bool DataControl::open(QString *error)
             setError(error, QStringLiteral("%1: %2").arg(m_name, pragma.lastError().text()));
             return false;
         }
+        chooseJournal(db);
     }
     return true;
+}
+
+// WAL lets the station write while others read; it needs every user on this
+// host and a folder where SQLite can make its side files. Without it the
+// rollback journal still works.
+void DataControl::chooseJournal(QSqlDatabase &db)
+{
+    const QString which =
+        m_schema.inGateDatabase ? QStringLiteral("gate database") : QStringLiteral("database");
+    const QFileInfo file(databaseFileOf(m_connectionString));
+    // Reading the mount table on every reopen would slow each decision.
+    if (m_fileSystemOf != file.absoluteFilePath()) {
+        m_fileSystemOf = file.absoluteFilePath();
+        m_fileSystemType = QStorageInfo(m_fileSystemOf).fileSystemType();
+    }
+    m_journalNote.clear();
+    if (isNetworkFileSystem(m_fileSystemType)) {
+        m_journalNote = QStringLiteral("%1 on a network filesystem (%2): WAL not used")
+                            .arg(which, QString::fromUtf8(m_fileSystemType));
+        return;
+    }
+    if (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable()) {
+        m_journalNote = QStringLiteral("%1 read-only: WAL not used").arg(which);
+        return;
+    }
+    QSqlQuery pragma(db);
+    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.next()) {
+        m_journalNote =
+            QStringLiteral("%1: WAL not used (%2)").arg(which, pragma.lastError().databaseText());
+        return;
+    }
+    const QString mode = pragma.value(0).toString();
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        m_journalNote = QStringLiteral("%1: WAL not used (journal mode %2)").arg(which, mode);
 }
 
 bool DataControl::checkColumns(QString *error)
@@ -132,6 +169,14 @@ bool DataControl::runRecordSource(QString *error)
         return false;
     }
     return true; // the query ends here, so no read lock outlives the refresh
+}
+
+bool isNetworkFileSystem(const QByteArray &type)
+{
+    static const QList<QByteArray> network = {
+        "nfs",  "nfs4", "cifs",      "smb3",   "smbfs", "9p",    "afs",   "ncpfs",
+        "coda", "ceph", "glusterfs", "lustre", "gfs2",  "ocfs2", "davfs", "sshfs"};
+    return network.contains(type) || type == "fuse" || type.startsWith("fuse.");
 }
 
 QString connectionStringFor(const QString &databasePath)

@@ -28,14 +28,21 @@ public:
     void setRecordSource(const QString &sql);
     const QString &recordSource() const { return m_recordSource; }
 
+    // How long a statement waits for another's lock, from the next refresh on.
+    void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
+
     bool refresh(QString *error);
     bool isConnected() const { return m_connected; }
+
+    // Why a connection opened for durable writes runs without WAL; empty when it uses WAL.
+    const QString &journalNote() const { return m_journalNote; }
 
     // The open connection, for the queries of the subsystems.
     QSqlDatabase database() const;
 
 private:
     bool open(QString *error);
+    void chooseJournal(QSqlDatabase &db);
     bool checkColumns(QString *error);
     bool runRecordSource(QString *error);
 
@@ -46,7 +53,14 @@ private:
     QString m_connectionString;
     QString m_recordSource;
     bool m_connected = false;
+    int m_busyTimeoutMs;
+    QString m_journalNote;
+    QString m_fileSystemOf; // the file whose filesystem type is known
+    QByteArray m_fileSystemType;
 };
+
+// Filesystems whose files other hosts may reach, where WAL's shared memory cannot work.
+bool isNetworkFileSystem(const QByteArray &type);
 
 // What the data layer needs to open a database file that must already exist; empty for no path.
 QString connectionStringFor(const QString &databasePath);

@@ -50,7 +50,8 @@ bool StationData::reconnect(const StationSettings &settings, QString *error)
 bool StationData::reconnectForDecision(const StationSettings &settings, QString *error)
 {
     AdoMaster.setConnectionString(settings.DataConnectionString);
-    if (!AdoMaster.refresh(error) || !reconnect(settings, error))
+    AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
+    if (!AdoMaster.refresh(error) || !AdoCustomerCodes.refresh(error))
         return false;
     // The zones stay open between decisions; only a connection lost to an
     // earlier failure is made again.

@@ -25,8 +25,9 @@ public:
     // their record sources; stops at the first failure.
     bool reconnect(const StationSettings &settings, QString *error);
 
-    // Before each decision: master, unit and gate-log controls open their files
-    // anew, so every decision reads the tables as they stand; the zones are
-    // reopened only when an earlier failure closed them.
+    // Before each decision: master and unit controls open their file anew, so
+    // every decision reads the tables as they stand; the zones are reopened only
+    // when an earlier failure closed them. The gate log is not needed: its rows
+    // go through the log writer.
     bool reconnectForDecision(const StationSettings &settings, QString *error);
 };

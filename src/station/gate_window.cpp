@@ -1,6 +1,7 @@
 #include "gate_window.h"
 
 #include "about/about_dialog.h"
+#include "access/gate_event_record.h"
 #include "common/clock.h"
 #include "common/station_log.h"
 #include "logview/log_dates.h"
@@ -58,7 +59,7 @@ QLabel *caption(const QString &text, QWidget *parent)
 
 GateWindow::GateWindow(QWidget *parent)
     : QMainWindow(parent)
-    , m_attempt(m_data, m_settings, [this] {
+    , m_attempt(m_data, m_logWriter, m_settings, [this] {
         const bool on = switchRelayOn();
         m_devices.armRelayPause();
         return on;
@@ -102,6 +103,8 @@ void GateWindow::buildControls()
     });
     connect(&m_devices, &GateDevices::relayPauseElapsed, this, &GateWindow::TimerRelayPause_Timer);
     connect(&m_devices, &GateDevices::keypadEvent, this, &GateWindow::MSCommScanner_OnComm);
+    m_spoolRetry.setInterval(StationPort::RetryIntervalMs);
+    connect(&m_spoolRetry, &QTimer::timeout, this, &GateWindow::flushSpool);
     for (int index : {0, 1}) {
         m_entryIdle[index].setSingleShot(true);
         connect(&m_entryIdle[index], &QTimer::timeout, this, [this, index] {
@@ -280,6 +283,11 @@ QString GateWindow::configure()
     m_connectedText = QStringLiteral("Connected: customer database %1, gate database %2")
                           .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
                                QDir::toNativeSeparators(m_settings.GateDbPath));
+    // A log that cannot be written now stops nothing: its rows wait in the spool.
+    if (!m_logWriter.open(m_settings.GateDbPath, &error))
+        StationLog::fault(QStringLiteral("gate log: ") + error);
+    if (!m_logWriter.journalNote().isEmpty())
+        m_connectedText += QStringLiteral(" (%1)").arg(m_logWriter.journalNote());
     // The zone list comes first, so a gate database without usable zones opens no port.
     if (!m_zoneEditor->LoadTimeZoneList(&error))
         return stopped(error);
@@ -291,8 +299,11 @@ QString GateWindow::configure()
 // device status line and stderr, and its port is tried again until it opens.
 void GateWindow::deviceStart()
 {
+    m_devices.setRelayMarkerFile(
+        inStartFolder(m_settings.StartFolder, QStringLiteral("relay-on.flag")));
     QStringList messages = m_devices.openRelayPort(m_settings);
     ReleaseRelay();
+    logRestartIfRelayWasLeftOn();
     messages += m_devices.openKeypadPorts(m_settings);
     if (!messages.isEmpty())
         StationLog::fault(QStringLiteral("devices: ") + m_devices.stateText());

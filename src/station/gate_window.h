@@ -89,6 +89,9 @@ private:
     void keypadCharacter(int index, char character);
     void showKeypadEntry(int index);
     void reportFault(const QString &text);
+    void logRestartIfRelayWasLeftOn();
+    void flushSpool();
+    QString spoolNote() const;
     std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
     void showLogLines(QStringList lines);
     void lookUpCustomer(qint64 custId);
@@ -99,6 +102,8 @@ private:
     StationSettings m_settings;
     StationData m_data;
     GateDevices m_devices;
+    GateLogWriter m_logWriter;
+    QTimer m_spoolRetry; // moves spooled rows into the log once it takes them
     GateAttempt m_attempt;
     bool m_statusQueryRunning = false;
     bool m_releasePending = false; // a release the relay board has not been sent yet

@@ -1,10 +1,12 @@
 #include "gate_window.h"
 
 #include "access/access_rules.h"
+#include "access/gate_event_record.h"
 #include "access/keypad_keys.h"
 #include "common/clock.h"
 #include "common/station_log.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,6 +53,10 @@ GateAttempt::Outcome::Status GateWindow::decide(const QString &code)
     case GateAttempt::Outcome::Logged:
         StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
                              .arg(outcome.result, location, maskedCode(code)));
+        if (m_logWriter.spooledRows() > 0) {
+            m_decisionStatus = spoolNote();
+            m_spoolRetry.start();
+        }
         if (outcome.granted && !outcome.opened) {
             m_decisionStatus = QStringLiteral("Code %1 granted, but the relay board's port is "
                                               "not open: the gate did not open")
@@ -120,4 +126,41 @@ void GateWindow::reportFault(const QString &text)
 {
     showStatus(text);
     StationLog::fault(text);
+}
+
+QString GateWindow::spoolNote() const
+{
+    return QStringLiteral("%1 log rows wait in the spool %2 until the gate database takes them")
+        .arg(m_logWriter.spooledRows())
+        .arg(QDir::toNativeSeparators(m_logWriter.spoolPath()));
+}
+
+// Rows that waited go into the log in order as soon as it takes writes again;
+// a gate database replaced or repaired meanwhile is opened afresh.
+void GateWindow::flushSpool()
+{
+    QString why;
+    if (!m_logWriter.flushSpool(&why) &&
+        !(m_logWriter.open(m_settings.GateDbPath, &why) && m_logWriter.flushSpool(&why))) {
+        showStatus(spoolNote());
+        return;
+    }
+    m_spoolRetry.stop();
+    StationLog::line(QStringLiteral("gate log: spooled rows moved into the log"));
+    showStatus(m_connectedText);
+}
+
+// After a crash or power cut with the relay on, start-up has just released it:
+// the log says the gate may have stood open meanwhile.
+void GateWindow::logRestartIfRelayWasLeftOn()
+{
+    if (!m_devices.relayWasLeftOn())
+        return;
+    QString why;
+    const auto written = m_logWriter.write(restartEvent(), Clock::now(), &why);
+    StationLog::fault(QStringLiteral("restarted with the relay on: the gate may have been open"));
+    if (written == GateLogWriter::Result::Lost)
+        StationLog::fault(QStringLiteral("restart row not logged: ") + why);
+    else if (written == GateLogWriter::Result::Spooled)
+        m_spoolRetry.start();
 }

@@ -3,11 +3,14 @@
 #include "support/gate_site.h"
 #include "widgets/prompts.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -181,6 +184,45 @@ private slots:
 
         QVERIFY(QFile::link(site.relay.devicePath(), adapter));
         QTRY_COMPARE_WITH_TIMEOUT(site.relay.received().right(2), RelayOff, 8000);
+    }
+
+    // Another program holds the gate database's write lock during a grant: the
+    // gate opens at once, the row waits in the spool and reaches the log, once,
+    // when the lock is let go.
+    void lockedLogSpoolsThenLogs()
+    {
+        Station s;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(s.site.folder.file("Gate.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery(other).exec("BEGIN IMMEDIATE");
+            s.press(s.site.keypad1, "ABCE");
+            QCOMPARE(s.site.relay.readNow(), RelayOn);
+            QVERIFY2(s.w->statusText().startsWith("1 log rows wait in the spool"),
+                     qPrintable(s.w->statusText()));
+            QCOMPARE(s.site.logRows(), QStringList());
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        QTRY_COMPARE_WITH_TIMEOUT(s.site.logRows(), QStringList{"1234/In"}, 8000);
+        QTRY_VERIFY(s.w->statusText().startsWith("Connected"));
+        s.press(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.logRows(), (QStringList{"1234/In", "1234/In"}));
+    }
+
+    // A station that stopped with the relay on releases it at the next start and
+    // logs that the gate may have stood open.
+    void restartAfterACrashWithTheRelayOn()
+    {
+        GateSite site;
+        site.folder.write("relay-on.flag", "on");
+        auto w = site.start();
+        QCOMPARE(site.relay.readNow(), RelayOff);
+        QCOMPARE(
+            site.folder.value("Gate.gsd", "select fldReult || '/' || fldCustomer from tblGateLog"),
+            QVariant("Restarted/Gate possibly open"));
+        QVERIFY(!QFile::exists(site.folder.file("relay-on.flag")));
     }
 };
 

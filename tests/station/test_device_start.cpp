@@ -81,7 +81,8 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("relay missing") << Change([](GateSite &s) {
             s.mapPorts(s.keypad1.devicePath(), NoDevice, s.keypad2.devicePath());
-        }) << QList<bool>{false, true, true} << NoDevice;
+        }) << QList<bool>{false, true, true}
+                                       << NoDevice;
         QTest::newRow("keypad 1 missing")
             << Change([](GateSite &s) { s.mapPorts(NoDevice, s.relay.devicePath(), NoDevice); })
             << QList<bool>{true, false, false} << NoDevice;

@@ -1,0 +1,297 @@
+#include "gate_log_writer.h"
+
+#include "data/sql_run.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QStringList LogColumns = {"fldDateTime",   "fldCode",   "fldReult", "fldCustomer",
+                                "fldUnitNumber", "fldCustID", "fldZone"};
+const QString MarkerKey = QStringLiteral("flushAbove");
+
+const QString InsertRow = QStringLiteral(
+    "insert into tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, fldUnitNumber, "
+    "fldCustID, fldZone) values (?, ?, ?, ?, ?, ?, ?)");
+
+// QtSql binds a null QString as NULL; the log stores empty text instead.
+QString text(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+QJsonObject rowOf(const GateEvent &event, const QDateTime &when)
+{
+    bool numeric = false;
+    const qint64 custId = event.custId.toLongLong(&numeric);
+    return {{"fldDateTime", when.toString(QLatin1String(LogDateTimeFormat))},
+            {"fldCode", text(event.code)},
+            {"fldReult", text(event.result)},
+            {"fldCustomer", text(event.customer)},
+            {"fldUnitNumber", text(event.unitNumber)},
+            {"fldCustID", numeric ? QJsonValue(custId) : QJsonValue(text(event.custId))},
+            {"fldZone", text(event.location)}};
+}
+
+QVariantList valuesOf(const QJsonObject &row)
+{
+    QVariantList values;
+    for (const QString &column : LogColumns) {
+        const QJsonValue value = row.value(column);
+        values << (value.isDouble() ? QVariant(value.toInteger())
+                                    : QVariant(text(value.toString())));
+    }
+    return values;
+}
+
+QByteArray lineOf(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool syncToDisk(QFile &file)
+{
+    if (!file.flush())
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+// A new file's name is durable only once its folder is synced.
+void syncFolderOf(const QString &path)
+{
+#ifndef Q_OS_WIN
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+QString fileError(const QString &path, const QFile &file)
+{
+    return QStringLiteral("%1: %2").arg(path, file.errorString());
+}
+
+} // namespace
+
+GateLogWriter::GateLogWriter()
+    : m_log(QStringLiteral("GateLogWriter"), Tables::gateLog(), DataControl::Writes::Durable)
+{
+    m_log.setBusyTimeout(0);
+}
+
+bool GateLogWriter::open(const QString &gateDbPath, QString *error)
+{
+    m_spoolPath = gateDbPath.isEmpty() ? QString() : gateDbPath + QStringLiteral(".spool");
+    m_spooledRows = 0;
+    QList<Entry> entries;
+    if (readSpool(entries, nullptr)) {
+        for (const Entry &entry : entries)
+            m_spooledRows += entry.flushAbove < 0 ? 1 : 0;
+    }
+    m_log.setConnectionString(connectionStringFor(gateDbPath));
+    return m_log.refresh(error);
+}
+
+GateLogWriter::Result GateLogWriter::write(const GateEvent &event, const QDateTime &when,
+                                           QString *why)
+{
+    const QJsonObject row = rowOf(event, when);
+    QString reason;
+    if (m_spooledRows > 0) {
+        reason = QStringLiteral("%1 log rows wait in the spool").arg(m_spooledRows);
+    } else if (!m_log.isConnected()) {
+        reason = QStringLiteral("gate log not open");
+    } else {
+        QSqlQuery insert(m_log.database());
+        if (runSql(insert, InsertRow, valuesOf(row), &reason))
+            return Result::Logged;
+    }
+    QString spoolError;
+    if (m_spoolPath.isEmpty()) {
+        spoolError = QStringLiteral("no gate database named");
+    } else if (appendToSpool(lineOf(row), &spoolError)) {
+        ++m_spooledRows;
+        setError(why, QStringLiteral("%1: row kept in the spool").arg(reason));
+        return Result::Spooled;
+    }
+    setError(why, QStringLiteral("not logged: %1; spool %2").arg(reason, spoolError));
+    return Result::Lost;
+}
+
+bool GateLogWriter::flushSpool(QString *why)
+{
+    if (!m_log.isConnected()) {
+        setError(why, QStringLiteral("gate log not open"));
+        return false;
+    }
+    QList<QJsonObject> rows;
+    if (!pendingRows(rows, why))
+        return false;
+    if (rows.isEmpty())
+        return removeSpool(why);
+
+    // The marker goes to disk before the write lock is taken, so the lock is
+    // never held while the spool syncs.
+    QSqlQuery q(m_log.database());
+    if (!runSql(q, QStringLiteral("select coalesce(max(fldID), 0) from tblGateLog"), {}, why) ||
+        !q.next())
+        return false;
+    const qint64 flushAbove = q.value(0).toLongLong();
+    q.finish();
+    qint64 markerAt = 0;
+    if (!appendToSpool(lineOf({{MarkerKey, flushAbove}}), why, &markerAt))
+        return false;
+
+    bool ok = runSql(q, QStringLiteral("BEGIN IMMEDIATE"), {}, why);
+    const bool began = ok;
+    for (qsizetype i = 0; ok && i < rows.size(); ++i) {
+        ok = runSql(q, InsertRow, valuesOf(rows[i]), why);
+        // Rows deleted meanwhile could let an id fall below the marker.
+        if (ok && i == 0 && q.lastInsertId().toLongLong() <= flushAbove) {
+            setError(why, QStringLiteral("gate log rows were deleted meanwhile"));
+            ok = false;
+        }
+    }
+    const bool committing = ok;
+    ok = ok && runSql(q, QStringLiteral("COMMIT"), {}, why);
+    if (!ok) {
+        if (began)
+            q.exec(QStringLiteral("ROLLBACK"));
+        // A failed COMMIT may still have reached the disk: its marker stays to
+        // tell. Otherwise it goes, or every refused flush would leave one behind.
+        if (!committing) {
+            QFile spool(m_spoolPath);
+            if (spool.resize(markerAt) && spool.open(QIODevice::ReadWrite))
+                syncToDisk(spool);
+        }
+        return false;
+    }
+    return removeSpool(why);
+}
+
+// The spooled rows not yet in the log: a batch before a marker is dropped when
+// the log shows it committed. The spool is rewritten without such batches, so
+// a later purge of the log cannot make them look uncommitted.
+bool GateLogWriter::pendingRows(QList<QJsonObject> &rows, QString *why)
+{
+    QList<Entry> entries;
+    if (!readSpool(entries, why))
+        return false;
+    bool dropped = false;
+    for (const Entry &entry : std::as_const(entries)) {
+        if (entry.flushAbove < 0) {
+            rows << entry.row;
+            continue;
+        }
+        if (rows.isEmpty())
+            continue;
+        QSqlQuery q(m_log.database());
+        QString sql = QStringLiteral("select 1 from tblGateLog where fldID > ?");
+        for (const QString &column : LogColumns)
+            sql += QStringLiteral(" and %1 = ?").arg(column);
+        if (!runSql(q, sql + QStringLiteral(" limit 1"),
+                    QVariantList{entry.flushAbove} + valuesOf(rows.first()), why))
+            return false;
+        if (q.next()) {
+            rows.clear();
+            dropped = true;
+        }
+    }
+    m_spooledRows = int(rows.size());
+    return !dropped || rows.isEmpty() || replaceSpool(rows, why);
+}
+
+bool GateLogWriter::readSpool(QList<Entry> &entries, QString *error) const
+{
+    QFile spool(m_spoolPath);
+    if (m_spoolPath.isEmpty() || !spool.exists())
+        return true;
+    if (!spool.open(QIODevice::ReadOnly)) {
+        setError(error, fileError(m_spoolPath, spool));
+        return false;
+    }
+    const QByteArray all = spool.readAll();
+    // Only lines ended by "\n" are complete; a crash mid-append leaves a torn last line.
+    const QList<QByteArray> lines = all.left(all.lastIndexOf('\n') + 1).split('\n');
+    for (const QByteArray &line : lines) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        if (object.isEmpty())
+            continue;
+        if (object.contains(MarkerKey))
+            entries << Entry{{}, object.value(MarkerKey).toInteger()};
+        else
+            entries << Entry{object, -1};
+    }
+    return true;
+}
+
+bool GateLogWriter::appendToSpool(const QByteArray &lines, QString *error, qint64 *at)
+{
+    QFile spool(m_spoolPath);
+    const bool existed = spool.exists();
+    if (!spool.open(QIODevice::ReadWrite)) {
+        setError(error, fileError(m_spoolPath, spool));
+        return false;
+    }
+    // Cut a torn last line, or the new row would be glued to it.
+    qint64 end = spool.size();
+    if (end > 0 && spool.seek(end - 1) && spool.peek(1) != "\n") {
+        spool.seek(0);
+        end = spool.readAll().lastIndexOf('\n') + 1;
+    }
+    if (!spool.resize(end) || !spool.seek(end) || spool.write(lines) != lines.size() ||
+        !syncToDisk(spool)) {
+        setError(error, fileError(m_spoolPath, spool));
+        spool.resize(end);
+        return false;
+    }
+    if (!existed)
+        syncFolderOf(m_spoolPath);
+    if (at)
+        *at = end;
+    return true;
+}
+
+bool GateLogWriter::replaceSpool(const QList<QJsonObject> &rows, QString *error)
+{
+    QSaveFile spool(m_spoolPath);
+    if (spool.open(QIODevice::WriteOnly)) {
+        for (const QJsonObject &row : rows)
+            spool.write(lineOf(row));
+        if (spool.commit())
+            return true;
+    }
+    setError(error, QStringLiteral("%1: %2").arg(m_spoolPath, spool.errorString()));
+    return false;
+}
+
+// Should the removal not survive a crash, the marker shows the rows committed.
+bool GateLogWriter::removeSpool(QString *error)
+{
+    QFile spool(m_spoolPath);
+    if (spool.exists() && !spool.remove()) {
+        setError(error, fileError(m_spoolPath, spool));
+        return false;
+    }
+    m_spooledRows = 0;
+    return true;
+}
