@@ -1,18 +1,12 @@
 #include "gate_log_writer.h"
 
+#include "common/file_sync.h"
 #include "data/sql_run.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -57,32 +51,6 @@ QVariantList valuesOf(const QJsonObject &row)
 QByteArray lineOf(const QJsonObject &object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
-
-bool syncToDisk(QFile &file)
-{
-    if (!file.flush())
-        return false;
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
-// A new file's name is durable only once its folder is synced.
-void syncFolderOf(const QString &path)
-{
-#ifndef Q_OS_WIN
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-#else
-    Q_UNUSED(path);
-#endif
 }
 
 QString fileError(const QString &path, const QFile &file)

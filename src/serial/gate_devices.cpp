@@ -1,14 +1,11 @@
 #include "gate_devices.h"
 
 #include "common/error_text.h"
+#include "common/file_sync.h"
 #include "settings/settings_rules.h"
 
 #include <QFile>
 #include <QFileInfo>
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -139,19 +136,11 @@ bool GateDevices::relayOff()
 void GateDevices::writeRelayMarker() const
 {
     QFile marker(m_relayMarker);
-    if (!marker.open(QIODevice::WriteOnly) || marker.write("on\n") != 3 || !marker.flush()) {
+    if (!marker.open(QIODevice::WriteOnly) || marker.write("on\n") != 3 || !syncToDisk(marker)) {
         qWarning("cannot write the relay marker %s", qPrintable(m_relayMarker));
         return;
     }
-#ifdef Q_OS_UNIX
-    ::fsync(marker.handle());
-    const int folder =
-        ::open(QFile::encodeName(QFileInfo(m_relayMarker).absolutePath()).constData(), O_RDONLY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-#endif
+    syncFolderOf(m_relayMarker);
 }
 
 QByteArray GateDevices::readKeypad(int index)
