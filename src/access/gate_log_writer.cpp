@@ -4,7 +4,6 @@
 #include "data/sql_run.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
 
