@@ -7,8 +7,7 @@
 
 namespace {
 
-// Tables as mdb-export writes them (header row, text quoted with doubled
-// quotes, dates by -T, NULL as nothing), with the counts mdb-count gives.
+// Tables as mdb-export writes them, with the counts mdb-count gives.
 struct FakeAccess {
     QMap<QString, QPair<QByteArray, qint64>> tables{
         {"tblUnitInfo",

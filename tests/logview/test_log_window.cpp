@@ -17,8 +17,7 @@ namespace {
 // Codes of the sample log, oldest first.
 const QString AllCodes = "1111 5555 1111 9999 6666 44 77";
 
-// A company for the report's header, and a row a day from 1 to 7 January 2026:
-// customer 42 twice, two unmatched codes (ID 0), a master code, customer 44, a blank ID.
+// A company, and a row a day 1-7 Jan 2026: IDs 42 twice, 0 twice, a master, 44, blank.
 void addLog(StartFolder &folder)
 {
     StationSettings s = folder.settings();
@@ -41,7 +40,6 @@ void addLog(StartFolder &folder)
         "('2026-01-07 08:00:00', '77', 'Valid', 'Blank, Id', 'C2', NULL, 'In')");
 }
 
-// The codes listed, blank-separated.
 QString listedCodes(const WindowProbe &p)
 {
     QStringList codes;
@@ -59,8 +57,7 @@ void drillDown(const WindowProbe &p, const QString &code)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
 }
 
-// Prints with the answers Yes (print), Yes (to a PDF file), the file name; the
-// PDF's text lines, blanks simplified.
+// Prints to a PDF file (answers Yes, Yes, its name); its text lines, simplified.
 QStringList printToPdf(const WindowProbe &p)
 {
     const QString pdf = p.folder.file("report.pdf");
@@ -122,8 +119,7 @@ private slots:
         QCOMPARE(listedCodes(p), codes);
     }
 
-    // White for a whole range, light green for a filtered list or a drill-down;
-    // "List Selection" lists everything and goes back to "ALL".
+    // Light green marks a filtered list or a drill-down; "List Selection" goes back to "ALL".
     void filtersColourTheList()
     {
         WindowProbe p(addLog);
@@ -156,14 +152,12 @@ private slots:
                                "SELECT '2026-01-06 09:00:00', 'long-' || i FROM n");
         });
         p.click("cmdGateLog");
-        // declining the PDF prints nothing and says nothing
         Prompts::queueAnswer(true);
         Prompts::queueAnswer(false);
         p.click("cmdPrintLog");
         QCOMPARE(Prompts::takeMessages(), QStringList());
         QVERIFY(!QFile::exists(p.folder.file("report.pdf")));
 
-        // every line of a list of several pages, after the header
         // clang-format off
         QStringList expected{"Acme Storage", "1 Main St", "Springfield, IL 62701", "Phone: (217) 555-0100",
                              "Log for Dates From 12/28/2025 to 1/7/2026", "Record Filter ALL", QString(59, '-')};
@@ -204,7 +198,6 @@ private slots:
             p.click("cmdFilterCustomerID");
             Prompts::takeAsked();
         }
-        // the decision lists the recent days again, a wider view than the one asked about
         if (decideMeanwhile)
             Prompts::whileNextBoxIsOpen([&] {
                 p.find<QLineEdit>("txtCheckCode")->setText("4444");

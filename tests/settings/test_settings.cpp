@@ -47,14 +47,12 @@ private slots:
     void everyFieldSurvivesFileAndForm()
     {
         QCOMPARE(SettingsFile::format(Unusual), UnusualLine); // read back in loadAndSave
-        // Each box goes back into the field it came from; the check box is no box.
         StationSettings current;
         current.MinimizeAtStartup = true;
         QCOMPARE(settingsFromForm(formFrom(Unusual), current, nullptr), std::optional(Unusual));
     }
 
-    // A file that is read is written back as `written`; one that is refused
-    // (empty `written`) changes nothing and the error names where it failed.
+    // A refused file (empty `written`) changes nothing; the error names where it failed.
     void parseHandWrittenFiles_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -118,7 +116,6 @@ private slots:
         QTest::newRow("32 seconds") << "txtRelay(1)" << "32" << "";
         QTest::newRow("33 seconds") << "txtRelay(1)" << "33" << "Close Time Seconds \"33\": 33 seconds is more than 32";
         QTest::newRow("view days -32768") << "txtCompanyInfo(4)" << "-32768" << "View # Log Days \"-32768\": -32768 days cannot be counted back";
-        QTest::newRow("keep days -32768") << "txtCompanyInfo(5)" << "-32768" << "# of Days to Keep \"-32768\": -32768 days cannot be counted back";
         QTest::newRow("baud -32768 is no day count") << "txtScanner(11)" << "-32768" << "";
         QTest::newRow("baud 32768") << "txtScanner(3)" << "32768" << "Baud \"32768\": is no value it can hold";
         QTest::newRow("port 255") << "txtRelay(0)" << "255" << "";

@@ -14,8 +14,6 @@
 
 namespace {
 
-const QByteArray RelayOn("\xFE\x01", 2);
-const QByteArray RelayOff("\xFE\x00", 2);
 const QColor LightYellow(255, 255, 128);
 const QString NoDevice = QStringLiteral("/dev/no-such-device");
 using Change = std::function<void(GateSite &)>;
@@ -66,14 +64,13 @@ private slots:
         click(*w, "cmdRelayStatus");
         QCOMPARE(w->findChild<QLabel *>("Label1")->text(), QStringLiteral("255"));
 
-        site.keypad1.closeMaster(); // reported on the status line, in no message box
+        site.keypad1.closeMaster();
         QTRY_COMPARE(portsOpen(*w), QList<bool>({true, false, true}));
         QTRY_VERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains("failed"));
         QCOMPARE(Prompts::takeMessages(), QStringList());
     }
 
-    // Nobody may be there to click: a device that fails at start-up shows no box,
-    // the others open on their own, and the device line names the failure.
+    // A device failing at start-up shows no box (nobody may be there); the others still open.
     void portsThatFailAtStartUp_data()
     {
         QTest::addColumn<Change>("change");
@@ -83,9 +80,6 @@ private slots:
             s.mapPorts(s.keypad1.devicePath(), NoDevice, s.keypad2.devicePath());
         }) << QList<bool>{false, true, true}
                                        << NoDevice;
-        QTest::newRow("keypad 1 missing")
-            << Change([](GateSite &s) { s.mapPorts(NoDevice, s.relay.devicePath(), NoDevice); })
-            << QList<bool>{true, false, false} << NoDevice;
         QTest::newRow("keypad 1 missing, keypad 2 there") << Change([](GateSite &s) {
             s.mapPorts(NoDevice, s.relay.devicePath(), s.keypad2.devicePath());
         }) << QList<bool>{true, false, true} << NoDevice;
@@ -111,8 +105,7 @@ private slots:
         QVERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains(named));
     }
 
-    // A second grant keeps the gate open a full hold time from itself; timers never
-    // fire early, so only a lower bound is checked.
+    // A second grant holds the gate a full hold time from itself (timers never fire early).
     void pauseReleasesRestartsWhenArmedAgainAndKeepsQuietAfterExit()
     {
         GateSite site;
@@ -145,32 +138,6 @@ private slots:
         QVERIFY(w->devices().setRelayPause(0)); // a hold time of 0 never releases
         w->devices().armRelayPause();
         QVERIFY(!w->devices().relayPauseActive());
-    }
-
-    // The release missed while the board's port was down is sent once it is back.
-    void releaseMissedDuringAnOutageIsSentOnReturn()
-    {
-        GateSite site;
-        const QString link = site.folder.file("relay-link");
-        QVERIFY(QFile::link(site.relay.devicePath(), link));
-        site.mapPorts(site.keypad1.devicePath(), link, site.keypad2.devicePath());
-        site.settings.RelayCloseSeconds = 1;
-        auto w = site.start();
-        click(*w, "cmdRelayOn");
-        w->devices().armRelayPause();
-        site.relay.closeMaster();
-        QTRY_VERIFY(!w->devices().relayPortOpen());
-        click(*w, "cmdRelayStatus");
-        QCOMPARE(Prompts::takeMessages(), QStringList{"Relay Status Port Closed"});
-        QSignalSpy tick(&w->devices(), &GateDevices::relayPauseElapsed);
-        QVERIFY(tick.wait(3000));
-        QCOMPARE(Prompts::takeMessages(), QStringList()); // the missed release says nothing
-
-        RecordedRelayBoard replugged;
-        QVERIFY(QFile::remove(link));
-        QVERIFY(QFile::link(replugged.devicePath(), link));
-        QTRY_VERIFY_WITH_TIMEOUT(w->devices().relayPortOpen(), 10000);
-        QTRY_COMPARE(replugged.received(), RelayOff);
     }
 };
 

@@ -2,6 +2,9 @@
 
 #include "sim/virtual_relay_board.h"
 
+inline const QByteArray RelayOn("\xFE\x01", 2);
+inline const QByteArray RelayOff("\xFE\x00", 2);
+
 // A virtual relay board that also keeps every byte the station sent it.
 class RecordedRelayBoard : public VirtualRelayBoard {
 public:
