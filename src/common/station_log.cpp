@@ -2,6 +2,7 @@
 
 #include "clock.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -33,6 +34,11 @@ void fault(const QString &text)
 qint64 faultCount()
 {
     return faults();
+}
+
+QString masked(const QString &code)
+{
+    return QString(std::max<qsizetype>(0, code.size() - 2), QLatin1Char('*')) + code.right(2);
 }
 
 } // namespace StationLog

@@ -12,4 +12,7 @@ void line(const QString &text);
 void fault(const QString &text);
 qint64 faultCount();
 
+// What a journal may show of a gate code: its last two digits.
+QString masked(const QString &code);
+
 } // namespace StationLog

@@ -83,11 +83,9 @@ bool StationPort::setPortNumber(int portNumber, const QString &startFolder, QStr
         setError(error, QStringLiteral("port number %1 is not a port").arg(portNumber));
         return false;
     }
-    const SerialDevice device = serialDeviceFor(portNumber, startFolder);
     m_portNumber = portNumber;
     m_startFolder = startFolder;
-    m_devicePath = device.path;
-    m_fromPortMap = device.fromPortMap;
+    mapDevice();
     return true;
 }
 
@@ -166,12 +164,16 @@ void StationPort::handleError(QSerialPort::SerialPortError error)
 // The map is read again, so a corrected comports.ini needs nobody to press a button.
 void StationPort::retryOpen()
 {
-    if (m_portNumber > 0) {
-        const SerialDevice device = serialDeviceFor(m_portNumber, m_startFolder);
-        m_devicePath = device.path;
-        m_fromPortMap = device.fromPortMap;
-    }
+    if (m_portNumber > 0)
+        mapDevice();
     open(nullptr);
+}
+
+void StationPort::mapDevice()
+{
+    const SerialDevice device = serialDeviceFor(m_portNumber, m_startFolder);
+    m_devicePath = device.path;
+    m_fromPortMap = device.fromPortMap;
 }
 
 void StationPort::failed(QSerialPort::SerialPortError error, const QString &text)

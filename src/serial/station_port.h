@@ -58,6 +58,7 @@ private:
     void failed(QSerialPort::SerialPortError error, const QString &text);
     void setState(const QString &text);
     QString where() const;
+    void mapDevice(); // the device of the port number, from comports.ini or the default
 
     QSerialPort m_port;
     QTimer m_retry;

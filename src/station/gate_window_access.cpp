@@ -11,16 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-// What a journal may show of a code: its last two digits.
-QString maskedCode(const QString &code)
-{
-    return QString(std::max<qsizetype>(0, code.size() - 2), QLatin1Char('*')) + code.right(2);
-}
-
-} // namespace
-
 // Decides the operator's code in the entry box. False when the decision could
 // not be made (the status line says why).
 bool GateWindow::ProcessCode()
@@ -48,11 +38,11 @@ GateAttempt::Outcome::Status GateWindow::decide(const QString &code)
     case GateAttempt::Outcome::NotDecided:
         m_decisionStatus = QStringLiteral("Code %1 not decided (%2)").arg(code, outcome.why);
         StationLog::fault(QStringLiteral("code %1 at %2 not decided: %3")
-                              .arg(maskedCode(code), location, outcome.why));
+                              .arg(StationLog::masked(code), location, outcome.why));
         break;
     case GateAttempt::Outcome::Logged:
         StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
-                             .arg(outcome.result, location, maskedCode(code)));
+                             .arg(outcome.result, location, StationLog::masked(code)));
         if (m_logWriter.spooledRows() > 0) {
             m_decisionStatus = spoolNote();
             m_spoolRetry.start();
@@ -61,7 +51,7 @@ GateAttempt::Outcome::Status GateWindow::decide(const QString &code)
             m_decisionStatus = QStringLiteral("Code %1 granted, but the relay board's port is "
                                               "not open: the gate did not open")
                                    .arg(code);
-            StationLog::fault(QString(m_decisionStatus).replace(code, maskedCode(code)));
+            StationLog::fault(QString(m_decisionStatus).replace(code, StationLog::masked(code)));
         }
         break;
     }
