@@ -10,7 +10,7 @@ CREATE TABLE tblUnitInfo (
     fldCustLastName TEXT,
     fldGateTimeZone INTEGER,
     fldGateExpireDate TEXT,        -- MMDDYY; "000000" or any other length: no expiry
-    fldGateExclude INTEGER NOT NULL DEFAULT 0  -- 0 = no; any other value = yes (-1 as Access writes it)
+    fldGateExclude INTEGER NOT NULL DEFAULT 0  -- -1 (as Access writes it), 1, True, Yes = yes; 0, False, No, empty = no; anything else refuses the unit
 );
 
 CREATE TABLE tblVextraMasterCodes (

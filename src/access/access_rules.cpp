@@ -1,5 +1,6 @@
 #include "access_rules.h"
 
+#include "data/yes_no.h"
 #include "result_words.h"
 
 #include <optional>
@@ -59,7 +60,8 @@ std::optional<AccessVerdict> zoneRule(const QString &zoneText, const QList<ZoneR
     const auto start = minuteOf(it->start);
     const auto stop = minuteOf(it->stop);
     if (!start || !stop)
-        return failedWith(QStringLiteral("time zone %1 has no valid times").arg(zoneText));
+        return failedWith(
+            QStringLiteral("time zone %1: start or stop is not a time of day").arg(zoneText));
     const QTime minute(now.time().hour(), now.time().minute());
     bool inside = false;
     if (wrap == Wrap::OverMidnight && *start >= *stop)
@@ -69,15 +71,6 @@ std::optional<AccessVerdict> zoneRule(const QString &zoneText, const QList<ZoneR
     if (!inside)
         return refused(AfterHours);
     return std::nullopt;
-}
-
-bool isSet(const QString &flag)
-{
-    if (flag.trimmed().isEmpty())
-        return false;
-    bool ok = false;
-    const double number = flag.toDouble(&ok);
-    return !ok || number != 0;
 }
 
 } // namespace
@@ -105,7 +98,11 @@ std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today)
 
 AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const QDateTime &now)
 {
-    const bool excluded = isSet(unit.exclude);
+    const auto flag = yesNoValue(unit.exclude);
+    if (!flag)
+        return failedWith(QStringLiteral("unit %1: exclusion flag \"%2\" is not yes or no")
+                              .arg(unit.unitName, unit.exclude));
+    const bool excluded = *flag;
     if (!excluded) {
         if (auto verdict = expiryRule(unit.expireDate, now.date()))
             return *verdict;

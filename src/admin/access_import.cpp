@@ -5,6 +5,7 @@
 #include "csv_reader.h"
 #include "data/data_control.h"
 #include "data/tables.h"
+#include "data/yes_no.h"
 #include "station_folder.h"
 
 #include "data/sql_run.h"
@@ -28,11 +29,14 @@ const char *const ExportedDateTime = "yyyy-MM-dd HH:mm:ss";
 QVariant convert(const CsvField &field, Kind kind, QString &why)
 {
     const QString text = field.text;
-    if (text.isEmpty() && !field.quoted && kind != Kind::YesNo)
-        return QVariant(QMetaType::fromType<QString>()); // NULL
+    // Only numbers and times keep NULL: text is stored as empty text, so a reader
+    // that selects = '' sees what the station sees, and an empty flag is no.
+    const bool takesNull = kind != Kind::Text && kind != Kind::YesNo;
+    if (takesNull && text.isEmpty() && !field.quoted)
+        return QVariant(QMetaType::fromType<QString>());
     switch (kind) {
     case Kind::Text:
-        return text.isNull() ? QString(QLatin1String("")) : text; // "" is empty text, not NULL
+        return text.isNull() ? QString(QLatin1String("")) : text;
     case Kind::Number: {
         bool ok = false;
         const qint64 whole = text.toLongLong(&ok);
@@ -45,14 +49,10 @@ QVariant convert(const CsvField &field, Kind kind, QString &why)
         return {};
     }
     case Kind::YesNo: {
-        const QString word = text.trimmed().toUpper();
-        if (word.isEmpty() || word == QLatin1String("0") || word == QLatin1String("FALSE"))
-            return 0;
-        if (word == QLatin1String("1") || word == QLatin1String("-1") ||
-            word == QLatin1String("TRUE"))
-            return -1;
-        why = QStringLiteral("\"%1\" is not yes or no").arg(text);
-        return {};
+        const auto flag = yesNoValue(text);
+        if (!flag)
+            why = QStringLiteral("\"%1\" is not yes or no").arg(text);
+        return flag ? QVariant(*flag ? -1 : 0) : QVariant();
     }
     case Kind::DateTime: {
         const QDateTime when = QDateTime::fromString(text, QLatin1String(ExportedDateTime));

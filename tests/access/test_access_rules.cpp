@@ -1,6 +1,7 @@
 #include "access/access_rules.h"
 #include "access/gate_event_record.h"
 #include "access/keypad_keys.h"
+#include "support/flag_texts.h"
 
 #include <QTest>
 
@@ -69,11 +70,9 @@ private slots:
         QTest::newRow("22-06 at 06:01") << "Rented" << "2" << "000000" << "0" << "2026-03-10 06:01:00" << "After Hours";
         QTest::newRow("00-00 all day") << "Rented" << "3" << "000000" << "0" << "2026-03-10 13:37:00" << "Valid";
 
-        // The exclusion flag is set unless blank (NULL) or a number equal to 0.
-        QTest::newRow("flag -1: expired, locked") << "Locked" << "0" << "010120" << "-1" << Noon << "Exclude";
-        QTest::newRow("flag text") << "Locked" << "0" << "010120" << "Yes" << Noon << "Exclude";
-        QTest::newRow("flag 0") << "Locked" << "0" << "010120" << "0" << Noon << "Exp 1/1/20";
-        QTest::newRow("flag empty") << "Locked" << "0" << "010120" << "" << Noon << "Exp 1/1/20";
+        // An expired, locked unit: only a set flag lets it in, a flag that is none refuses.
+        for (const auto &[flag, set] : FlagTexts)
+            QTest::addRow("flag \"%s\"", qPrintable(flag)) << "Locked" << "0" << "010120" << flag << Noon << (!set ? "" : *set ? "Exclude" : "Exp 1/1/20");
         QTest::newRow("excluded outside window") << "Locked" << "1" << "000000" << "-1" << "2026-03-10 19:00:00" << "After Hours";
 
         QTest::newRow("master expired") << "master" << "0" << "030926" << "" << Noon << "Exp 3/9/26";
@@ -102,6 +101,15 @@ private slots:
         QCOMPARE(verdict.failed(), result.isEmpty());
         QCOMPARE(verdict.result, result);
         QCOMPARE(verdict.grant, result == "Valid" || result == "Exclude");
+    }
+
+    void faultsNameTheRow()
+    {
+        const QDateTime noon = QDateTime::fromString(Noon, "yyyy-MM-dd HH:mm:ss");
+        QCOMPARE(decideUnit(unit("0", "Rented", "000000", "Maybe"), Zones, noon).failure,
+                 "unit B12: exclusion flag \"Maybe\" is not yes or no");
+        QCOMPARE(decideUnit(unit("5"), Zones, noon).failure,
+                 "time zone 5: start or stop is not a time of day");
     }
 
     void codeEntries()

@@ -1,5 +1,6 @@
 #include "admin/access_import.h"
 #include "admin/station_folder.h"
+#include "support/flag_texts.h"
 #include "support/start_folder.h"
 
 #include <QFile>
@@ -45,7 +46,8 @@ class TestGatectl : public QObject {
     Q_OBJECT
 
 private slots:
-    // CSV's hard cases: quoted commas, quotes and line breaks; NULL or empty text; CR LF.
+    // CSV's hard cases: quoted commas, quotes and line breaks; CR LF. An empty
+    // field, NULL or not, is empty text.
     void importConvertsEveryTable()
     {
         StartFolder folder;
@@ -58,7 +60,7 @@ private slots:
                               "select group_concat(fldGateCode || '|' || ifnull(fldCustFirstName, "
                               "'NULL') || '|' || fldCustLastName || '|' || fldGateExclude, ';') "
                               "from tblUnitInfo"),
-                 QVariant("0123|Ann|O'Neil, \"Jr\"|0;2222|NULL|Two\nLines|-1"));
+                 QVariant("0123|Ann|O'Neil, \"Jr\"|0;2222||Two\nLines|-1"));
         QCOMPARE(folder.value("Data.gsd", "select ifnull(fldKeyPad, 'NULL') || fldExpireDate "
                                           "from tblVextraMasterCodes"),
                  QVariant("000000"));
@@ -126,6 +128,41 @@ private slots:
             QVERIFY(!QFile::exists(folder.file("Data.gsd")));
         else
             QCOMPARE(folder.value("Data.gsd", "select count(*) from tblUnitInfo"), QVariant(0));
+    }
+
+    // Flags stored as the decision reads them; one that is neither refuses the import.
+    void importReadsFlagsStrictly()
+    {
+        const QByteArray header = "fldGateCode,fldCustFirstName,fldStatus,fldUnitName,fldCustID,"
+                                  "fldCustLastName,fldGateTimeZone,fldGateExpireDate,"
+                                  "fldGateExclude\n";
+        QByteArray good = header;
+        QString stored;
+        int rows = 0;
+        for (const auto &[flag, set] : FlagTexts) {
+            if (!set)
+                continue;
+            good += QString("\"%1\",,,,1,,0,,%2\n").arg(++rows).arg(flag).toUtf8();
+            stored += *set ? "-1 " : "0 ";
+        }
+        FakeAccess access;
+        access.tables["tblUnitInfo"] = {good, rows};
+        StartFolder folder;
+        QString error;
+        QVERIFY2(access.import(folder, &error), qPrintable(error));
+        QCOMPARE(folder.value("Data.gsd", "select group_concat(fldGateExclude || ' ', '') "
+                                          "from (select * from tblUnitInfo order by rowid)"),
+                 QVariant(stored));
+
+        for (const auto &[flag, set] : FlagTexts) {
+            if (set)
+                continue;
+            access.tables["tblUnitInfo"] = {
+                header + "\"1\",,,,1,,0,,0\n\"2\",,,,1,,0,,\"" + flag.toUtf8() + "\"\n", 2};
+            StartFolder refused;
+            QVERIFY(!access.import(refused, &error));
+            QVERIFY2(error.contains("tblUnitInfo row 2, fldGateExclude"), qPrintable(error));
+        }
     }
 
     // What init writes is shown working by the end-to-end test.
