@@ -23,16 +23,25 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-QJsonObject rowOf(const GateEvent &event, const QDateTime &when)
+// The customer number column holds a number, NULL when the row has none, and
+// a foreign non-number as the text it was, rather than lose it.
+QJsonValue custIdOf(const QString &custId)
 {
     bool numeric = false;
-    const qint64 custId = event.custId.toLongLong(&numeric);
+    const qint64 number = custId.toLongLong(&numeric);
+    if (numeric)
+        return number;
+    return custId.isEmpty() ? QJsonValue() : QJsonValue(custId);
+}
+
+QJsonObject rowOf(const GateEvent &event, const QDateTime &when)
+{
     return {{"fldDateTime", when.toString(QLatin1String(LogDateTimeFormat))},
             {"fldCode", text(event.code)},
             {"fldReult", text(event.result)},
             {"fldCustomer", text(event.customer)},
             {"fldUnitNumber", text(event.unitNumber)},
-            {"fldCustID", numeric ? QJsonValue(custId) : QJsonValue(text(event.custId))},
+            {"fldCustID", custIdOf(event.custId)},
             {"fldZone", text(event.location)}};
 }
 
@@ -41,8 +50,12 @@ QVariantList valuesOf(const QJsonObject &row)
     QVariantList values;
     for (const QString &column : LogColumns) {
         const QJsonValue value = row.value(column);
-        values << (value.isDouble() ? QVariant(value.toInteger())
-                                    : QVariant(text(value.toString())));
+        if (value.isDouble())
+            values << QVariant(value.toInteger());
+        else if (value.isNull()) // only a row without a customer number
+            values << QVariant(QMetaType::fromType<qint64>());
+        else
+            values << QVariant(text(value.toString()));
     }
     return values;
 }

@@ -152,21 +152,27 @@ private slots:
         QCOMPARE(gate.codes(), "1111 1111 2222 4444");
     }
 
+    // Text columns hold empty text, never NULL; the customer number is a number,
+    // or NULL when there is none. Straight into the log and through the spool.
     void emptyTextsStoredAsText()
     {
         Gate gate;
-        const GateEvent bare{"1234", {}, "Invalid", {}, {}, {}};
-        QCOMPARE(gate.writer.write(bare, When, nullptr), Result::Logged);
-        {
-            OtherProgram locker(gate.path, {"BEGIN IMMEDIATE"});
-            QCOMPARE(gate.writer.write(bare, When, nullptr), Result::Spooled);
+        const GateEvent bare{"1234", {}, "Valid", {}, {}, {}};
+        const GateEvent invalid = invalidEvent("5678", {});
+        for (bool spooled : {false, true}) {
+            OtherProgram locker(gate.path,
+                                spooled ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
+            for (const GateEvent &event : {bare, invalid})
+                QCOMPARE(gate.writer.write(event, When, nullptr),
+                         spooled ? Result::Spooled : Result::Logged);
         }
         QVERIFY(gate.writer.flushSpool(nullptr));
-        QCOMPARE(gate.folder.rows("Gate.gsd", "select fldDateTime, typeof(fldZone), "
+        QCOMPARE(gate.folder.rows("Gate.gsd", "select fldCode, typeof(fldZone), "
                                               "typeof(fldCustomer), typeof(fldUnitNumber), "
                                               "typeof(fldCustID), count(*) from tblGateLog "
                                               "group by 1, 2, 3, 4, 5"),
-                 (QList<QVariantList>{{"2026-03-10 23:59:59", "text", "text", "text", "text", 2}}));
+                 (QList<QVariantList>{{"1234", "text", "text", "text", "null", 2},
+                                      {"5678", "text", "text", "text", "integer", 2}}));
     }
 };
 
