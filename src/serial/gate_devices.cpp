@@ -56,6 +56,9 @@ bool GateDevices::setRelayPause(quint8 relayCloseSeconds)
         return false;
     m_pauseMs = *ms;
     TimerRelayPause.setInterval(*ms);
+    // 0 means no release: a pause already running must not fire at once.
+    if (*ms == 0)
+        TimerRelayPause.stop();
     return true;
 }
 

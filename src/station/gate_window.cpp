@@ -291,8 +291,11 @@ QString GateWindow::configure()
     // The zone list comes first, so a gate database without usable zones opens no port.
     if (!m_zoneEditor->LoadTimeZoneList(&error))
         return stopped(error);
+    const QString broken = m_zoneEditor->brokenZones();
+    if (!broken.isEmpty())
+        StationLog::fault(broken);
     deviceStart();
-    return m_connectedText;
+    return broken.isEmpty() ? m_connectedText : m_connectedText + QStringLiteral(". ") + broken;
 }
 
 // Nobody may be there to click a message box: a device that fails goes to the

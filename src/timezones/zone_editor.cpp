@@ -27,6 +27,13 @@ QTimeEdit *timePicker(int index, QWidget *parent)
     return picker;
 }
 
+// A stored time that is none shows as midnight, for the operator to set and Save.
+QTime pickerTime(const QString &stored)
+{
+    const QTime time = zoneTime(stored);
+    return time.isValid() ? time : QTime(0, 0);
+}
+
 } // namespace
 
 ZoneEditor::ZoneEditor(DataControl &zones, const StationSettings &settings, QWidget *parent)
@@ -77,7 +84,14 @@ bool ZoneEditor::LoadTimeZoneList(QString *error)
         item->setData(RowIdRole, zone.rowId);
     }
     showZone(m_listed.isEmpty() ? std::nullopt : std::optional<qint64>(m_listed.first().rowId));
+    if (!brokenZones().isEmpty())
+        emit problem(brokenZones());
     return true;
+}
+
+QString ZoneEditor::brokenZones() const
+{
+    return brokenZonesText(m_listed);
 }
 
 void ZoneEditor::cmdTimeZone_Click(int index)
@@ -120,8 +134,10 @@ void ZoneEditor::addZone()
         return;
     }
     QString error;
-    switch (ZoneTable::add(m_zones.database(), answer.zone, &error)) {
+    qint64 inUseRow = 0;
+    switch (ZoneTable::add(m_zones.database(), answer.zone, inUseRow, &error)) {
     case ZoneTable::AddResult::InUse:
+        showZone(inUseRow);
         Prompts::message(this, QStringLiteral("%1 Already in Use").arg(answer.zone));
         return;
     case ZoneTable::AddResult::Failed:
@@ -179,6 +195,6 @@ void ZoneEditor::showZone(std::optional<qint64> rowId)
         return;
     }
     txtZone0->setText(it->row.zone);
-    startPicker->setTime(zoneTime(it->row.start));
-    stopPicker->setTime(zoneTime(it->row.stop));
+    startPicker->setTime(pickerTime(it->row.start));
+    stopPicker->setTime(pickerTime(it->row.stop));
 }

@@ -22,13 +22,16 @@ public:
 
     // Runs the zone query again and rebuilds the list; the first zone becomes current.
     bool LoadTimeZoneList(QString *error);
+    // The zones of the list that have no usable times, named; empty when none.
+    QString brokenZones() const;
 
 public slots:
     void cmdTimeZone_Click(int index);
     void lstTimeZones_MouseDown();
 
 signals:
-    // The reason behind a message box whose fixed text does not give it.
+    // The reason behind a message box whose fixed text does not give it, or
+    // zones that cannot be used.
     void problem(const QString &why);
 
 private:

@@ -16,3 +16,8 @@ std::optional<double> zoneNumber(const QString &text)
     const double number = text.trimmed().toDouble(&ok);
     return ok ? std::optional<double>(number) : std::nullopt;
 }
+
+bool zoneTimesValid(const ZoneRow &zone)
+{
+    return zoneTime(zone.start).isValid() && zoneTime(zone.stop).isValid();
+}

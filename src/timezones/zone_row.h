@@ -16,3 +16,6 @@ std::optional<double> zoneNumber(const QString &text);
 
 // A stored time of day ("HH:MM:SS", or without seconds); invalid when it is none.
 QTime zoneTime(const QString &stored);
+
+// Both the start and the stop are times of day.
+bool zoneTimesValid(const ZoneRow &zone);

@@ -10,10 +10,12 @@ namespace {
 
 const char *const StoredTimeFormat = "HH:mm:ss";
 
+// Eight characters whatever is stored, so a broken time cannot push the line apart.
 QString shownTime(const QString &stored)
 {
     const QTime time = zoneTime(stored);
-    return time.isValid() ? QLocale::c().toString(time, QStringLiteral("h:mm AP")) : stored;
+    return time.isValid() ? QLocale::c().toString(time, QStringLiteral("h:mm AP"))
+                          : QStringLiteral("BAD TIME");
 }
 
 } // namespace
@@ -38,7 +40,7 @@ bool read(const QSqlDatabase &gateDb, QList<ZoneEntry> &zones, QString *error)
     return true;
 }
 
-AddResult add(const QSqlDatabase &gateDb, int zone, QString *error)
+AddResult add(const QSqlDatabase &gateDb, int zone, qint64 &inUseRow, QString *error)
 {
     QList<ZoneEntry> zones;
     if (!read(gateDb, zones, error))
@@ -49,8 +51,10 @@ AddResult add(const QSqlDatabase &gateDb, int zone, QString *error)
             setError(error, QStringLiteral("zone \"%1\" is not a number").arg(entry.row.zone));
             return AddResult::Failed;
         }
-        if (*number == zone)
+        if (*number == zone) {
+            inUseRow = entry.rowId;
             return AddResult::InUse;
+        }
     }
     QSqlQuery q(gateDb);
     return runSql(q,
@@ -86,6 +90,20 @@ DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error)
 }
 
 } // namespace ZoneTable
+
+QString brokenZonesText(const QList<ZoneEntry> &zones)
+{
+    QStringList broken;
+    for (const ZoneEntry &entry : zones) {
+        if (!zoneTimesValid(entry.row))
+            broken << entry.row.zone;
+    }
+    if (broken.isEmpty())
+        return {};
+    return QStringLiteral("Time zone %1: start or stop is not a time of day, so its codes are "
+                          "refused; set Start and Stop under Settings and Save")
+        .arg(broken.join(QStringLiteral(", ")));
+}
 
 QString zoneListLine(const ZoneRow &zone)
 {

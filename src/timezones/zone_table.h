@@ -19,8 +19,9 @@ namespace ZoneTable {
 bool read(const QSqlDatabase &gateDb, QList<ZoneEntry> &zones, QString *error);
 
 enum class AddResult { Added, InUse, Failed };
-// A new zone open 07:00 to 20:00, unless a row already carries the number.
-AddResult add(const QSqlDatabase &gateDb, int zone, QString *error);
+// A new zone open 07:00 to 20:00, unless a row already carries the number:
+// then `inUseRow` is that row.
+AddResult add(const QSqlDatabase &gateDb, int zone, qint64 &inUseRow, QString *error);
 
 bool saveTimes(const QSqlDatabase &gateDb, qint64 rowId, const QTime &start, const QTime &stop,
                QString *error);
@@ -40,6 +41,10 @@ struct ZoneAnswer {
     int zone = 0;
 };
 ZoneAnswer zoneAnswer(const std::optional<QString> &answer);
+
+// Names the zones whose start or stop is not a time of day, for the operator;
+// empty when there are none.
+QString brokenZonesText(const QList<ZoneEntry> &zones);
 
 // The 22-character list line: zone (2, right), start and stop as "h:mm AM" (8, right).
 QString zoneListLine(const ZoneRow &zone);

@@ -135,7 +135,9 @@ private slots:
         QVERIFY(!w->isVisible());
         QCOMPARE(Prompts::takeMessages(), QStringList());
 
-        QVERIFY(w->devices().setRelayPause(0)); // a hold time of 0 never releases
+        w->devices().armRelayPause();
+        QVERIFY(w->devices().setRelayPause(0)); // 0 never releases, not even a running pause
+        QVERIFY(!w->devices().relayPauseActive());
         w->devices().armRelayPause();
         QVERIFY(!w->devices().relayPauseActive());
     }

@@ -51,7 +51,7 @@ private slots:
         QTest::addColumn<ZoneRow>("row");
         QTest::addColumn<QString>("line");
         QTest::newRow("midnight, noon") << ZoneRow{"3", "00:00:00", "12:30:00"} << " 3  12:00 AM  12:30 PM";
-        QTest::newRow("cut, no time") << ZoneRow{"123", "bad", "23:59:59"} << "12       bad  11:59 PM";
+        QTest::newRow("cut, no time") << ZoneRow{"123", "bad", "23:59:59"} << "12  BAD TIME  11:59 PM";
         // clang-format on
     }
 
@@ -70,15 +70,16 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("added");
         QTest::addColumn<QString>("status"); // how the status line starts
-        QTest::newRow("63") << QVariantList{"63"} << "" << "63" << "Connected";
-        QTest::newRow("0 asks again") << QVariantList{"0", "7"} << "" << "7" << "Connected";
-        QTest::newRow("64 asks again") << QVariantList{"64", ""} << "" << "" << "Connected";
-        QTest::newRow("256") << QVariantList{"256"} << "Number Not Vaild" << "" << "Connected";
-        QTest::newRow("3.5 is 4") << QVariantList{"3.5"} << "" << "4" << "Connected";
-        QTest::newRow("abc") << QVariantList{"abc"} << "" << "" << "Connected";
-        QTest::newRow("in use") << QVariantList{"5"} << "5 Already in Use" << "" << "Connected";
+        QTest::addColumn<QString>("shown");  // the zone in the box afterwards
+        QTest::newRow("63") << QVariantList{"63"} << "" << "63" << "Connected" << "1";
+        QTest::newRow("0 asks again") << QVariantList{"0", "7"} << "" << "7" << "Connected" << "1";
+        QTest::newRow("64 asks again") << QVariantList{"64", ""} << "" << "" << "Connected" << "1";
+        QTest::newRow("256") << QVariantList{"256"} << "Number Not Vaild" << "" << "Connected" << "1";
+        QTest::newRow("3.5 is 4") << QVariantList{"3.5"} << "" << "4" << "Connected" << "1";
+        QTest::newRow("abc") << QVariantList{"abc"} << "" << "" << "Connected" << "1";
+        QTest::newRow("in use") << QVariantList{"5"} << "5 Already in Use" << "" << "Connected" << "5";
         QTest::newRow("refused") << QVariantList{"9"} << "Number Not Vaild" << ""
-                                 << "Time zone 9 not added: zone 9 refused";
+                                 << "Time zone 9 not added: zone 9 refused" << "1";
         // clang-format on
     }
 
@@ -88,6 +89,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, added);
         QFETCH(QString, status);
+        QFETCH(QString, shown);
         WindowProbe p([](StartFolder &f) {
             addZones(f);
             f.execStatement("Gate.gsd", "CREATE TRIGGER refuse BEFORE INSERT ON tblTimeZones WHEN "
@@ -103,6 +105,36 @@ private slots:
         if (!added.isEmpty())
             QVERIFY(listed(p).contains(zoneListLine({added, "07:00:00", "20:00:00"})));
         QVERIFY2(p.w->statusText().startsWith(status), qPrintable(p.w->statusText()));
+        QCOMPARE(p.find<QLineEdit>("txtZone(0)")->text(), shown);
+    }
+
+    // A zone time that is no time: named at start, marked in the list, its codes
+    // refused, and set right in the editor.
+    void brokenZoneIsNamedAndMended()
+    {
+        WindowProbe p([](StartFolder &f) {
+            addZones(f);
+            f.exec("Gate.gsd", "UPDATE tblTimeZones SET fldStartTime = '7 o''clock' "
+                               "WHERE fldTimeZone = 1");
+        });
+        QVERIFY2(p.w->statusText().contains(". Time zone 1: start or stop is not a time of day"),
+                 qPrintable(p.w->statusText()));
+        QCOMPARE(listed(p).first(), " 1  BAD TIME   8:00 PM");
+        auto check = [&p] {
+            p.find<QLineEdit>("txtCheckCode")->setText("4444");
+            p.click("cmdCheckCode");
+            return p.folder.value("Gate.gsd", "select count(*) from tblGateLog").toInt();
+        };
+        QCOMPARE(check(), 0);
+        QVERIFY2(p.w->statusText().contains("time zone 1: start or stop"),
+                 qPrintable(p.w->statusText()));
+
+        select(p, 1);
+        select(p, 0);
+        QCOMPARE(p.find<QTimeEdit>("DTPicker1(0)")->time(), QTime(0, 0)); // not zone 5's
+        p.click("cmdTimeZone(1)");
+        QCOMPARE(listed(p).first(), " 1  12:00 AM   8:00 PM");
+        QCOMPARE(check(), 1);
     }
 
     // Save and Delete act on the selected zone, never the last; a failed reload keeps the zones.
