@@ -8,10 +8,10 @@ bool decideCode(const DecisionSources &sources, const QString &code, const QStri
                 const QDateTime &now, Decision &decision, QString *error)
 {
     std::optional<UnitRow> unit;
-    if (!CodeLookup::findUnit(sources.units, code, unit, error))
+    if (!CodeLookup::findUnit(sources.units, sources.unitCodes, code, unit, error))
         return false;
     std::optional<MasterRow> master;
-    if (!unit && !CodeLookup::findMaster(sources.masters, code, master, error))
+    if (!unit && !CodeLookup::findMaster(sources.masters, sources.masterCodes, code, master, error))
         return false;
     if (!unit && !master) {
         decision = {{ResultWords::Invalid, false, {}}, invalidEvent(code, location)};

@@ -1,16 +1,20 @@
 #pragma once
 
 #include "access_rules.h"
+#include "data/code_index.h"
 #include "gate_event_record.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
 
-// The connections a decision reads: units and master codes, and the time zones.
+// The connections a decision reads (units and master codes, and the time
+// zones) and how codes are found in the first two.
 struct DecisionSources {
     QSqlDatabase units;
     QSqlDatabase masters;
     QSqlDatabase zones;
+    const CodeIndex &unitCodes;
+    const CodeIndex &masterCodes;
 };
 
 struct Decision {

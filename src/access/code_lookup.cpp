@@ -6,13 +6,16 @@
 
 namespace {
 
-// Finds at most one row by code; an index on the code column finds it without
-// walking the table, and rowid order keeps "first row wins".
-bool firstRowByCode(QSqlQuery &query, const QString &sql, const QString &code, bool &found,
+// Reads the first row carrying the code, if any.
+bool firstRowByCode(QSqlQuery &query, const CodeIndex &index, const QString &code, bool &found,
                     QString *error)
 {
+    found = false;
+    const auto row = index.firstRow(code);
+    if (!row)
+        return true;
     query.setForwardOnly(true);
-    if (!runSql(query, sql, {code}, error))
+    if (!runSql(query, row->sql, row->values, error))
         return false;
     found = query.next();
     return true;
@@ -22,15 +25,12 @@ bool firstRowByCode(QSqlQuery &query, const QString &sql, const QString &code, b
 
 namespace CodeLookup {
 
-bool findUnit(const QSqlDatabase &customerDb, const QString &code, std::optional<UnitRow> &unit,
-              QString *error)
+bool findUnit(const QSqlDatabase &customerDb, const CodeIndex &index, const QString &code,
+              std::optional<UnitRow> &unit, QString *error)
 {
     QSqlQuery q(customerDb);
     bool found = false;
-    if (!firstRowByCode(q,
-                        QStringLiteral("select * from tblUnitInfo where fldGateCode = ? "
-                                       "order by rowid limit 1"),
-                        code, found, error))
+    if (!firstRowByCode(q, index, code, found, error))
         return false;
     unit.reset();
     if (found)
@@ -46,15 +46,12 @@ bool findUnit(const QSqlDatabase &customerDb, const QString &code, std::optional
     return true;
 }
 
-bool findMaster(const QSqlDatabase &customerDb, const QString &code,
+bool findMaster(const QSqlDatabase &customerDb, const CodeIndex &index, const QString &code,
                 std::optional<MasterRow> &master, QString *error)
 {
     QSqlQuery q(customerDb);
     bool found = false;
-    if (!firstRowByCode(q,
-                        QStringLiteral("select * from tblVextraMasterCodes where fldPassCode = ? "
-                                       "order by rowid limit 1"),
-                        code, found, error))
+    if (!firstRowByCode(q, index, code, found, error))
         return false;
     master.reset();
     if (found)

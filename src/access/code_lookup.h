@@ -1,6 +1,7 @@
 #pragma once
 
 #include "access_rules.h"
+#include "data/code_index.h"
 
 #include <QSqlDatabase>
 #include <optional>
@@ -10,9 +11,9 @@
 // failure, with `error` saying what failed.
 namespace CodeLookup {
 
-bool findUnit(const QSqlDatabase &customerDb, const QString &code, std::optional<UnitRow> &unit,
-              QString *error);
-bool findMaster(const QSqlDatabase &customerDb, const QString &code,
+bool findUnit(const QSqlDatabase &customerDb, const CodeIndex &index, const QString &code,
+              std::optional<UnitRow> &unit, QString *error);
+bool findMaster(const QSqlDatabase &customerDb, const CodeIndex &index, const QString &code,
                 std::optional<MasterRow> &master, QString *error);
 
 } // namespace CodeLookup

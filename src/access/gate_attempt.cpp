@@ -2,6 +2,16 @@
 
 #include "access_decision.h"
 
+namespace {
+
+DecisionSources sourcesOf(const StationData &data)
+{
+    return {data.AdoCustomerCodes.database(), data.AdoMaster.database(),
+            data.AdoTimeZones.database(), data.unitCodes(), data.masterCodes()};
+}
+
+} // namespace
+
 GateAttempt::GateAttempt(StationData &data, GateLogWriter &log, const StationSettings &settings,
                          OpenGate openGate)
     : m_data(data)
@@ -22,13 +32,12 @@ GateAttempt::Outcome GateAttempt::run(const QString &code, const QString &locati
         return outcome;
     };
     QString error;
-    if (!m_data.reconnectForDecision(m_settings, &error))
-        return notDecided(error);
     Decision decision;
-    const DecisionSources sources{m_data.AdoCustomerCodes.database(), m_data.AdoMaster.database(),
-                                  m_data.AdoTimeZones.database()};
-    if (!decideCode(sources, code, location, now, decision, &error))
+    if (!m_data.prepareForDecision(m_settings, &error) ||
+        !decideCode(sourcesOf(m_data), code, location, now, decision, &error)) {
+        m_data.decisionFailed();
         return notDecided(error);
+    }
     if (decision.verdict.failed())
         return notDecided(decision.verdict.failure);
     outcome.result = decision.verdict.result;

@@ -98,9 +98,7 @@ GateLogWriter::Result GateLogWriter::write(const GateEvent &event, const QDateTi
     QString reason;
     if (m_spooledRows > 0) {
         reason = QStringLiteral("%1 log rows wait in the spool").arg(m_spooledRows);
-    } else if (!m_log.isConnected()) {
-        reason = QStringLiteral("gate log not open");
-    } else {
+    } else if (logUsable(&reason)) {
         QSqlQuery insert(m_log.database());
         if (runSql(insert, InsertRow, valuesOf(row), &reason))
             return Result::Logged;
@@ -117,12 +115,30 @@ GateLogWriter::Result GateLogWriter::write(const GateEvent &event, const QDateTi
     return Result::Lost;
 }
 
-bool GateLogWriter::flushSpool(QString *why)
+// Rows written to a gate database that was removed, or replaced by a file
+// renamed over it, would be lost with the old file; and opening the new one
+// while the station's other connections still hold the old one's WAL would
+// mix the two. So such rows wait in the spool until the next start.
+bool GateLogWriter::logUsable(QString *why)
 {
-    if (!m_log.isConnected()) {
-        setError(why, QStringLiteral("gate log not open"));
+    if (m_log.isCurrent())
+        return true;
+    if (m_log.isConnected()) {
+        setError(why, QStringLiteral("gate database removed or replaced while the station "
+                                     "runs (restart the station)"));
         return false;
     }
+    QString error;
+    if (m_log.refresh(&error))
+        return true;
+    setError(why, QStringLiteral("gate log not open: ") + error);
+    return false;
+}
+
+bool GateLogWriter::flushSpool(QString *why)
+{
+    if (!logUsable(why))
+        return false;
     QList<QJsonObject> rows;
     if (!pendingRows(rows, why))
         return false;

@@ -49,6 +49,7 @@ private:
         qint64 flushAbove = -1; // a marker when not negative
     };
 
+    bool logUsable(QString *why);
     bool readSpool(QList<Entry> &entries, QString *error) const;
     bool appendToSpool(const QByteArray &lines, QString *error, qint64 *at = nullptr);
     bool replaceSpool(const QList<QJsonObject> &rows, QString *error);

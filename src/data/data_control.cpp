@@ -67,6 +67,12 @@ bool DataControl::refresh(QString *error)
     return true;
 }
 
+bool DataControl::isCurrent() const
+{
+    return m_connected && m_openedFile &&
+           fileIdentity(databaseFileOf(m_connectionString)) == m_openedFile;
+}
+
 bool DataControl::open(QString *error)
 {
     QSqlDatabase db = database();
@@ -75,6 +81,8 @@ bool DataControl::open(QString *error)
         setError(error, QStringLiteral("%1: no database file named").arg(m_name));
         return false;
     }
+    // Taken before the open: a file replaced in between is then seen as replaced.
+    m_openedFile = fileIdentity(databaseFileOf(m_connectionString));
     db.setDatabaseName(m_connectionString);
     db.setConnectOptions(
         QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));

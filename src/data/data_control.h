@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_identity.h"
 #include "tables.h"
 
 #include <QSqlDatabase>
@@ -33,6 +34,9 @@ public:
 
     bool refresh(QString *error);
     bool isConnected() const { return m_connected; }
+    // Connected to the file that its path names now: not removed, not replaced
+    // by another file renamed over it. A stat, cheap enough for every decision.
+    bool isCurrent() const;
 
     // Why a connection opened for durable writes runs without WAL; empty when it uses WAL.
     const QString &journalNote() const { return m_journalNote; }
@@ -53,6 +57,7 @@ private:
     QString m_connectionString;
     QString m_recordSource;
     bool m_connected = false;
+    std::optional<FileIdentity> m_openedFile;
     int m_busyTimeoutMs;
     QString m_journalNote;
     QString m_fileSystemOf; // the file whose filesystem type is known

@@ -10,6 +10,11 @@ bool connect(DataControl &control, const QString &connectionString, const QStrin
     return control.refresh(error);
 }
 
+// A decision reads while the management software may be committing: its short
+// locks are waited out, a lock held longer refuses the code rather than hold
+// the keypad.
+constexpr int DecisionBusyTimeoutMs = 100;
+
 } // namespace
 
 StationData::StationData()
@@ -18,7 +23,14 @@ StationData::StationData()
     , AdoGateLog(QStringLiteral("AdoGateLog"), Tables::gateLog(), DataControl::Writes::Durable)
     , AdoTimeZones(QStringLiteral("AdoTimeZones"), Tables::timeZones(),
                    DataControl::Writes::Durable)
-{}
+    , m_unitCodes(QStringLiteral("tblUnitInfo"), QStringLiteral("fldGateCode"),
+                  QStringLiteral("idxUnitInfoGateCode"))
+    , m_masterCodes(QStringLiteral("tblVextraMasterCodes"), QStringLiteral("fldPassCode"),
+                    QStringLiteral("idxMasterCodesPassCode"))
+{
+    for (DataControl *control : {&AdoCustomerCodes, &AdoMaster, &AdoTimeZones})
+        control->setBusyTimeout(DecisionBusyTimeoutMs);
+}
 
 void StationData::buildConnectionStrings(StationSettings &settings)
 {
@@ -28,10 +40,10 @@ void StationData::buildConnectionStrings(StationSettings &settings)
 
 bool StationData::connectAll(const StationSettings &settings, QString *error)
 {
-    return connect(AdoCustomerCodes, settings.DataConnectionString,
-                   QStringLiteral("select * from tblUnitInfo"), error) &&
-           connect(AdoMaster, settings.DataConnectionString,
-                   QStringLiteral("select * from tblVextraMasterCodes"), error) &&
+    AdoCustomerCodes.setRecordSource(QStringLiteral("select * from tblUnitInfo"));
+    AdoMaster.setRecordSource(QStringLiteral("select * from tblVextraMasterCodes"));
+    m_reopen = false;
+    return openCustomerDatabase(settings, error) &&
            connect(AdoGateLog, settings.GateConnectionString,
                    QStringLiteral("select * from tblGateLog"), error) &&
            connect(AdoTimeZones, settings.GateConnectionString,
@@ -40,23 +52,43 @@ bool StationData::connectAll(const StationSettings &settings, QString *error)
 
 bool StationData::reconnect(const StationSettings &settings, QString *error)
 {
-    AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
-    if (!AdoCustomerCodes.refresh(error))
-        return false;
     AdoGateLog.setConnectionString(settings.GateConnectionString);
     return AdoGateLog.refresh(error);
 }
 
-bool StationData::reconnectForDecision(const StationSettings &settings, QString *error)
+bool StationData::prepareForDecision(const StationSettings &settings, QString *error)
 {
-    AdoMaster.setConnectionString(settings.DataConnectionString);
-    AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
-    if (!AdoMaster.refresh(error) || !AdoCustomerCodes.refresh(error))
+    const bool customerCurrent = !m_reopen && AdoCustomerCodes.isCurrent() && AdoMaster.isCurrent();
+    if (customerCurrent ? !m_unitCodes.follow(AdoCustomerCodes.database(), error) ||
+                              !m_masterCodes.follow(AdoMaster.database(), error)
+                        : !openCustomerDatabase(settings, error))
         return false;
-    // The zones stay open between decisions; only a connection lost to an
-    // earlier failure is made again.
-    if (AdoTimeZones.isConnected())
-        return true;
-    AdoTimeZones.setConnectionString(settings.GateConnectionString);
-    return AdoTimeZones.refresh(error);
+    if (m_reopen || !AdoTimeZones.isCurrent()) {
+        AdoTimeZones.setConnectionString(settings.GateConnectionString);
+        if (!AdoTimeZones.refresh(error))
+            return false;
+    }
+    m_reopen = false;
+    return true;
+}
+
+QString StationData::lookupNote() const
+{
+    using Way = CodeIndex::Way;
+    const QList<Way> ways{m_unitCodes.way(), m_masterCodes.way()};
+    if (ways.contains(Way::OwnMap))
+        return QStringLiteral("customer database has no code index and takes none: the station "
+                              "keeps its own look-up");
+    if (ways.contains(Way::MadeIndex))
+        return QStringLiteral("code indexes added to the customer database");
+    return {};
+}
+
+bool StationData::openCustomerDatabase(const StationSettings &settings, QString *error)
+{
+    AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
+    AdoMaster.setConnectionString(settings.DataConnectionString);
+    return AdoCustomerCodes.refresh(error) && AdoMaster.refresh(error) &&
+           m_unitCodes.attach(AdoCustomerCodes.database(), error) &&
+           m_masterCodes.attach(AdoMaster.database(), error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "code_index.h"
 #include "data_control.h"
 #include "settings/station_settings.h"
 
@@ -21,13 +22,27 @@ public:
     // source and is refreshed, in order; the first failure stops the rest.
     bool connectAll(const StationSettings &settings, QString *error);
 
-    // "Reconnect": the unit and gate-log controls open their files anew and rerun
-    // their record sources; stops at the first failure.
+    // "Reconnect": the gate-log control opens its file anew and reruns its
+    // record source.
     bool reconnect(const StationSettings &settings, QString *error);
 
-    // Before each decision: master and unit controls open their file anew, so
-    // every decision reads the tables as they stand; the zones are reopened only
-    // when an earlier failure closed them. The gate log is not needed: its rows
-    // go through the log writer.
-    bool reconnectForDecision(const StationSettings &settings, QString *error);
+    // Before each decision. The connections stay open: SQLite shows every commit
+    // of another program to the next statement. A file removed or replaced (a
+    // new file renamed over it) is opened anew, and so is every file after a
+    // decision that failed.
+    bool prepareForDecision(const StationSettings &settings, QString *error);
+    void decisionFailed() { m_reopen = true; }
+
+    const CodeIndex &unitCodes() const { return m_unitCodes; }
+    const CodeIndex &masterCodes() const { return m_masterCodes; }
+    // How codes are found when the customer database's own indexes do not
+    // serve, for the status line; empty when they do.
+    QString lookupNote() const;
+
+private:
+    bool openCustomerDatabase(const StationSettings &settings, QString *error);
+
+    CodeIndex m_unitCodes;
+    CodeIndex m_masterCodes;
+    bool m_reopen = false;
 };

@@ -286,8 +286,10 @@ QString GateWindow::configure()
     // A log that cannot be written now stops nothing: its rows wait in the spool.
     if (!m_logWriter.open(m_settings.GateDbPath, &error))
         StationLog::fault(QStringLiteral("gate log: ") + error);
-    if (!m_logWriter.journalNote().isEmpty())
-        m_connectedText += QStringLiteral(" (%1)").arg(m_logWriter.journalNote());
+    for (const QString &note : {m_logWriter.journalNote(), m_data.lookupNote()}) {
+        if (!note.isEmpty())
+            m_connectedText += QStringLiteral(" (%1)").arg(note);
+    }
     // The zone list comes first, so a gate database without usable zones opens no port.
     if (!m_zoneEditor->LoadTimeZoneList(&error))
         return stopped(error);

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <cstdio>
 
 namespace {
 
@@ -146,6 +147,52 @@ private slots:
         QString flushed;
         a.writer.flushSpool(&flushed);
         QCOMPARE(a.log().count(code), decided ? 1 : 0);
+    }
+
+    // The connections stay open between keys, yet each key is decided on the
+    // files as they are now: rows another program committed, a customer database
+    // renamed over the old one, one removed or locked for a while. Rows for a gate
+    // database replaced under the station wait in the spool.
+    void eachKeySeesTheFilesAsTheyAreNow()
+    {
+        Attempts a;
+        QCOMPARE(a.run("7777").result, "Invalid");
+        a.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                  "fldGateTimeZone) VALUES ('7777', 'Rented', 0)");
+        QCOMPARE(a.run("7777").result, "Valid");
+
+        a.folder.createDatabase("Data.new", {"customer.sql"});
+        a.folder.exec("Data.new", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                  "fldGateTimeZone, fldCustID) VALUES ('8888', 'Rented', 0, 88)");
+        QVERIFY(::rename(qPrintable(a.folder.file("Data.new")),
+                         qPrintable(a.folder.file("Data.gsd"))) == 0);
+        QCOMPARE(a.run("8888").result, "Valid");
+        QCOMPARE(a.run("7777").result, "Invalid");
+
+        QVERIFY(QFile::rename(a.folder.file("Data.gsd"), a.folder.file("Data.away")));
+        QCOMPARE(a.run("8888").status, GateAttempt::Outcome::NotDecided);
+        QVERIFY(QFile::rename(a.folder.file("Data.away"), a.folder.file("Data.gsd")));
+        QCOMPARE(a.run("8888").result, "Valid");
+
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(a.folder.file("Data.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery held(other);
+            QVERIFY(held.exec("BEGIN EXCLUSIVE"));
+            const int openings = a.openings;
+            QVERIFY(a.run("8888").why.contains("locked"));
+            QCOMPARE(a.openings, openings);
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        QCOMPARE(a.run("8888").result, "Valid");
+
+        a.folder.createDatabase("Gate.new", {"gate.sql"});
+        QVERIFY(::rename(qPrintable(a.folder.file("Gate.new")),
+                         qPrintable(a.folder.file("Gate.gsd"))) == 0);
+        QVERIFY(a.run("8888").why.startsWith("gate database removed or replaced"));
+        QCOMPARE(a.writer.spooledRows(), 1);
     }
 
     void exitingSkipsEverything()

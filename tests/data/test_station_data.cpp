@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -39,7 +40,7 @@ private slots:
             QVERIFY2(c->isConnected(), qPrintable(c->name()));
         QVERIFY(QFile::remove(folder.file(name)));
         QVERIFY(!data.reconnect(s, &error));
-        QVERIFY2(error.contains("AdoCustomerCodes"), qPrintable(error));
+        QVERIFY2(error.contains("AdoGateLog"), qPrintable(error));
         QVERIFY(!QFile::exists(folder.file(name)));
         QVERIFY(!data.connectAll(StationSettings(), &error)); // no paths at all
     }
@@ -74,6 +75,74 @@ private slots:
         QVERIFY2(error.contains(expectedError) && error.contains(file), qPrintable(error));
         QCOMPARE(QFile::exists(folder.file(file)), !change.isEmpty());
         QVERIFY(!data.AdoTimeZones.isConnected()); // the first failure stops the rest
+    }
+
+    // Codes are found through an index: the file's own, or one made when it has
+    // none; when it cannot take one (another program holds its write lock),
+    // through a map of the station's own that follows other programs' commits.
+    void codeLookupWays_data()
+    {
+        QTest::addColumn<bool>("indexed");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<CodeIndex::Way>("way");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("indexed") << true << false << CodeIndex::Way::FileIndex << "";
+        QTest::newRow("made") << false << false << CodeIndex::Way::MadeIndex
+                              << "code indexes added to the customer database";
+        QTest::newRow("own") << false << true << CodeIndex::Way::OwnMap
+                             << "customer database has no code index and takes none: the "
+                                "station keeps its own look-up";
+    }
+
+    void codeLookupWays()
+    {
+        QFETCH(bool, indexed);
+        QFETCH(bool, locked);
+        QFETCH(CodeIndex::Way, way);
+        QFETCH(QString, note);
+        StartFolder folder;
+        folder.makeStandard();
+        folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldUnitName) VALUES "
+                                "('1111', 'first'), ('2222', 'other'), ('1111', 'second')");
+        if (!indexed)
+            folder.exec("Data.gsd", "DROP INDEX idxUnitInfoGateCode; DROP INDEX "
+                                    "idxMasterCodesPassCode");
+        const StationSettings s = settingsFor(folder);
+        StationData data;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(folder.file("Data.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery lock(other);
+            QVERIFY(!locked || lock.exec("BEGIN IMMEDIATE"));
+            QString error;
+            QVERIFY2(data.connectAll(s, &error), qPrintable(error));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        QCOMPARE(data.unitCodes().way(), way);
+        QCOMPARE(data.masterCodes().way(), way);
+        QCOMPARE(data.lookupNote(), note);
+
+        auto unitOf = [&](const QString &code) {
+            QString error;
+            if (!data.prepareForDecision(s, &error))
+                return "failed: " + error;
+            const auto row = data.unitCodes().firstRow(code);
+            QSqlQuery q(data.AdoCustomerCodes.database());
+            if (!row || !q.prepare(row->sql))
+                return QString("none");
+            for (const QVariant &value : row->values)
+                q.addBindValue(value);
+            return q.exec() && q.next() ? columnText(q, "fldUnitName") : QString("none");
+        };
+        QCOMPARE(unitOf("1111"), QString("first"));
+        folder.exec("Data.gsd", "DELETE FROM tblUnitInfo WHERE fldUnitName = 'first';"
+                                "INSERT INTO tblUnitInfo (fldGateCode, fldUnitName) "
+                                "VALUES ('3333', 'new')");
+        QCOMPARE(unitOf("1111"), QString("second"));
+        QCOMPARE(unitOf("3333"), QString("new"));
+        QCOMPARE(unitOf("4444"), QString("none"));
     }
 
     void readsGiveTextAndEmptyForNull()

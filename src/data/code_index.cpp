@@ -1,0 +1,105 @@
+#include "code_index.h"
+
+#include "sql_run.h"
+
+CodeIndex::CodeIndex(QString table, QString column, QString indexName)
+    : m_table(std::move(table))
+    , m_column(std::move(column))
+    , m_indexName(std::move(indexName))
+{}
+
+bool CodeIndex::attach(const QSqlDatabase &db, QString *error)
+{
+    m_rows.clear();
+    m_dataVersion = -1;
+    bool serves = false;
+    if (!fileIndexServes(db, serves, error))
+        return false;
+    m_way = Way::FileIndex;
+    if (serves)
+        return true;
+    // A file that is read-only, or locked for long, keeps no index of ours.
+    QSqlQuery make(db);
+    if (make.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                      .arg(m_indexName, m_table, m_column)) &&
+        fileIndexServes(db, serves, error) && serves) {
+        m_way = Way::MadeIndex;
+        return true;
+    }
+    m_way = Way::OwnMap;
+    return follow(db, error);
+}
+
+bool CodeIndex::follow(const QSqlDatabase &db, QString *error)
+{
+    if (m_way != Way::OwnMap)
+        return true;
+    qint64 version = 0;
+    if (!readDataVersion(db, version, error))
+        return false;
+    if (version == m_dataVersion)
+        return true;
+    if (!buildMap(db, error))
+        return false;
+    m_dataVersion = version;
+    return true;
+}
+
+std::optional<CodeIndex::Query> CodeIndex::firstRow(const QString &code) const
+{
+    if (m_way != Way::OwnMap)
+        return Query{QStringLiteral("select * from %1 where %2 = ? order by rowid limit 1")
+                         .arg(m_table, m_column),
+                     {code}};
+    const auto it = m_rows.constFind(code);
+    if (it == m_rows.constEnd())
+        return std::nullopt;
+    return Query{QStringLiteral("select * from %1 where rowid = ?").arg(m_table), {*it}};
+}
+
+// Asks SQLite's planner, so an index it would not use (another collation, a
+// different first column) does not count.
+bool CodeIndex::fileIndexServes(const QSqlDatabase &db, bool &serves, QString *error) const
+{
+    QSqlQuery plan(db);
+    if (!runSql(plan,
+                QStringLiteral("EXPLAIN QUERY PLAN select * from %1 where %2 = ? "
+                               "order by rowid limit 1")
+                    .arg(m_table, m_column),
+                {QString()}, error))
+        return false;
+    serves = false;
+    while (plan.next())
+        serves = serves || plan.value(3).toString().contains(QLatin1String(" INDEX "));
+    return true;
+}
+
+bool CodeIndex::readDataVersion(const QSqlDatabase &db, qint64 &version, QString *error) const
+{
+    QSqlQuery pragma(db);
+    if (!runSql(pragma, QStringLiteral("PRAGMA data_version"), {}, error))
+        return false;
+    if (!pragma.next()) {
+        setError(error, QStringLiteral("%1: no data version").arg(m_table));
+        return false;
+    }
+    version = pragma.value(0).toLongLong();
+    return true;
+}
+
+bool CodeIndex::buildMap(const QSqlDatabase &db, QString *error)
+{
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    if (!runSql(rows,
+                QStringLiteral("select rowid, %1 from %2 order by rowid").arg(m_column, m_table),
+                {}, error))
+        return false;
+    m_rows.clear();
+    while (rows.next()) {
+        const QString code = rows.value(1).toString();
+        if (!m_rows.contains(code)) // the first row wins
+            m_rows.insert(code, rows.value(0).toLongLong());
+    }
+    return true;
+}
