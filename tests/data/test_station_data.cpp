@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -74,22 +73,6 @@ private slots:
         QVERIFY2(error.contains(expectedError) && error.contains(file), qPrintable(error));
         QCOMPARE(QFile::exists(folder.file(file)), !change.isEmpty());
         QVERIFY(!data.AdoTimeZones.isConnected()); // the first failure stops the rest
-    }
-
-    void readsGiveTextAndEmptyForNull()
-    {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldCustID, fldStatus)"
-                                " VALUES ('0123', 42, NULL)");
-        StationData data;
-        QVERIFY(data.connectAll(settingsFor(folder), nullptr));
-        QSqlQuery query(data.AdoCustomerCodes.database());
-        QVERIFY(query.exec("select * from tblUnitInfo"));
-        QVERIFY(query.next());
-        QCOMPARE(columnText(query, "fldGateCode"), QStringLiteral("0123"));
-        QCOMPARE(columnText(query, "fldCustID"), QStringLiteral("42"));
-        QCOMPARE(columnText(query, "fldStatus"), QString());
     }
 };
 
