@@ -73,37 +73,24 @@ private slots:
     // Nothing lands unless every row converts and every table is empty.
     void badImportsLeaveNoRows_data()
     {
-        const QString log = "tblGateLog", zones = "tblTimeZones";
+        // clang-format off
+        const QString log = "tblGateLog", zones = "tblTimeZones", none;
+        const QByteArray logHeader = "fldID,fldDateTime,fldCode,fldReult,fldCustomer,fldUnitNumber,fldCustID,fldZone\n";
         const QByteArray zoneHeader = "fldTimeZone,fldStartTime,fldStopTime\n";
         QTest::addColumn<QString>("table");
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("prepare");
         QTest::addColumn<QString>("errorPart");
-        QTest::newRow("date before 1900")
-            << log
-            << QByteArray("fldID,fldDateTime,fldCode,fldReult,fldCustomer,fldUnitNumber,fldCustID,"
-                          "fldZone\n1,2012-01-01 00:00:00,,,,,0,\n2,1900-01-00 00:00:00,,,,,0,\n")
-            << 2 << QString() << "tblGateLog row 2, fldDateTime";
-        QTest::newRow("quote never closed") << zones << zoneHeader + "\"1,2,3\n"
-                                            << 1 << QString() << "line 2";
-        QTest::newRow("row count differs")
-            << zones << zoneHeader << 3 << QString() << "0 rows read but the file holds 3";
-        QTest::newRow("missing column") << zones << QByteArray("fldTimeZone,fldStartTime\n") << 0
-                                        << QString() << "no column fldStopTime";
-        QTest::newRow("zone not a number") << zones << zoneHeader + "x,07:00:00,08:00:00\n"
-                                           << 1 << QString() << "tblTimeZones row 1, fldTimeZone";
-        QTest::newRow("time not a time") << zones << zoneHeader + "1,1899-12-30 25:00:00,08:00:00\n"
-                                         << 1 << QString() << "row 1, fldStartTime";
-        QTest::newRow("a table already holds rows")
-            << QString() << QByteArray() << 0
-            << "INSERT INTO tblTimeZones VALUES (5, '07:00:00', '08:00:00')"
-            << "already holds rows";
-        QTest::newRow("the last write fails")
-            << QString() << QByteArray() << 0
-            << "CREATE TRIGGER refuse BEFORE INSERT ON tblTimeZones "
-               "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END"
-            << "disk trouble";
+        QTest::newRow("date before 1900") << log << logHeader + "1,2012-01-01 00:00:00,,,,,0,\n2,1900-01-00 00:00:00,,,,,0,\n" << 2 << none << "tblGateLog row 2, fldDateTime";
+        QTest::newRow("quote never closed") << zones << zoneHeader + "\"1,2,3\n" << 1 << none << "line 2";
+        QTest::newRow("row count differs") << zones << zoneHeader << 3 << none << "0 rows read but the file holds 3";
+        QTest::newRow("missing column") << zones << QByteArray("fldTimeZone,fldStartTime\n") << 0 << none << "no column fldStopTime";
+        QTest::newRow("zone not a number") << zones << zoneHeader + "x,07:00:00,08:00:00\n" << 1 << none << "tblTimeZones row 1, fldTimeZone";
+        QTest::newRow("time not a time") << zones << zoneHeader + "1,1899-12-30 25:00:00,08:00:00\n" << 1 << none << "row 1, fldStartTime";
+        QTest::newRow("a table already holds rows") << none << QByteArray() << 0 << "INSERT INTO tblTimeZones VALUES (5, '07:00:00', '08:00:00')" << "already holds rows";
+        QTest::newRow("the last write fails") << none << QByteArray() << 0 << "CREATE TRIGGER refuse BEFORE INSERT ON tblTimeZones BEGIN SELECT RAISE(ABORT, 'disk trouble'); END" << "disk trouble";
+        // clang-format on
     }
 
     void badImportsLeaveNoRows()

