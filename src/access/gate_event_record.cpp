@@ -52,3 +52,13 @@ GateEvent restartEvent()
             {},
             QStringLiteral("0")};
 }
+
+GateEvent keypadLockedEvent(const QString &location, int refusals)
+{
+    return {QStringLiteral("------"),
+            location,
+            ResultWords::KeypadLocked,
+            QStringLiteral("%1 refused codes").arg(refusals),
+            {},
+            QStringLiteral("0")};
+}

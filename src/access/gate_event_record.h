@@ -26,3 +26,5 @@ GateEvent invalidEvent(const QString &code, const QString &location);
 // The row of a start after the station stopped with the relay on (a crash or a
 // power cut): the gate may have stood open meanwhile.
 GateEvent restartEvent();
+// The row of a keypad that stopped deciding after `refusals` refused codes.
+GateEvent keypadLockedEvent(const QString &location, int refusals);

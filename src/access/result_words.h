@@ -13,6 +13,8 @@ inline const QString AfterHours = QStringLiteral("After Hours");
 inline const QString Invalid = QStringLiteral("Invalid");
 // The station started after it had stopped with the relay on.
 inline const QString Restarted = QStringLiteral("Restarted");
+// A keypad stopped deciding after too many refused codes.
+inline const QString KeypadLocked = QStringLiteral("Keypad Locked");
 // Followed by the expiry date as m/d/yy.
 inline const QString ExpiredPrefix = QStringLiteral("Exp ");
 // Followed by the zone text of a zone the table lacks.

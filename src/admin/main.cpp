@@ -1,5 +1,6 @@
 // gatectl: the administrator's command line for station folders.
 #include "access_import.h"
+#include "common/file_privacy.h"
 #include "station_folder.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ int fail(const QString &text)
 
 int main(int argc, char *argv[])
 {
+    keepNewFilesPrivate();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     QTextStream out(stdout);

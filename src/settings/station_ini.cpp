@@ -36,5 +36,11 @@ StationIni StationIni::load(const QString &startFolder, QStringList *problems)
     StationIni s;
     s.entryIdleSeconds =
         number(ini, QStringLiteral("keypad/EntryIdleSeconds"), s.entryIdleSeconds, 1, problems);
+    s.lockoutAfter =
+        number(ini, QStringLiteral("keypad/LockoutAfter"), s.lockoutAfter, 0, problems);
+    s.lockoutWindowSeconds = number(ini, QStringLiteral("keypad/LockoutWindowSeconds"),
+                                    s.lockoutWindowSeconds, 1, problems);
+    s.lockoutSeconds =
+        number(ini, QStringLiteral("keypad/LockoutSeconds"), s.lockoutSeconds, 1, problems);
     return s;
 }

@@ -8,6 +8,10 @@
 // file means all defaults.
 struct StationIni {
     int entryIdleSeconds = 10; // [keypad] EntryIdleSeconds: a partial keypad entry is forgotten
+    // [keypad] LockoutAfter (0: no lockout), LockoutWindowSeconds, LockoutSeconds
+    int lockoutAfter = 5;
+    int lockoutWindowSeconds = 120;
+    int lockoutSeconds = 300;
 
     // A value that cannot be used keeps its default and is named in `problems`.
     static StationIni load(const QString &startFolder, QStringList *problems);

@@ -3,6 +3,7 @@
 #include "about/about_dialog.h"
 #include "access/gate_event_record.h"
 #include "common/clock.h"
+#include "common/file_privacy.h"
 #include "common/station_log.h"
 #include "logview/log_dates.h"
 #include "logview/log_line.h"
@@ -111,6 +112,9 @@ void GateWindow::buildControls()
             m_keypadEntry[index].clear();
             showKeypadEntry(index);
         });
+        m_lockoutEnd[index].setSingleShot(true);
+        connect(&m_lockoutEnd[index], &QTimer::timeout, this,
+                [this, index] { lockoutEnded(index); });
     }
 }
 
@@ -128,6 +132,11 @@ QWidget *GateWindow::buildLeftColumn()
         lblKeypadEntry[index]->setObjectName(QStringLiteral("lblKeypadEntry(%1)").arg(index));
         layout->addWidget(lblKeypadEntry[index]);
     }
+    cmdLiftLockout = namedButton(QStringLiteral("cmdLiftLockout"),
+                                 QStringLiteral("Lift Keypad Lockout"), column);
+    cmdLiftLockout->setEnabled(false);
+    layout->addWidget(cmdLiftLockout);
+    connect(cmdLiftLockout, &QPushButton::clicked, this, &GateWindow::cmdLiftLockout_Click);
 
     layout->addWidget(caption(QStringLiteral("Filter By"), column));
     lstFilter = new QListWidget(column);
@@ -232,6 +241,7 @@ void GateWindow::formLoad()
     m_ini = StationIni::load(m_settings.StartFolder, &problems);
     for (const QString &problem : problems)
         StationLog::fault(problem);
+    applyLockoutRules();
     for (int index : {0, 1}) {
         m_entryIdle[index].setInterval(m_ini.entryIdleSeconds * 1000);
         showKeypadEntry(index);
@@ -293,11 +303,14 @@ QString GateWindow::configure()
     // The zone list comes first, so a gate database without usable zones opens no port.
     if (!m_zoneEditor->LoadTimeZoneList(&error))
         return stopped(error);
-    const QString broken = m_zoneEditor->brokenZones();
-    if (!broken.isEmpty())
-        StationLog::fault(broken);
+    QStringList warnings{m_zoneEditor->brokenZones(),
+                         readableByEveryone({m_settings.DataDbPath,
+                                             SettingsFile::fileName(m_settings.StartFolder)})};
+    warnings.removeAll(QString());
+    for (const QString &warning : warnings)
+        StationLog::fault(warning);
     deviceStart();
-    return broken.isEmpty() ? m_connectedText : m_connectedText + QStringLiteral(". ") + broken;
+    return QStringList(QStringList{m_connectedText} + warnings).join(QStringLiteral(". "));
 }
 
 // Nobody may be there to click a message box: a device that fails goes to the

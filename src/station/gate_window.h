@@ -1,6 +1,7 @@
 #pragma once
 
 #include "access/gate_attempt.h"
+#include "access/keypad_lockout.h"
 #include "data/station_data.h"
 #include "logview/log_query.h"
 #include "serial/gate_devices.h"
@@ -62,6 +63,7 @@ public slots:
     void cmdPrintLog_Click();
     void cmdClearLog_Click();
     void mnuAbout_Click();
+    void cmdLiftLockout_Click();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -84,12 +86,18 @@ private:
     void markRelayButton(QPushButton *lastCommand);
 
     bool ProcessCode();
-    GateAttempt::Outcome::Status decide(const QString &code);
+    GateAttempt::Outcome decide(const QString &code);
     bool switchRelayOn();
     void keypadCharacter(int index, char character);
     void showKeypadEntry(int index);
     void reportFault(const QString &text);
     void logRestartIfRelayWasLeftOn();
+    void writeStationRow(const GateEvent &event);
+    void applyLockoutRules();
+    bool keypadLocked(int index) const;
+    void countRefusal(int index);
+    void lockoutEnded(int index);
+    void showLockouts(int index);
     void flushSpool();
     QString spoolNote() const;
     std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
@@ -113,9 +121,13 @@ private:
     StationIni m_ini;
     QString m_keypadEntry[2]; // each keypad's digits so far, never shared
     QTimer m_entryIdle[2];    // forgets a partial entry its customer walked away from
+    KeypadLockout m_lockout[2];
+    QTimer m_lockoutEnd[2];     // shows the keypad open again when its lockout ends
+    QDateTime m_lockedUntil[2]; // wall-clock end of each lockout, for the operator
 
     QLineEdit *txtCheckCode = nullptr; // the operator's own entry
     QLabel *lblKeypadEntry[2] = {};    // each keypad's entry, masked
+    QPushButton *cmdLiftLockout = nullptr;
     QListWidget *lstFilter = nullptr;
     QDateTimeEdit *dtStart = nullptr; // DTPicker1(2)
     QDateTimeEdit *dtEnd = nullptr;   // DTPicker1(3)

@@ -19,14 +19,14 @@ bool GateWindow::ProcessCode()
     if (!isCodeEntry(code))
         return true;
     cmdCheckCode->setEnabled(false);
-    const auto status = decide(code);
+    const auto status = decide(code).status;
     if (status == GateAttempt::Outcome::Logged)
         txtCheckCode->clear();
     return status != GateAttempt::Outcome::NotDecided;
 }
 
 // One attempt at the location of the last keypad, at the time it was completed.
-GateAttempt::Outcome::Status GateWindow::decide(const QString &code)
+GateAttempt::Outcome GateWindow::decide(const QString &code)
 {
     const QDateTime now = Clock::now();
     const QString location = m_settings.CurrentKeypadLocation;
@@ -56,7 +56,7 @@ GateAttempt::Outcome::Status GateWindow::decide(const QString &code)
         break;
     }
     showStatus(m_decisionStatus);
-    return outcome.status;
+    return outcome;
 }
 
 void GateWindow::cmdCheckCode_Click()
@@ -83,6 +83,8 @@ void GateWindow::MSCommScanner_OnComm(int index, int eventCode)
 // operator typing, never mix their digits into one code.
 void GateWindow::keypadCharacter(int index, char character)
 {
+    if (keypadLocked(index))
+        return; // read and dropped: no decision, no relay, no row
     const KeypadStep step = keypadStep(m_keypadEntry[index], character, m_settings.CodeLength);
     m_keypadEntry[index] = step.entry;
     if (step.endOfFile)
@@ -93,7 +95,10 @@ void GateWindow::keypadCharacter(int index, char character)
             index == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
         if (!isCodeEntry(code)) {
             resetLogViewToRecentDays();
-        } else if (decide(code) != GateAttempt::Outcome::NotDecided) {
+        } else if (const auto outcome = decide(code);
+                   outcome.status != GateAttempt::Outcome::NotDecided) {
+            if (outcome.status == GateAttempt::Outcome::Logged && !outcome.granted)
+                countRefusal(index);
             resetLogViewToRecentDays();
             showStatus(m_decisionStatus); // the refresh must not hide what the decision said
         }
@@ -105,7 +110,11 @@ void GateWindow::showKeypadEntry(int index)
 {
     const QString &entry = m_keypadEntry[index];
     lblKeypadEntry[index]->setText(
-        QStringLiteral("Keypad %1: %2").arg(index + 1).arg(QString(entry.size(), QChar(0x2022))));
+        QStringLiteral("Keypad %1: %2")
+            .arg(index + 1)
+            .arg(keypadLocked(index) ? QStringLiteral("locked until ") +
+                                           m_lockedUntil[index].toString(QStringLiteral("HH:mm:ss"))
+                                     : QString(entry.size(), QChar(0x2022))));
     if (entry.isEmpty())
         m_entryIdle[index].stop();
     else
@@ -146,11 +155,18 @@ void GateWindow::logRestartIfRelayWasLeftOn()
 {
     if (!m_devices.relayWasLeftOn())
         return;
-    QString why;
-    const auto written = m_logWriter.write(restartEvent(), Clock::now(), &why);
     StationLog::fault(QStringLiteral("restarted with the relay on: the gate may have been open"));
+    writeStationRow(restartEvent());
+}
+
+// A row of the station's own (no decision behind it): spooled like any other
+// when the log does not take it, and never a reason to stop.
+void GateWindow::writeStationRow(const GateEvent &event)
+{
+    QString why;
+    const auto written = m_logWriter.write(event, Clock::now(), &why);
     if (written == GateLogWriter::Result::Lost)
-        StationLog::fault(QStringLiteral("restart row not logged: ") + why);
+        StationLog::fault(QStringLiteral("%1 row not logged: %2").arg(event.result, why));
     else if (written == GateLogWriter::Result::Spooled)
         m_spoolRetry.start();
 }

@@ -4,6 +4,7 @@
 #include "access/gate_attempt.h"
 #include "access/gate_event_record.h"
 #include "access/keypad_keys.h"
+#include "access/keypad_lockout.h"
 #include "support/flag_texts.h"
 #include "support/start_folder.h"
 
@@ -204,6 +205,38 @@ private slots:
                  "unit B12: exclusion flag \"Maybe\" is not yes or no");
         QCOMPARE(decideUnit(unit("5"), Zones, noon).failure,
                  "time zone 5: start or stop is not a time of day");
+    }
+
+    // Refusals count within their window; each further lockout within the hour
+    // doubles, up to an hour; 0 turns it off.
+    void keypadLockout()
+    {
+        constexpr qint64 s = 1000;
+        KeypadLockout lockout({3, 120, 300});
+        QVERIFY(!lockout.refused(0));
+        QVERIFY(!lockout.refused(100 * s));
+        QVERIFY(!lockout.refused(121 * s)); // the first has left the window
+        QVERIFY(lockout.refused(122 * s));
+        QVERIFY(lockout.isLocked(422 * s - 1));
+        QVERIFY(!lockout.isLocked(422 * s));
+        QList<qint64> lengths;
+        for (qint64 t = 422 * s; lengths.size() < 5;) {
+            while (!lockout.refused(t))
+                t += s;
+            lengths << (lockout.lockedUntilMs() - t) / s;
+            t = lockout.lockedUntilMs();
+        }
+        QCOMPARE(lengths, (QList<qint64>{600, 1200, 2400, 3600, 3600}));
+        const qint64 later = lockout.lockedUntilMs() + 3600 * s;
+        for (int i = 0; i < 3; ++i)
+            lockout.refused(later);
+        QCOMPARE(lockout.lockedUntilMs() - later, 300 * s);
+        lockout.lift();
+        QVERIFY(!lockout.isLocked(later));
+
+        KeypadLockout off({0, 120, 300});
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(!off.refused(i));
     }
 
     void codeEntries()

@@ -189,6 +189,47 @@ private slots:
             QVariant("Restarted/Gate possibly open"));
         QVERIFY(!QFile::exists(site.folder.file("relay-on.flag")));
     }
+
+    // Guessing: refused codes lock only their keypad, with one row; keys there
+    // are dropped until the lockout ends, whatever the wall clock does, or the
+    // operator lifts it.
+    void refusalsLockOnlyTheirKeypad()
+    {
+        Station s("[keypad]\nLockoutAfter=3\nLockoutSeconds=60\n");
+        Clock::pinMonotonic(1000000);
+        for (int i = 0; i < 3; ++i)
+            s.press(s.site.keypad1, "NNNN");
+        QCOMPARE(s.entryShown(0), "Keypad 1: locked until 12:01:00");
+        QVERIFY2(
+            s.w->statusText().startsWith("Keypad 1 locked until 12:01:00 after 3 refused codes"),
+            qPrintable(s.w->statusText()));
+        s.press(s.site.keypad1, "ABCE");
+        s.press(s.site.keypad2, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        const QString rows = "select group_concat(fldCode || ' ' || fldReult || ' ' || fldZone, "
+                             "';') from tblGateLog";
+        QCOMPARE(s.site.folder.value("Gate.gsd", rows),
+                 QVariant("0000 Invalid In;0000 Invalid In;0000 Invalid In;"
+                          "------ Keypad Locked In;1234 Valid Out"));
+
+        Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(11, 0))); // set back an hour
+        Clock::pinMonotonic(1000000 + 60000);
+        s.press(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+
+        s.press(s.site.keypad1, "NNNNNNNN");
+        QCOMPARE(s.entryShown(0), "Keypad 1: "); // the grant was no refusal
+        s.press(s.site.keypad1, "NNNN");
+        Prompts::queueAnswer(false);
+        s.button("cmdLiftLockout")->click();
+        s.press(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), QByteArray());
+        Prompts::queueAnswer(true);
+        s.button("cmdLiftLockout")->click();
+        QCOMPARE(Prompts::takeAsked().last(), "Lift the lockout of keypad 1 now?");
+        s.press(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+    }
 };
 
 QTEST_MAIN(TestGateDecisions)

@@ -10,6 +10,7 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
@@ -36,6 +37,12 @@ private slots:
         StartFolder parent;
         const QString site = parent.file("site");
         QCOMPARE(QProcess::execute(GATECTL, {"init", site}), 0);
+        // Tenants' names and codes: owner and group only.
+        for (const QString name : {"", "/gatesystem.dat", "/Data.gsd", "/Gate.gsd"}) {
+            struct stat info {};
+            QCOMPARE(::stat(qPrintable(site + name), &info), 0);
+            QCOMPARE(info.st_mode & 0777, name.isEmpty() ? 0750u : 0640u);
+        }
         parent.exec("site/Data.gsd",
                     "INSERT INTO tblUnitInfo (fldGateCode, fldCustFirstName, fldCustLastName, "
                     "fldStatus, fldUnitName, fldCustID, fldGateTimeZone, fldGateExpireDate) "

@@ -85,6 +85,19 @@ private slots:
         QVERIFY2(p.w->statusText().contains("gatesystem.dat"), qPrintable(p.w->statusText()));
     }
 
+    // Tenants' codes that every account can read are pointed out at start.
+    void filesEveryoneCanReadAreNamed()
+    {
+        for (bool open : {true, false}) {
+            WindowProbe p([open](StartFolder &f) {
+                const auto own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+                for (const char *name : {"Data.gsd", "gatesystem.dat"})
+                    QFile::setPermissions(f.file(name), open ? own | QFile::ReadOther : own);
+            });
+            QCOMPARE(p.w->statusText().contains("can be read by every account"), open);
+        }
+    }
+
     // Every row starts minimised, which the window does before anything can fail.
     void logViewDaysSetsTheStartDate_data()
     {
