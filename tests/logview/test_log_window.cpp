@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTest>
 
 namespace {
@@ -40,10 +41,19 @@ void addLog(StartFolder &folder)
         "('2026-01-07 08:00:00', '77', 'Valid', 'Blank, Id', 'C2', NULL, 'In')");
 }
 
+QStringList listedLines(const WindowProbe &p)
+{
+    const LogListModel &model = p.w->logLines();
+    QStringList lines;
+    for (int row = 0; row < model.rowCount(); ++row)
+        lines << model.index(row).data().toString();
+    return lines;
+}
+
 QString listedCodes(const WindowProbe &p)
 {
     QStringList codes;
-    for (const QString &line : p.w->logLines().lines())
+    for (const QString &line : listedLines(p))
         codes << line.mid(25, 10).trimmed();
     return codes.join(' ');
 }
@@ -117,9 +127,12 @@ private slots:
         }
         QCOMPARE(Prompts::takeMessages().join(""), message);
         QCOMPARE(listedCodes(p), codes);
+        const QModelIndex newest = p.w->logLines().index(p.w->logLines().rowCount() - 1);
+        QCOMPARE(p.find<QListView>("lstLog")->currentIndex(), newest);
     }
 
-    // Light green marks a filtered list or a drill-down; "List Selection" goes back to "ALL".
+    // Light green marks a filtered list, even one that lists nothing, or a
+    // drill-down; "List Selection" goes back to "ALL".
     void filtersColourTheList()
     {
         WindowProbe p(addLog);
@@ -127,9 +140,9 @@ private slots:
         auto background = [&] {
             return p.find<QListView>("lstLog")->palette().color(QPalette::Base);
         };
-        filters->setCurrentRow(ResultFilters.indexOf(Filters::InvalidNumber));
+        filters->setCurrentRow(ResultFilters.indexOf(Filters::AfterHours));
         p.click("cmdGateLog");
-        QCOMPARE(listedCodes(p), "5555 6666");
+        QCOMPARE(listedCodes(p), "");
         QCOMPARE(background(), QColor(192, 255, 192));
         filters->setCurrentRow(ResultFilters.indexOf(Filters::ListSelection));
         p.click("cmdGateLog");
@@ -162,7 +175,7 @@ private slots:
         QStringList expected{"Acme Storage", "1 Main St", "Springfield, IL 62701", "Phone: (217) 555-0100",
                              "Log for Dates From 12/28/2025 to 1/7/2026", "Record Filter ALL", QString(59, '-')};
         // clang-format on
-        for (const QString &line : p.w->logLines().lines())
+        for (const QString &line : listedLines(p))
             expected << line.simplified();
         QCOMPARE(printToPdf(p), expected);
         QCOMPARE(Prompts::takeMessages(), QStringList{"Saved to " + p.folder.file("report.pdf")});
@@ -171,18 +184,20 @@ private slots:
         QVERIFY(printToPdf(p).contains("Record Filter List Selection"));
     }
 
-    // The purge takes the open view's rows through 1/5/2026.
+    // The purge takes the open view's rows through 1/5/2026, unless cancelled
+    // before its first batch; the status line counts them.
     void purge_data()
     {
         // clang-format off
         QTest::addColumn<QString>("lookUp");
         QTest::addColumn<bool>("decideMeanwhile");
-        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("after start-up: the whole table") << "" << false << true << "44 77";
-        QTest::newRow("after a look-up: that customer") << "42" << false << true << "5555 9999 6666 44 77";
-        QTest::newRow("a decision during the question") << "42" << true << true << "5555 9999 6666 44 77 4444";
-        QTest::newRow("No") << "" << false << false << AllCodes;
+        QTest::newRow("after start-up: the whole table") << "" << false << "Yes" << "44 77";
+        QTest::newRow("after a look-up: that customer") << "42" << false << "Yes" << "5555 9999 6666 44 77";
+        QTest::newRow("a decision during the question") << "42" << true << "Yes" << "5555 9999 6666 44 77 4444";
+        QTest::newRow("No") << "" << false << "No" << AllCodes;
+        QTest::newRow("Yes, then Cancel") << "" << false << "Cancel" << AllCodes;
         // clang-format on
     }
 
@@ -190,7 +205,7 @@ private slots:
     {
         QFETCH(QString, lookUp);
         QFETCH(bool, decideMeanwhile);
-        QFETCH(bool, yes);
+        QFETCH(QString, answer);
         QFETCH(QString, kept);
         WindowProbe p(addLog);
         if (!lookUp.isEmpty()) {
@@ -205,10 +220,18 @@ private slots:
             });
         p.w->mnuSettings_Click();
         p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(QDate(2026, 1, 5));
-        Prompts::queueAnswer(yes);
+        const QString before = p.w->statusText();
+        Prompts::queueAnswer(answer != "No");
         p.click("cmdClearLog");
         QCOMPARE(Prompts::takeAsked(), QStringList{"Delete Log Records 1/5/2026 and Older?"});
-        QVERIFY(p.w->logLines().lines().isEmpty());
+        if (answer == "Cancel")
+            p.find<QProgressDialog>("dlgPurgeProgress")->cancel();
+        QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgPurgeProgress"));
+        QCOMPARE(p.w->logLines().rowCount(), 0);
+        const qsizetype deleted =
+            AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size();
+        QCOMPARE(p.w->statusText(),
+                 answer == "No" ? before : QString("%1 log records deleted").arg(deleted));
         p.click("cmdGateLog");
         QCOMPARE(listedCodes(p), kept);
     }
