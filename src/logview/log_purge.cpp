@@ -90,9 +90,11 @@ LogPurge::Step LogPurge::step()
                                "tblGateLog where %1 order by %2 limit ?)")
                     .arg(sql.where, order),
                 sql.values + QVariantList{m_batchRows}, &error)) {
-        if (isLocked(q.lastError()) && ++m_lockedTries < LockedTries)
+        if (!isLocked(q.lastError()))
+            return stop(error);
+        if (++m_lockedTries < LockedTries)
             return Step::Locked;
-        return stop(error);
+        return stop(QStringLiteral("the gate log stayed locked (%1)").arg(error));
     }
     m_lockedTries = 0;
     const int batch = q.numRowsAffected();

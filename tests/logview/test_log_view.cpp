@@ -255,7 +255,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("nothing") << "" << 3LL << "next-1" << "";
         QTest::newRow("cancelled") << "cancel" << 1LL << "last-2 next-1 first-1" << "";
-        QTest::newRow("locked") << "lock" << 1LL << "last-2 next-1 first-1" << "database is locked";
+        QTest::newRow("locked") << "lock" << 1LL << "last-2 next-1 first-1" << "stayed locked (database is locked";
         QTest::newRow("locked a while") << "lock briefly" << 3LL << "next-1" << "";
         QTest::newRow("a row refused") << "refuse" << 2LL << "last-2 next-1" << "kept";
         QTest::newRow("a row written") << "write" << 3LL << "next-1 written" << "";
