@@ -1,46 +1,109 @@
 #include "log_purge.h"
 
-#include "data/data_control.h"
-
 #include "data/sql_run.h"
 
-namespace LogPurge {
+#include <QFileInfo>
 
-bool countRows(const QSqlDatabase &gateDb, const LogSelection &view, qint64 &rows, QString *error)
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+bool isLocked(const QSqlError &error)
 {
-    const LogSql sql = logSql(view);
-    QSqlQuery q(gateDb);
+    constexpr int Busy = 5;   // SQLITE_BUSY
+    constexpr int Locked = 6; // SQLITE_LOCKED
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == Busy || code == Locked;
+}
+
+} // namespace
+
+LogPurge::LogPurge(const LogSelection &view, const QDate &lastDay, int batchRows)
+    // A row's day is on or before lastDay when its stamp is before the next midnight.
+    : m_rows{view, Filters::All,
+             lastDay.addDays(1).startOfDay().toString(QLatin1String(LogDateTimeFormat))}
+    , m_batchRows(batchRows)
+    , m_log(QStringLiteral("LogPurge"), Tables::gateLog(), DataControl::Writes::Durable)
+{
+    m_log.setBusyTimeout(0);
+}
+
+// What tells the gate database from a file put in its place. Windows keeps an
+// open file from being removed or replaced, so there its name is enough.
+std::optional<LogPurge::FileId> LogPurge::fileId(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return QFileInfo::exists(path) ? std::optional(FileId{}) : std::nullopt;
+#else
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{quint64(info.st_dev), quint64(info.st_ino)};
+#endif
+}
+
+bool LogPurge::start(const QString &gateConnectionString, QString *error)
+{
+    m_file = databaseFileOf(gateConnectionString);
+    m_log.setConnectionString(gateConnectionString);
+    if (!m_log.refresh(error))
+        return false;
+    const auto id = fileId(m_file);
+    if (!id) {
+        setError(error, QStringLiteral("%1 is gone").arg(m_file));
+        return false;
+    }
+    m_fileId = *id;
+    addMissingLogIndexes(m_log.database());
+    if (!lastRowid(m_log.database(), m_rows.lastRowid, error))
+        return false;
+    const LogSql sql = logSql(m_rows);
+    QSqlQuery q(m_log.database());
     if (!runSql(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(sql.where),
                 sql.values, error))
         return false;
-    rows = q.next() ? q.value(0).toLongLong() : 0;
+    m_total = q.next() ? q.value(0).toLongLong() : 0;
     return true;
 }
 
-bool deleteThrough(const QSqlDatabase &gateDb, const LogSelection &view, const QDate &lastDay,
-                   qint64 &deleted, QString *error)
+LogPurge::Step LogPurge::step()
 {
-    // A row's day is on or before lastDay when its stamp is before the next midnight.
-    const QString nextMidnight =
-        lastDay.addDays(1).startOfDay().toString(QLatin1String(LogDateTimeFormat));
-    const LogSql sql = logSql(view);
-    QSqlQuery q(gateDb);
-    // IMMEDIATE takes the write lock at once, so the busy timeout applies to it.
-    if (!runSql(q, QStringLiteral("BEGIN IMMEDIATE"), {}, error))
-        return false;
-    if (!runSql(
-            q,
-            QStringLiteral("delete from tblGateLog where (%1) and fldDateTime < ?").arg(sql.where),
-            sql.values + QVariantList{nextMidnight}, error)) {
-        QSqlQuery(gateDb).exec(QStringLiteral("ROLLBACK"));
-        return false;
+    const auto id = fileId(m_file);
+    if (!id)
+        return stop(QStringLiteral("%1 is gone").arg(m_file));
+    if (*id != m_fileId)
+        return stop(QStringLiteral("%1 was replaced").arg(m_file));
+    if (!QFileInfo(m_file).isWritable())
+        return stop(QStringLiteral("%1 became read-only").arg(m_file));
+    // Oldest first, in an order an index gives without sorting: by time, or
+    // for one customer as written.
+    const QString order = m_rows.selection.kind == LogSelection::Kind::Customer
+                              ? QStringLiteral("rowid")
+                              : QStringLiteral("fldDateTime, rowid");
+    const LogSql sql = logSql(m_rows);
+    QSqlQuery q(m_log.database());
+    QString error;
+    if (!runSql(q,
+                QStringLiteral("delete from tblGateLog where rowid in (select rowid from "
+                               "tblGateLog where %1 order by %2 limit ?)")
+                    .arg(sql.where, order),
+                sql.values + QVariantList{m_batchRows}, &error)) {
+        if (!isLocked(q.lastError()))
+            return stop(error);
+        if (++m_lockedTries < LockedTries)
+            return Step::Locked;
+        return stop(QStringLiteral("the gate log stayed locked (%1)").arg(error));
     }
-    deleted = q.numRowsAffected();
-    if (!runSql(q, QStringLiteral("COMMIT"), {}, error)) {
-        QSqlQuery(gateDb).exec(QStringLiteral("ROLLBACK"));
-        return false;
-    }
-    return true;
+    m_lockedTries = 0;
+    const int batch = q.numRowsAffected();
+    m_deleted += batch;
+    return batch < m_batchRows ? Step::Done : Step::Deleted;
 }
 
-} // namespace LogPurge
+LogPurge::Step LogPurge::stop(const QString &why)
+{
+    m_stopReason = why;
+    return Step::Stopped;
+}

@@ -1,55 +1,220 @@
 #include "log_query.h"
 
 #include "data/data_control.h"
-
 #include "data/sql_run.h"
 
 namespace {
+
+using Direction = LogListing::Direction;
 
 QString dayStart(const QDate &day)
 {
     return day.startOfDay().toString(QLatin1String(LogDateTimeFormat));
 }
 
+bool byTime(const LogSelection &selection)
+{
+    return selection.kind == LogSelection::Kind::DateRange;
+}
+
+QString orderOf(const LogSelection &selection, Direction direction)
+{
+    if (direction == Direction::Forward)
+        return byTime(selection) ? QStringLiteral("fldDateTime, rowid") : QStringLiteral("rowid");
+    return byTime(selection) ? QStringLiteral("fldDateTime desc, rowid desc")
+                             : QStringLiteral("rowid desc");
+}
+
+struct Where {
+    QStringList terms;
+    QVariantList values;
+
+    void add(const QString &term, const QVariantList &termValues)
+    {
+        terms << term;
+        values << termValues;
+    }
+};
+
+// SQLite narrows an index range by one bound a side, so each side of a column
+// gets one bound here: a key's bound, when given, is the tighter one and
+// replaces the selection's own.
+LogSql condition(const LogRows &rows, Direction direction, const std::optional<LogKey> &key)
+{
+    const LogSelection &s = rows.selection;
+    const bool after = key && direction == Direction::Forward;
+    const bool before = key && direction == Direction::Backward;
+    const bool upToRow = rows.lastRowid < std::numeric_limits<qint64>::max();
+    // The stored text sorts as the time it names, so text bounds select by time;
+    // a range ends at the next midnight, so the end day's last minute is in.
+    QString end = byTime(s) ? dayStart(s.last.addDays(1)) : QString();
+    if (!rows.stampedBefore.isEmpty() && (end.isEmpty() || rows.stampedBefore < end))
+        end = rows.stampedBefore;
+    Where w;
+    if (s.kind == LogSelection::Kind::Customer)
+        w.add(QStringLiteral("fldCustID = ?"), {s.custId});
+    if (byTime(s)) {
+        if (after)
+            w.add(QStringLiteral("fldDateTime >= ? and (fldDateTime > ? or rowid > ?)"),
+                  {key->dateTime, key->dateTime, key->rowid});
+        else
+            w.add(QStringLiteral("fldDateTime >= ?"), {dayStart(s.first)});
+        if (before)
+            w.add(QStringLiteral("fldDateTime <= ? and (fldDateTime < ? or rowid < ?)"),
+                  {key->dateTime, key->dateTime, key->rowid});
+        else
+            w.add(QStringLiteral("fldDateTime < ?"), {end});
+        if (upToRow)
+            w.add(QStringLiteral("rowid <= ?"), {rows.lastRowid});
+    } else {
+        if (!end.isEmpty())
+            w.add(QStringLiteral("fldDateTime < ?"), {end});
+        if (after)
+            w.add(QStringLiteral("rowid > ?"), {key->rowid});
+        if (before)
+            w.add(QStringLiteral("rowid < ?"), {key->rowid});
+        else if (upToRow)
+            w.add(QStringLiteral("rowid <= ?"), {rows.lastRowid});
+    }
+    const FilterSql filter = filterSql(rows.filter);
+    if (!filter.where.isEmpty())
+        w.add(filter.where, filter.values);
+    return {w.terms.isEmpty() ? QStringLiteral("1 = 1") : w.terms.join(QStringLiteral(" and ")),
+            w.values};
+}
+
+const QString RowColumns = QStringLiteral(
+    "fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, fldCustomer, fldCustID, rowid");
+
+QString textAt(const QSqlQuery &q, int column)
+{
+    const QVariant value = q.value(column);
+    return value.isNull() ? QString() : value.toString();
+}
+
+LogRow rowAt(const QSqlQuery &q)
+{
+    return {textAt(q, 0), textAt(q, 1), textAt(q, 2), textAt(q, 3),
+            textAt(q, 4), textAt(q, 5), textAt(q, 6)};
+}
+
+// An index on the column, as its first, that serves every row.
+bool hasIndexOn(const QSqlDatabase &gateDb, const QString &column)
+{
+    QSqlQuery q(gateDb);
+    return runSql(q,
+                  QStringLiteral("select 1 from pragma_index_list('tblGateLog') as l, "
+                                 "pragma_index_info(l.name) as i "
+                                 "where l.partial = 0 and i.seqno = 0 and i.name = ? limit 1"),
+                  {column}, nullptr) &&
+           q.next();
+}
+
 } // namespace
 
-LogSql logSql(const LogSelection &selection)
+LogSql logSql(const LogRows &rows)
 {
-    switch (selection.kind) {
-    case LogSelection::Kind::DateRange:
-        // The stored text sorts as the time it names, so text bounds select by
-        // time; the upper bound is the next midnight, so the end day's last minute is in.
-        return {QStringLiteral("fldDateTime >= ? and fldDateTime < ?"),
-                {dayStart(selection.first), dayStart(selection.last.addDays(1))},
-                QStringLiteral("fldDateTime, fldID")};
-    case LogSelection::Kind::Customer:
-        return {QStringLiteral("fldCustID = ?"), {selection.custId}, QStringLiteral("fldID")};
-    case LogSelection::Kind::Everything:
-        break;
+    return condition(rows, Direction::Forward, std::nullopt);
+}
+
+bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection, bool &any,
+                      QString *error)
+{
+    const LogSql sql = logSql({selection});
+    QSqlQuery q(gateDb);
+    if (!runSql(q, QStringLiteral("select 1 from tblGateLog where %1 limit 1").arg(sql.where),
+                sql.values, error))
+        return false;
+    any = q.next();
+    return true;
+}
+
+bool lastRowid(const QSqlDatabase &gateDb, qint64 &rowid, QString *error)
+{
+    QSqlQuery q(gateDb);
+    if (!runSql(q, QStringLiteral("select coalesce(max(rowid), 0) from tblGateLog"), {}, error))
+        return false;
+    rowid = q.next() ? q.value(0).toLongLong() : 0;
+    return true;
+}
+
+void addMissingLogIndexes(const QSqlDatabase &gateDb)
+{
+    // The names are those of schema/gate.sql; a file that takes no writes keeps none.
+    const QList<std::pair<QString, QString>> indexes = {
+        {QStringLiteral("idxGateLogDateTime"), QStringLiteral("fldDateTime")},
+        {QStringLiteral("idxGateLogCustID"), QStringLiteral("fldCustID")}};
+    QSqlQuery q(gateDb);
+    for (const auto &[name, column] : indexes) {
+        if (hasIndexOn(gateDb, column))
+            continue;
+        // A locked log is not waited for: another listing can make the index.
+        if (!q.exec(QStringLiteral("PRAGMA busy_timeout")) || !q.next())
+            return;
+        const int busyTimeout = q.value(0).toInt();
+        q.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+        q.exec(
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON tblGateLog (%2)").arg(name, column));
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeout));
     }
-    return {QStringLiteral("1 = 1"), {}, QStringLiteral("fldID")};
+}
+
+bool LogListing::open(const QSqlDatabase &gateDb, const LogSelection &selection,
+                      const QString &filter, QString *error)
+{
+    m_count = 0;
+    m_rows = {selection, filter};
+    if (!lastRowid(gateDb, m_rows.lastRowid, error))
+        return false;
+    const LogSql sql = logSql(m_rows);
+    QSqlQuery q(gateDb);
+    if (!runSql(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(sql.where),
+                sql.values, error))
+        return false;
+    m_count = q.next() ? q.value(0).toLongLong() : 0;
+    return true;
+}
+
+bool LogListing::read(const QSqlDatabase &gateDb, Direction direction,
+                      const std::optional<LogKey> &key, qint64 skip, int take, LogPage &page,
+                      QString *error) const
+{
+    const LogSql sql = condition(m_rows, direction, key);
+    QSqlQuery q(gateDb);
+    q.setForwardOnly(true);
+    if (!runSql(q,
+                QStringLiteral("select %1 from tblGateLog where %2 order by %3 limit ? offset ?")
+                    .arg(RowColumns, sql.where, orderOf(m_rows.selection, direction)),
+                sql.values + QVariantList{take, skip}, error))
+        return false;
+    page = {};
+    while (q.next()) {
+        const LogKey place{textAt(q, 0), q.value(7).toLongLong()};
+        if (page.lines.isEmpty())
+            page.first = place;
+        page.last = place;
+        page.lines << logLine(rowAt(q));
+    }
+    if (direction == Direction::Backward) {
+        std::reverse(page.lines.begin(), page.lines.end());
+        std::swap(page.first, page.last);
+    }
+    return true;
 }
 
 bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
               QString *error)
 {
-    const LogSql sql = logSql(selection);
+    const LogSql sql = logSql({selection});
     QSqlQuery q(gateDb);
     q.setForwardOnly(true);
     if (!runSql(q,
-                QStringLiteral("select fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, "
-                               "fldCustomer, fldCustID from tblGateLog where %1 order by %2")
-                    .arg(sql.where, sql.order),
+                QStringLiteral("select %1 from tblGateLog where %2 order by %3")
+                    .arg(RowColumns, sql.where, orderOf(selection, Direction::Forward)),
                 sql.values, error))
         return false;
     rows.clear();
     while (q.next())
-        rows << LogRow{q.value(0).isNull() ? QString() : q.value(0).toString(),
-                       columnText(q, QStringLiteral("fldZone")),
-                       columnText(q, QStringLiteral("fldCode")),
-                       columnText(q, QStringLiteral("fldReult")),
-                       columnText(q, QStringLiteral("fldUnitNumber")),
-                       columnText(q, QStringLiteral("fldCustomer")),
-                       columnText(q, QStringLiteral("fldCustID"))};
+        rows << rowAt(q);
     return true;
 }

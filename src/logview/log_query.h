@@ -1,11 +1,14 @@
 #pragma once
 
 #include "log_line.h"
+#include "result_filter.h"
 
 #include <QDate>
 #include <QList>
 #include <QSqlDatabase>
 #include <QVariantList>
+#include <limits>
+#include <optional>
 
 // Which gate-log rows the open log view holds: the whole table (after start-up),
 // a date range (after a log query) or one customer (after a look-up).
@@ -26,14 +29,70 @@ struct LogSelection {
     bool operator==(const LogSelection &) const = default;
 };
 
-// A selection as SQL: a condition with a ? for each value, and the list's order.
+// The rows a read or a purge takes: those of a selection that pass a result
+// filter, stamped before a time and written up to a row, where those are given.
+struct LogRows {
+    LogSelection selection;
+    QString filter = Filters::All;
+    QString stampedBefore = {}; // in the stored form; empty for any time
+    qint64 lastRowid = std::numeric_limits<qint64>::max();
+};
+
+// Rows as SQL: a condition on tblGateLog with a ? for each value.
 struct LogSql {
     QString where;
     QVariantList values;
-    QString order; // by time for a range, as stored otherwise
 };
-LogSql logSql(const LogSelection &selection);
+LogSql logSql(const LogRows &rows);
 
-// The selected rows, oldest first.
+bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection, bool &any,
+                      QString *error);
+
+// The newest row's rowid, 0 for an empty log: what is written later has a higher one.
+bool lastRowid(const QSqlDatabase &gateDb, qint64 &rowid, QString *error);
+
+// Makes the date and customer indexes that a gate log made by another tool may
+// lack, where the file takes writes; lists and purges work without them, slowly.
+void addMissingLogIndexes(const QSqlDatabase &gateDb);
+
+// A row's place in the list's order.
+struct LogKey {
+    QString dateTime;
+    qint64 rowid = 0;
+};
+
+// Consecutive lines of a listing, with the places of the first and the last.
+struct LogPage {
+    QStringList lines;
+    LogKey first;
+    LogKey last;
+};
+
+// A log list as it stood when opened: the rows of a selection that pass a
+// result filter, by time for a range and as stored otherwise; rows written
+// later are not in it. Its lines are read a page at a time, from either end or
+// next to a row already read, so no read walks far.
+class LogListing {
+public:
+    enum class Direction { Forward, Backward };
+
+    // Counts the rows; false, with the reason, when the log cannot be read.
+    bool open(const QSqlDatabase &gateDb, const LogSelection &selection, const QString &filter,
+              QString *error);
+    qint64 rowCount() const { return m_count; }
+
+    // Up to `take` lines, in list order. Forward: the rows after `key` (from the
+    // first when none), past the `skip` next to it; backward: the rows before
+    // `key` (up to the last when none), short of the `skip` next to it.
+    bool read(const QSqlDatabase &gateDb, Direction direction, const std::optional<LogKey> &key,
+              qint64 skip, int take, LogPage &page, QString *error) const;
+
+private:
+    LogRows m_rows;
+    qint64 m_count = 0;
+};
+
+// Every selected row at once, in list order. The station lists through
+// LogListing; this remains for the benchmark, which builds its lines itself.
 bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
               QString *error);

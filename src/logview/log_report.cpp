@@ -5,10 +5,11 @@ QString shortDate(const QDate &date)
     return QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
 }
 
-QStringList logReportLines(const StationSettings &settings, const QDate &start, const QDate &end,
-                           const QString &filter, const QStringList &listLines)
+ReportLines logReport(const StationSettings &settings, const QDate &start, const QDate &end,
+                      const QString &filter, const QSqlDatabase &gateDb, const LogListing &listing,
+                      int pageRows)
 {
-    QStringList lines{
+    QStringList header{
         settings.CompanyName,
         settings.CompanyAddress,
         settings.CompanyCityStateZip,
@@ -16,5 +17,18 @@ QStringList logReportLines(const StationSettings &settings, const QDate &start, 
         QStringLiteral("Log for Dates From %1 to %2").arg(shortDate(start), shortDate(end)),
         QStringLiteral("Record Filter ") + filter,
         QString(59, QLatin1Char('-'))};
-    return lines + listLines;
+    // Each page goes on from the last line read, so no read walks over the lines before it.
+    return [header, gateDb, listing, pageRows,
+            last = std::optional<LogKey>()](QStringList &batch, QString *error) mutable {
+        if (!header.isEmpty()) {
+            batch = std::exchange(header, {});
+            return true;
+        }
+        LogPage page;
+        if (!listing.read(gateDb, LogListing::Direction::Forward, last, 0, pageRows, page, error))
+            return false;
+        batch = page.lines;
+        last = page.last;
+        return true;
+    };
 }

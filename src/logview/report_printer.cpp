@@ -14,7 +14,7 @@ constexpr qreal FirstLineInches = 500.0 / 1440.0;
 
 } // namespace
 
-bool printReport(QPrinter &printer, const QStringList &lines, QString *error)
+bool printReport(QPrinter &printer, const ReportLines &lines, QString *error)
 {
     QPainter painter;
     if (!painter.begin(&printer)) {
@@ -27,17 +27,25 @@ bool printReport(QPrinter &printer, const QStringList &lines, QString *error)
     const qreal pageHeight = painter.viewport().height();
     const qreal top = FirstLineInches * printer.resolution();
     qreal y = top;
-    for (const QString &line : lines) {
-        if (y + metrics.height() > pageHeight) {
-            if (!printer.newPage()) {
-                setError(error, QStringLiteral("the printer did not take a new page"));
-                painter.end();
-                return false;
+    QStringList batch;
+    bool read = false;
+    while ((read = lines(batch, error)) && !batch.isEmpty()) {
+        for (const QString &line : std::as_const(batch)) {
+            if (y + metrics.height() > pageHeight) {
+                if (!printer.newPage()) {
+                    setError(error, QStringLiteral("the printer did not take a new page"));
+                    painter.end();
+                    return false;
+                }
+                y = top;
             }
-            y = top;
+            painter.drawText(QPointF(0, y + metrics.ascent()), line);
+            y += metrics.lineSpacing();
         }
-        painter.drawText(QPointF(0, y + metrics.ascent()), line);
-        y += metrics.lineSpacing();
+    }
+    if (!read) {
+        painter.end();
+        return false;
     }
     if (!painter.end() || printer.printerState() == QPrinter::Error) {
         setError(error, QStringLiteral("the printer reported an error"));

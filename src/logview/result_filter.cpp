@@ -2,37 +2,58 @@
 
 #include "access/result_words.h"
 
+#include <QHash>
+
 namespace {
 
+// What a filter passes, written once: the list colour and the SQL both follow it.
+struct Rule {
+    enum class Match { Every, Equals, SameStart } match;
+    QStringList words;
+};
+
 // The expired and zone filters look at the first three letters only.
-bool sameStart(const QString &result, const QString &word)
+Rule rule(const QString &filter)
 {
-    return result.left(3) == word.left(3);
+    using namespace ResultWords;
+    using Match = Rule::Match;
+    static const QHash<QString, Rule> rules = {
+        {Filters::All, {Match::Every, {}}},
+        {Filters::ListSelection, {Match::Every, {}}},
+        {Filters::AllowedAccess, {Match::Equals, {Valid, Exclude}}},
+        {Filters::AfterHours, {Match::Equals, {AfterHours}}},
+        {Filters::LockedOut, {Match::Equals, {LockedOut}}},
+        {Filters::ExpiredDate, {Match::SameStart, {ExpiredPrefix.left(3)}}},
+        {Filters::TimeZone, {Match::SameStart, {TimeZonePrefix.left(3)}}},
+        {Filters::InvalidNumber, {Match::Equals, {Invalid}}}};
+    return rules.value(filter, {Match::Equals, {}});
 }
 
 } // namespace
 
 bool listsEveryRow(const QString &filter)
 {
-    return filter == Filters::All || filter == Filters::ListSelection;
+    return rule(filter).match == Rule::Match::Every;
 }
 
-bool passesFilter(const QString &filter, const QString &result)
+FilterSql filterSql(const QString &filter)
 {
-    using namespace ResultWords;
-    if (listsEveryRow(filter))
-        return true;
-    if (filter == Filters::AllowedAccess)
-        return result == Valid || result == Exclude;
-    if (filter == Filters::AfterHours)
-        return result == AfterHours;
-    if (filter == Filters::LockedOut)
-        return result == LockedOut;
-    if (filter == Filters::ExpiredDate)
-        return sameStart(result, ExpiredPrefix);
-    if (filter == Filters::TimeZone)
-        return sameStart(result, TimeZonePrefix);
-    if (filter == Filters::InvalidNumber)
-        return result == Invalid;
-    return false;
+    const Rule r = rule(filter);
+    // Case matters, whatever collation another tool gave the column.
+    switch (r.match) {
+    case Rule::Match::Every:
+        return {};
+    case Rule::Match::SameStart:
+        return {QStringLiteral("substr(fldReult, 1, 3) = ?"), {r.words.first()}};
+    case Rule::Match::Equals:
+        break;
+    }
+    if (r.words.isEmpty())
+        return {QStringLiteral("0 = 1"), {}};
+    QStringList marks(r.words.size(), QStringLiteral("?"));
+    QVariantList values;
+    for (const QString &word : r.words)
+        values << word;
+    return {QStringLiteral("fldReult COLLATE BINARY in (%1)").arg(marks.join(QStringLiteral(", "))),
+            values};
 }

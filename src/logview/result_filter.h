@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 // The entries of the result filter.
 namespace Filters {
@@ -25,5 +26,11 @@ inline const QStringList ResultFilters = {
 // Whether a filter lists every row (the list is then shown white, else light green).
 bool listsEveryRow(const QString &filter);
 
-// Whether a row with this result word passes the filter; an unknown filter passes nothing.
-bool passesFilter(const QString &filter, const QString &result);
+// The rows a filter passes, as a condition on tblGateLog with a ? for each
+// value; empty for a filter that lists every row. An unknown filter, or none
+// chosen, passes nothing.
+struct FilterSql {
+    QString where;
+    QVariantList values;
+};
+FilterSql filterSql(const QString &filter);

@@ -3,13 +3,16 @@
 #include "access/gate_attempt.h"
 #include "access/keypad_lockout.h"
 #include "data/station_data.h"
+#include "logview/log_purge.h"
 #include "logview/log_query.h"
+#include "logview/log_report.h"
 #include "serial/gate_devices.h"
 #include "settings/station_ini.h"
 #include "settings/station_settings.h"
 
 #include <QMainWindow>
 #include <QTimer>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -19,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QListWidget;
+class QProgressDialog;
 class QPushButton;
 class LogListModel;
 class SettingsScreen;
@@ -100,10 +104,14 @@ private:
     void showLockouts(int index);
     void flushSpool();
     QString spoolNote() const;
-    std::optional<QList<LogRow>> openLogView(const LogSelection &selection);
-    void showLogLines(QStringList lines);
+    bool openLogView(const LogSelection &selection, const QString &filter);
+    void showLogFailure(const QString &why);
+    void showNewestLine();
     void lookUpCustomer(qint64 custId);
-    bool printOrSave(const QStringList &lines);
+    bool printOrSave(const ReportLines &lines);
+    void purgeStep();
+    void showPurgeProgress();
+    void endPurge();
     void resetLogViewToRecentDays();
     void setLogBackground(const QColor &colour);
 
@@ -152,4 +160,6 @@ private:
     QLabel *m_status = nullptr;
     QLabel *m_deviceStatus = nullptr;
     LogListModel *m_logModel = nullptr;
+    std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
+    QProgressDialog *m_purgeProgress = nullptr;
 };

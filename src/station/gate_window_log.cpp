@@ -4,7 +4,6 @@
 #include "logview/log_dates.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
-#include "logview/log_purge.h"
 #include "logview/log_report.h"
 #include "logview/report_printer.h"
 #include "logview/result_filter.h"
@@ -13,18 +12,24 @@
 
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <limits>
 
 namespace {
 
 const QColor White(255, 255, 255);
 const QColor LightGreen(192, 255, 192);
 const QString InvalidId = QStringLiteral("Invalid ID Entered");
+// A purge batch that found the log locked is tried again after this long.
+constexpr int PurgeRetryMs = 50;
+constexpr qint64 IntMax = std::numeric_limits<int>::max();
 
 QString selectedFilter(const QListWidget *filters)
 {
@@ -37,20 +42,21 @@ QString selectedFilter(const QListWidget *filters)
 // Lists the date range under the chosen result filter, newest line selected.
 void GateWindow::cmdGateLog_Click()
 {
-    const auto rows = openLogView(LogSelection::dateRange(dtStart->date(), dtEnd->date()));
-    if (!rows)
-        return;
+    const LogSelection range = LogSelection::dateRange(dtStart->date(), dtEnd->date());
     const QString filter = selectedFilter(lstFilter);
-    if (!rows->isEmpty())
+    if (!openLogView(range, filter))
+        return;
+    // The colour and "ALL" follow the range's rows, whether the filter lists them or not.
+    bool any = false;
+    QString error;
+    if (!selectionHasRows(m_data.AdoGateLog.database(), range, any, &error))
+        showLogFailure(error);
+    if (any) {
         setLogBackground(listsEveryRow(filter) ? White : LightGreen);
-    QStringList lines;
-    for (const LogRow &row : *rows) {
-        if (passesFilter(filter, row.result))
-            lines << logLine(row);
+        if (listsEveryRow(filter))
+            lstFilter->setCurrentRow(0);
     }
-    if (!rows->isEmpty() && listsEveryRow(filter))
-        lstFilter->setCurrentRow(0);
-    showLogLines(std::move(lines));
+    showNewestLine();
 }
 
 void GateWindow::cmdFilterCustomerID_Click()
@@ -84,43 +90,45 @@ void GateWindow::lstLog_MouseUp()
 
 void GateWindow::lookUpCustomer(qint64 custId)
 {
-    const auto rows = openLogView(LogSelection::customer(custId));
-    if (!rows) {
+    if (!openLogView(LogSelection::customer(custId), Filters::All)) {
         Prompts::message(this, InvalidId);
         return;
     }
-    if (rows->isEmpty())
+    if (m_logModel->rowCount() == 0)
         Prompts::message(this, QStringLiteral("No Records For ID %1").arg(custId));
-    QStringList lines;
-    for (const LogRow &row : *rows)
-        lines << logLine(row);
-    showLogLines(std::move(lines));
+    showNewestLine();
 }
 
-// Reconnects, empties the list and reads the selected rows; none when the gate
-// log cannot be read (the status line says why).
-std::optional<QList<LogRow>> GateWindow::openLogView(const LogSelection &selection)
+// Reconnects and lists the selected rows that pass the filter; false when the
+// gate log cannot be read (the status line says why).
+bool GateWindow::openLogView(const LogSelection &selection, const QString &filter)
 {
-    auto notListed = [this](const QString &why) {
-        showStatus(QStringLiteral("Gate log not listed: %1").arg(why));
-        return std::nullopt;
-    };
     QString error;
-    if (!m_data.reconnect(m_settings, &error))
-        return notListed(error);
+    if (!m_data.reconnect(m_settings, &error)) {
+        showLogFailure(error);
+        return false;
+    }
     txtCheckCode->setFocus();
-    m_logModel->clear();
-    QList<LogRow> rows;
-    if (!queryLog(m_data.AdoGateLog.database(), selection, rows, &error))
-        return notListed(error);
+    const QSqlDatabase gateDb = m_data.AdoGateLog.database();
+    addMissingLogIndexes(gateDb);
+    connect(m_logModel, &LogListModel::readFailed, this, &GateWindow::showLogFailure,
+            Qt::UniqueConnection);
+    if (!m_logModel->list(gateDb, selection, filter, &error)) {
+        showLogFailure(error);
+        return false;
+    }
     showStatus(m_connectedText);
     m_logView = selection;
-    return rows;
+    return true;
 }
 
-void GateWindow::showLogLines(QStringList lines)
+void GateWindow::showLogFailure(const QString &why)
 {
-    m_logModel->setLines(std::move(lines));
+    showStatus(QStringLiteral("Gate log not listed: %1").arg(why));
+}
+
+void GateWindow::showNewestLine()
+{
     if (m_logModel->rowCount() > 0) {
         const QModelIndex newest = m_logModel->index(m_logModel->rowCount() - 1);
         lstLog->setCurrentIndex(newest);
@@ -159,23 +167,23 @@ void GateWindow::setLogBackground(const QColor &colour)
 
 void GateWindow::cmdPrintLog_Click()
 {
-    const QStringList listed = m_logModel->lines();
-    if (listed.isEmpty())
+    const int rows = m_logModel->rowCount();
+    if (rows == 0)
         return;
     if (!Prompts::question(this, QStringLiteral("Print Log Records "),
                            QStringLiteral("Print Records")))
         return;
-    const QStringList lines = logReportLines(m_settings, dtStart->date(), dtEnd->date(),
-                                             selectedFilter(lstFilter), listed);
-    // The list shows each line as it goes to the report, and nothing afterwards.
-    for (int row = 0; row < m_logModel->rowCount(); ++row)
-        lstLog->setCurrentIndex(m_logModel->index(row));
+    const ReportLines lines =
+        logReport(m_settings, dtStart->date(), dtEnd->date(), selectedFilter(lstFilter),
+                  m_logModel->database(), m_logModel->listing(), LogListModel::PageRows);
+    // The selection walks with the report to its last line, then nothing is selected.
+    lstLog->setCurrentIndex(m_logModel->index(rows - 1));
     lstLog->selectionModel()->clear();
     printOrSave(lines);
 }
 
 // To the default printer or, where there is none, to a PDF file the operator names.
-bool GateWindow::printOrSave(const QStringList &lines)
+bool GateWindow::printOrSave(const ReportLines &lines)
 {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     QPrinter printer(QPrinter::HighResolution);
@@ -205,34 +213,86 @@ bool GateWindow::printOrSave(const QStringList &lines)
     return true;
 }
 
-// Deletes the open view's rows up to the purge day, after the operator agrees.
-// The question lets events run, and a keypad decision meanwhile changes the
+// Deletes the open view's rows up to the purge day, after the operator agrees,
+// a batch per turn of the event loop so keypads are served meanwhile. The
+// question lets events run too, and a keypad decision meanwhile changes the
 // open view: the purge keeps to the view the operator was asked about.
 void GateWindow::cmdClearLog_Click()
 {
     const QDate lastDay = fraSettings->purgeDate->date();
     const LogSelection view = m_logView;
     m_logModel->clear();
-    const QSqlDatabase gateDb = m_data.AdoGateLog.database();
-    qint64 rows = 0;
+    bool any = false;
     QString error;
-    if (!LogPurge::countRows(gateDb, view, rows, &error)) {
+    if (!selectionHasRows(m_data.AdoGateLog.database(), view, any, &error)) {
         Prompts::message(this, QStringLiteral("The gate log cannot be read: %1").arg(error));
         return;
     }
-    if (rows > 0) {
+    if (any) {
         if (!Prompts::question(
                 this, QStringLiteral("Delete Log Records %1 and Older?").arg(shortDate(lastDay)),
                 QStringLiteral("Delete Log Records?")))
             return;
-        qint64 deleted = 0;
-        if (!LogPurge::deleteThrough(gateDb, view, lastDay, deleted, &error)) {
+        auto purge = std::make_unique<LogPurge>(view, lastDay);
+        if (!purge->start(m_settings.GateConnectionString, &error)) {
             Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));
             return;
         }
-        m_logModel->clear(); // lines listed meanwhile may name deleted rows
-        showStatus(QStringLiteral("%1 log records deleted").arg(deleted));
+        m_purge = std::move(purge);
+        m_purgeProgress = new QProgressDialog(this);
+        m_purgeProgress->setObjectName(QStringLiteral("dlgPurgeProgress"));
+        m_purgeProgress->setWindowTitle(QGuiApplication::applicationDisplayName());
+        m_purgeProgress->setWindowModality(Qt::WindowModal);
+        m_purgeProgress->setAutoReset(false);
+        m_purgeProgress->setAutoClose(false);
+        m_purgeProgress->setRange(0, int(std::min<qint64>(m_purge->total(), IntMax)));
+        m_purgeProgress->show();
+        showPurgeProgress();
+        QTimer::singleShot(0, this, &GateWindow::purgeStep);
+        return;
     }
+    cmdCheckCode->setEnabled(true);
+    txtCheckCode->setFocus();
+}
+
+// One batch per call; the next comes from the event loop, after whatever
+// keypad bytes arrived meanwhile.
+void GateWindow::purgeStep()
+{
+    if (m_purgeProgress->wasCanceled())
+        return endPurge();
+    switch (m_purge->step()) {
+    case LogPurge::Step::Deleted:
+        showPurgeProgress();
+        QTimer::singleShot(0, this, &GateWindow::purgeStep);
+        return;
+    case LogPurge::Step::Locked:
+        QTimer::singleShot(PurgeRetryMs, this, &GateWindow::purgeStep);
+        return;
+    case LogPurge::Step::Done:
+    case LogPurge::Step::Stopped:
+        return endPurge();
+    }
+}
+
+void GateWindow::showPurgeProgress()
+{
+    m_purgeProgress->setLabelText(QStringLiteral("%1 of %2 log records deleted")
+                                      .arg(m_purge->deleted())
+                                      .arg(m_purge->total()));
+    // A window-modal dialog runs pending events here; no next batch is queued yet.
+    m_purgeProgress->setValue(int(std::min<qint64>(m_purge->deleted(), IntMax)));
+}
+
+void GateWindow::endPurge()
+{
+    const std::unique_ptr<LogPurge> purge = std::move(m_purge);
+    delete std::exchange(m_purgeProgress, nullptr);
+    m_logModel->clear(); // lines listed meanwhile may name deleted rows
+    const QString deleted = QStringLiteral("%1 log records deleted").arg(purge->deleted());
+    showStatus(purge->stopReason().isEmpty()
+                   ? deleted
+                   : QStringLiteral("%1; the purge stopped: %2").arg(deleted, purge->stopReason()));
     cmdCheckCode->setEnabled(true);
     txtCheckCode->setFocus();
 }

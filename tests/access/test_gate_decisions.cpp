@@ -41,7 +41,7 @@ struct Station {
     QLineEdit *entry() const { return w->findChild<QLineEdit *>("txtCheckCode"); }
     QPushButton *button(const char *name) const { return w->findChild<QPushButton *>(name); }
     QListWidget *filter() const { return w->findChild<QListWidget *>("lstFilter"); }
-    QStringList lines() const { return w->logLines().lines(); }
+    int listed() const { return w->logLines().rowCount(); }
     QString entryShown(int keypad) const
     {
         return w->findChild<QLabel *>(QStringLiteral("lblKeypadEntry(%1)").arg(keypad))->text();
@@ -115,7 +115,7 @@ private slots:
         s.button("cmdCheckCode")->click();
         QCOMPARE(s.site.logRows(), QStringList{"5555/"});
         QCOMPARE(s.filter()->currentRow(), 6); // the operator's filter stays
-        QCOMPARE(s.lines().size(), 1);
+        QCOMPARE(s.listed(), 1);
         QCOMPARE(s.entry()->text(), QString());
 
         s.entry()->setText("12a");

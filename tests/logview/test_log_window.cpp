@@ -1,0 +1,241 @@
+#include "common/clock.h"
+#include "logview/log_list_model.h"
+#include "logview/result_filter.h"
+#include "support/window_probe.h"
+
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QTest>
+
+namespace {
+
+// Codes of the sample log, oldest first.
+const QString AllCodes = "1111 5555 1111 9999 6666 44 77";
+
+// A company, and a row a day 1-7 Jan 2026: IDs 42 twice, 0 twice, a master, 44, blank.
+void addLog(StartFolder &folder)
+{
+    StationSettings s = folder.settings();
+    s.CompanyName = "Acme Storage";
+    s.CompanyAddress = "1 Main St";
+    s.CompanyCityStateZip = "Springfield, IL  62701";
+    s.CompanyPhone = "(217) 555-0100";
+    s.LogViewDays = 10; // the list after start-up holds every row
+    folder.writeSettings(s);
+    folder.exec(
+        "Gate.gsd",
+        "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, fldUnitNumber,"
+        " fldCustID, fldZone) VALUES "
+        "('2026-01-01 08:00:00', '1111', 'Valid', 'Smith, Ann', 'B12', 42, 'In'),"
+        "('2026-01-02 08:00:00', '5555', 'Invalid', 'Invalid', 'Invalid', 0, 'In'),"
+        "('2026-01-03 08:00:00', '1111', 'Valid', 'Smith, Ann', 'B12', 42, 'Out'),"
+        "('2026-01-04 08:00:00', '9999', 'Valid', 'Manager, Site', 'OFFICE', 10000005, 'In'),"
+        "('2026-01-05 08:00:00', '6666', 'Invalid', 'Invalid', 'Invalid', 0, 'Out'),"
+        "('2026-01-06 08:00:00', '44', 'Valid', 'Jones, Bob', 'C1', 44, 'In'),"
+        "('2026-01-07 08:00:00', '77', 'Valid', 'Blank, Id', 'C2', NULL, 'In')");
+}
+
+QStringList listedLines(const WindowProbe &p)
+{
+    const LogListModel &model = p.w->logLines();
+    QStringList lines;
+    for (int row = 0; row < model.rowCount(); ++row)
+        lines << model.index(row).data().toString();
+    return lines;
+}
+
+QString listedCodes(const WindowProbe &p)
+{
+    QStringList codes;
+    for (const QString &line : listedLines(p))
+        codes << line.mid(25, 10).trimmed();
+    return codes.join(' ');
+}
+
+// Clicks the first listed line holding `code`.
+void drillDown(const WindowProbe &p, const QString &code)
+{
+    auto *view = p.find<QListView>("lstLog");
+    const QModelIndex index = view->model()->index(int(listedCodes(p).split(' ').indexOf(code)), 0);
+    view->setCurrentIndex(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+// Prints to a PDF file (answers Yes, Yes, its name); its text lines, simplified.
+QStringList printToPdf(const WindowProbe &p)
+{
+    const QString pdf = p.folder.file("report.pdf");
+    for (const QVariant &answer : {QVariant(true), QVariant(true), QVariant(pdf)})
+        Prompts::queueAnswer(answer);
+    p.click("cmdPrintLog");
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    text.waitForFinished(30000);
+    QStringList printed;
+    for (const QString &line : QString::fromUtf8(text.readAllStandardOutput()).split('\n'))
+        printed << line.simplified();
+    printed.removeAll("");
+    return printed;
+}
+
+} // namespace
+
+class TestLogWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Prompts::startRecording(); }
+    void init() { Clock::pin(QDateTime(QDate(2026, 1, 7), QTime(12, 0))); }
+    void cleanup() { Clock::unpin(); }
+
+    // A customer's lines, by a typed ID (an empty `clicked`) or by a clicked line's ID.
+    void customerLines_data()
+    {
+        // clang-format off
+        QTest::addColumn<QVariant>("typed");
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<QString>("codes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("typed 42") << QVariant(" 42 ") << "" << "1111 1111" << "";
+        QTest::newRow("typed letters") << QVariant("abc") << "" << AllCodes << "Invalid ID Entered";
+        QTest::newRow("typed, no rows") << QVariant("43") << "" << "" << "No Records For ID 43";
+        QTest::newRow("clicked ID 0") << QVariant() << "5555" << "5555 6666" << "";
+        QTest::newRow("clicked master code") << QVariant() << "9999" << "9999" << "";
+        QTest::newRow("clicked blank ID") << QVariant() << "77" << AllCodes << "Invalid ID Entered";
+        // clang-format on
+    }
+
+    void customerLines()
+    {
+        QFETCH(QVariant, typed);
+        QFETCH(QString, clicked);
+        QFETCH(QString, codes);
+        QFETCH(QString, message);
+        WindowProbe p(addLog);
+        p.click("cmdGateLog");
+        if (clicked.isEmpty()) {
+            Prompts::queueAnswer(typed);
+            p.click("cmdFilterCustomerID");
+        } else {
+            drillDown(p, clicked);
+        }
+        QCOMPARE(Prompts::takeMessages().join(""), message);
+        QCOMPARE(listedCodes(p), codes);
+        const QModelIndex newest = p.w->logLines().index(p.w->logLines().rowCount() - 1);
+        QCOMPARE(p.find<QListView>("lstLog")->currentIndex(), newest);
+    }
+
+    // Light green marks a filtered list, even one that lists nothing, or a
+    // drill-down; "List Selection" goes back to "ALL".
+    void filtersColourTheList()
+    {
+        WindowProbe p(addLog);
+        auto *filters = p.find<QListWidget>("lstFilter");
+        auto background = [&] {
+            return p.find<QListView>("lstLog")->palette().color(QPalette::Base);
+        };
+        filters->setCurrentRow(ResultFilters.indexOf(Filters::AfterHours));
+        p.click("cmdGateLog");
+        QCOMPARE(listedCodes(p), "");
+        QCOMPARE(background(), QColor(192, 255, 192));
+        filters->setCurrentRow(ResultFilters.indexOf(Filters::ListSelection));
+        p.click("cmdGateLog");
+        QCOMPARE(listedCodes(p), AllCodes);
+        QCOMPARE(filters->currentRow(), 0);
+        QCOMPARE(background(), QColor(255, 255, 255));
+        drillDown(p, "1111");
+        QCOMPARE(filters->currentItem()->text(), Filters::ListSelection);
+        QCOMPARE(background(), QColor(192, 255, 192));
+    }
+
+    void printing()
+    {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("the report would go to this machine's printer");
+        WindowProbe p([](StartFolder &f) {
+            addLog(f);
+            f.exec("Gate.gsd", "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 300) INSERT INTO tblGateLog (fldDateTime, fldCode) "
+                               "SELECT '2026-01-06 09:00:00', 'long-' || i FROM n");
+        });
+        p.click("cmdGateLog");
+        Prompts::queueAnswer(true);
+        Prompts::queueAnswer(false);
+        p.click("cmdPrintLog");
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+        QVERIFY(!QFile::exists(p.folder.file("report.pdf")));
+
+        // clang-format off
+        QStringList expected{"Acme Storage", "1 Main St", "Springfield, IL 62701", "Phone: (217) 555-0100",
+                             "Log for Dates From 12/28/2025 to 1/7/2026", "Record Filter ALL", QString(59, '-')};
+        // clang-format on
+        for (const QString &line : listedLines(p))
+            expected << line.simplified();
+        QCOMPARE(printToPdf(p), expected);
+        QCOMPARE(Prompts::takeMessages(), QStringList{"Saved to " + p.folder.file("report.pdf")});
+
+        drillDown(p, "1111");
+        QVERIFY(printToPdf(p).contains("Record Filter List Selection"));
+    }
+
+    // The purge takes the open view's rows through 1/5/2026, unless cancelled
+    // before its first batch; the status line counts them.
+    void purge_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("lookUp");
+        QTest::addColumn<bool>("decideMeanwhile");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("after start-up: the whole table") << "" << false << "Yes" << "44 77";
+        QTest::newRow("after a look-up: that customer") << "42" << false << "Yes" << "5555 9999 6666 44 77";
+        QTest::newRow("a decision during the question") << "42" << true << "Yes" << "5555 9999 6666 44 77 4444";
+        QTest::newRow("No") << "" << false << "No" << AllCodes;
+        QTest::newRow("Yes, then Cancel") << "" << false << "Cancel" << AllCodes;
+        // clang-format on
+    }
+
+    void purge()
+    {
+        QFETCH(QString, lookUp);
+        QFETCH(bool, decideMeanwhile);
+        QFETCH(QString, answer);
+        QFETCH(QString, kept);
+        WindowProbe p(addLog);
+        if (!lookUp.isEmpty()) {
+            Prompts::queueAnswer(lookUp);
+            p.click("cmdFilterCustomerID");
+            Prompts::takeAsked();
+        }
+        if (decideMeanwhile)
+            Prompts::whileNextBoxIsOpen([&] {
+                p.find<QLineEdit>("txtCheckCode")->setText("4444");
+                p.click("cmdCheckCode");
+            });
+        p.w->mnuSettings_Click();
+        p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(QDate(2026, 1, 5));
+        const QString before = p.w->statusText();
+        Prompts::queueAnswer(answer != "No");
+        p.click("cmdClearLog");
+        QCOMPARE(Prompts::takeAsked(), QStringList{"Delete Log Records 1/5/2026 and Older?"});
+        if (answer == "Cancel")
+            p.find<QProgressDialog>("dlgPurgeProgress")->cancel();
+        QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgPurgeProgress"));
+        QCOMPARE(p.w->logLines().rowCount(), 0);
+        const qsizetype deleted =
+            AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size();
+        QCOMPARE(p.w->statusText(),
+                 answer == "No" ? before : QString("%1 log records deleted").arg(deleted));
+        p.click("cmdGateLog");
+        QCOMPARE(listedCodes(p), kept);
+    }
+};
+
+QTEST_MAIN(TestLogWindow)
+#include "test_log_window.moc"
