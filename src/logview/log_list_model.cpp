@@ -13,8 +13,6 @@ int LogListModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    if (!m_lines.isEmpty())
-        return int(m_lines.size());
     return int(std::min<qint64>(m_listing.rowCount(), std::numeric_limits<int>::max()));
 }
 
@@ -22,8 +20,6 @@ QVariant LogListModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    if (!m_lines.isEmpty())
-        return m_lines.at(index.row());
     return page(index.row() / m_pageRows).lines.value(index.row() % m_pageRows);
 }
 
@@ -31,7 +27,6 @@ bool LogListModel::list(const QSqlDatabase &gateDb, const LogSelection &selectio
                         const QString &filter, QString *error)
 {
     beginResetModel();
-    m_lines.clear();
     m_pages.clear();
     m_connection = gateDb.connectionName();
     const bool listed = m_listing.open(gateDb, selection, filter, error);
@@ -49,16 +44,6 @@ QSqlDatabase LogListModel::database() const
 void LogListModel::clear()
 {
     beginResetModel();
-    m_lines.clear();
-    m_pages.clear();
-    m_listing = {};
-    endResetModel();
-}
-
-void LogListModel::setLines(QStringList lines)
-{
-    beginResetModel();
-    m_lines = std::move(lines);
     m_pages.clear();
     m_listing = {};
     endResetModel();

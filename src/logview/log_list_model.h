@@ -32,9 +32,6 @@ public:
     const LogListing &listing() const { return m_listing; }
     QSqlDatabase database() const;
 
-    // Lines read elsewhere, all kept: the benchmark still lists this way.
-    void setLines(QStringList lines);
-
 signals:
     // Lines that could not be read show empty; this says why.
     void readFailed(const QString &why) const;
@@ -46,5 +43,4 @@ private:
     QString m_connection; // by name, so the model never keeps a closed connection alive
     LogListing m_listing;
     mutable QCache<int, LogPage> m_pages;
-    QStringList m_lines;
 };

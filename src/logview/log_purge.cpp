@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
-#include <sys/stat.h>
 #endif
 
 namespace {
@@ -30,32 +29,12 @@ LogPurge::LogPurge(const LogSelection &view, const QDate &lastDay, int batchRows
     m_log.setBusyTimeout(0);
 }
 
-// What tells the gate database from a file put in its place. Windows keeps an
-// open file from being removed or replaced, so there its name is enough.
-std::optional<LogPurge::FileId> LogPurge::fileId(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return QFileInfo::exists(path) ? std::optional(FileId{}) : std::nullopt;
-#else
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return std::nullopt;
-    return FileId{quint64(info.st_dev), quint64(info.st_ino)};
-#endif
-}
-
 bool LogPurge::start(const QString &gateConnectionString, QString *error)
 {
     m_file = databaseFileOf(gateConnectionString);
     m_log.setConnectionString(gateConnectionString);
     if (!m_log.refresh(error))
         return false;
-    const auto id = fileId(m_file);
-    if (!id) {
-        setError(error, QStringLiteral("%1 is gone").arg(m_file));
-        return false;
-    }
-    m_fileId = *id;
     addMissingLogIndexes(m_log.database());
     if (!lastRowid(m_log.database(), m_rows.lastRowid, error))
         return false;
@@ -70,11 +49,8 @@ bool LogPurge::start(const QString &gateConnectionString, QString *error)
 
 LogPurge::Step LogPurge::step()
 {
-    const auto id = fileId(m_file);
-    if (!id)
-        return stop(QStringLiteral("%1 is gone").arg(m_file));
-    if (*id != m_fileId)
-        return stop(QStringLiteral("%1 was replaced").arg(m_file));
+    if (!m_log.isCurrent())
+        return stop(QStringLiteral("%1 is gone or was replaced").arg(m_file));
     if (!QFileInfo(m_file).isWritable())
         return stop(QStringLiteral("%1 became read-only").arg(m_file));
     // Oldest first, in an order an index gives without sorting: by time, or

@@ -5,7 +5,6 @@
 
 #include <QDate>
 #include <optional>
-#include <utility>
 
 // Deletes the rows of a log view stamped on or before a day, oldest first, a
 // batch at a time. A batch is one statement, so it is deleted whole or not at
@@ -36,15 +35,12 @@ public:
     const QString &stopReason() const { return m_stopReason; }
 
 private:
-    using FileId = std::pair<quint64, quint64>;
-    static std::optional<FileId> fileId(const QString &path);
     Step stop(const QString &why);
 
     LogRows m_rows;
     int m_batchRows;
     DataControl m_log;
     QString m_file;
-    FileId m_fileId;
     qint64 m_total = 0;
     qint64 m_deleted = 0;
     int m_lockedTries = 0;

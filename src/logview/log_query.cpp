@@ -201,20 +201,3 @@ bool LogListing::read(const QSqlDatabase &gateDb, Direction direction,
     }
     return true;
 }
-
-bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
-              QString *error)
-{
-    const LogSql sql = logSql({selection});
-    QSqlQuery q(gateDb);
-    q.setForwardOnly(true);
-    if (!runSql(q,
-                QStringLiteral("select %1 from tblGateLog where %2 order by %3")
-                    .arg(RowColumns, sql.where, orderOf(selection, Direction::Forward)),
-                sql.values, error))
-        return false;
-    rows.clear();
-    while (q.next())
-        rows << rowAt(q);
-    return true;
-}

@@ -91,8 +91,3 @@ private:
     LogRows m_rows;
     qint64 m_count = 0;
 };
-
-// Every selected row at once, in list order. The station lists through
-// LogListing; this remains for the benchmark, which builds its lines itself.
-bool queryLog(const QSqlDatabase &gateDb, const LogSelection &selection, QList<LogRow> &rows,
-              QString *error);

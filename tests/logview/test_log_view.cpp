@@ -259,8 +259,8 @@ private slots:
         QTest::newRow("locked a while") << "lock briefly" << 3LL << "next-1" << "";
         QTest::newRow("a row refused") << "refuse" << 2LL << "last-2 next-1" << "kept";
         QTest::newRow("a row written") << "write" << 3LL << "next-1 written" << "";
-        QTest::newRow("replaced") << "replace" << 1LL << "last-2 next-1 first-1" << "was replaced";
-        QTest::newRow("removed") << "remove" << 1LL << "" << "is gone";
+        QTest::newRow("replaced") << "replace" << 1LL << "last-2 next-1 first-1" << "is gone or was replaced";
+        QTest::newRow("removed") << "remove" << 1LL << "" << "is gone or was replaced";
         // clang-format on
     }
 
