@@ -1,6 +1,7 @@
 // gatectl: the administrator's command line for station folders.
 #include "access_import.h"
 #include "common/file_privacy.h"
+#include "service/command_line.h"
 #include "station_folder.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,10 @@ int main(int argc, char *argv[])
         out << Usage;
         return args.isEmpty() ? 2 : 0;
     }
+    if (args.contains(QStringLiteral("--version"))) {
+        out << CommandLine::versionLine(QStringLiteral("gatectl"));
+        return 0;
+    }
     const QString command = args.takeFirst();
     QString error;
     if (command == QLatin1String("init") && args.size() == 1) {
@@ -59,5 +64,6 @@ int main(int argc, char *argv[])
             out << "imported " << line << "\n";
         return 0;
     }
-    return fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
+    fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
+    return CommandLine::Usage;
 }
