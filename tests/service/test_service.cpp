@@ -140,6 +140,8 @@ private slots:
         QTest::newRow("station missing folder") << GATE_STATION << QStringList{"--folder", "/nonexistent/site"} << 3 << "/nonexistent/site does not exist";
         QTest::newRow("gatectl version") << GATECTL << QStringList{"--version"} << 0 << "gatectl" + version;
         QTest::newRow("gatectl unknown command") << GATECTL << QStringList{"start"} << 2 << "unknown command";
+        QTest::newRow("gatectl keeps no backup") << GATECTL << QStringList{"backup", "--keep", "0", "a", "b"} << 2 << "--keep takes";
+        QTest::newRow("gatectl checks a missing folder") << GATECTL << QStringList{"check", "/nonexistent/site"} << 1 << "PROBLEM: settings";
         QTest::newRow("sim version") << GATE_SIM << QStringList{"--version"} << 0 << "gate-sim" + version;
         QTest::newRow("sim unknown option") << GATE_SIM << QStringList{"--keypads=3"} << 2 << "Unknown option 'keypads'";
         // clang-format on
@@ -182,8 +184,8 @@ private slots:
         station.waitForFinished();
     }
 
-    // A second station is refused while one runs; a station that was killed
-    // leaves a lock that blocks nobody.
+    // A second station, and a restore, are refused while one runs; a station
+    // that was killed leaves a lock that blocks nobody.
     void oneStationPerFolder()
     {
         StartFolder parent;
@@ -203,6 +205,9 @@ private slots:
         const Run second = runWithoutDisplay(GATE_STATION, {"--folder", site});
         QCOMPARE(second.exitCode, 4);
         QVERIFY2(second.err.contains(holder), second.err.constData());
+        const Run restore = runWithoutDisplay(GATECTL, {"restore", parent.file("any"), site});
+        QCOMPARE(restore.exitCode, 4);
+        QVERIFY2(restore.err.contains(holder), restore.err.constData());
 
         first.kill();
         QVERIFY(first.waitForFinished());
