@@ -10,8 +10,8 @@ FolderLock::FolderLock(const QString &folder)
     : m_folder(QDir::toNativeSeparators(QDir(folder).absolutePath()))
     , m_lock(fileName(m_folder))
 {
-    // By default a lock older than 30 s counts as stale even while its station
-    // runs: only a holder that is gone may lose it.
+    // A lock from another computer (a shared folder) cannot be checked for a
+    // live holder, and by default counts as stale after 30 s: never take it.
     m_lock.setStaleLockTime(0);
 }
 

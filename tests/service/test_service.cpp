@@ -184,23 +184,30 @@ private slots:
         station.waitForFinished();
     }
 
-    // A second station, and a restore, are refused while one runs; a station
-    // that was killed leaves a lock that blocks nobody.
+    // A second station, and a restore, are refused while one runs, also when
+    // it runs on another computer; a station that was killed leaves a lock that
+    // blocks nobody.
     void oneStationPerFolder()
     {
         StartFolder parent;
         const QString site = makeSite(parent);
-        NotifySocket socket(parent.file("notify"));
-        QProcess first;
-        startStation(first, site, socket);
-        QVERIFY(socket.waitFor("READY=1", 1, 20000));
-
-        // Held for longer than QLockFile's 30 s default for stale locks.
+        // As QLockFile writes it, older than its default 30 s for stale locks.
+        parent.write("site/station.lock", "4321\ngate-station\nother-computer\n");
         QFile lock(site + "/station.lock");
         QVERIFY(lock.open(QIODevice::ReadWrite));
         QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                  QFileDevice::FileModificationTime));
         lock.close();
+        const Run elsewhere = runWithoutDisplay(GATE_STATION, {"--folder", site});
+        QCOMPARE(elsewhere.exitCode, 4);
+        QVERIFY2(elsewhere.err.contains("process 4321 on other-computer"),
+                 elsewhere.err.constData());
+        QVERIFY(lock.remove());
+
+        NotifySocket socket(parent.file("notify"));
+        QProcess first;
+        startStation(first, site, socket);
+        QVERIFY(socket.waitFor("READY=1", 1, 20000));
         const QByteArray holder = "process " + QByteArray::number(first.processId());
         const Run second = runWithoutDisplay(GATE_STATION, {"--folder", site});
         QCOMPARE(second.exitCode, 4);
