@@ -1,7 +1,8 @@
 BUILD_DIR := build
 DEMO_DIR := demo
+PREFIX ?= /usr/local
 
-.PHONY: all deps build test bench demo format clean
+.PHONY: all deps build test bench demo format clean install package
 
 all: build
 
@@ -25,6 +26,17 @@ demo:
 	$(MAKE) build
 	bash scripts/demo-folder $(DEMO_DIR)
 	bash scripts/run-demo $(BUILD_DIR) $(DEMO_DIR)
+
+# From source: programs, schema, documents and systemd units under $(PREFIX)
+# (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package gate-station_<version>_<arch>.deb, in $(BUILD_DIR).
+package:
+	$(MAKE) deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,6 +1,8 @@
 // gatectl: the administrator's command line for station folders.
 #include "access_import.h"
 #include "common/file_privacy.h"
+#include "maintenance.h"
+#include "service/command_line.h"
 #include "station_folder.h"
 
 #include <QCoreApplication>
@@ -37,8 +39,12 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
         args.contains(QStringLiteral("-h"))) {
-        out << Usage;
+        out << Usage << Maintenance::help();
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.contains(QStringLiteral("--version"))) {
+        out << CommandLine::versionLine(QStringLiteral("gatectl"));
+        return 0;
     }
     const QString command = args.takeFirst();
     QString error;
@@ -59,5 +65,8 @@ int main(int argc, char *argv[])
             out << "imported " << line << "\n";
         return 0;
     }
-    return fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
+    if (const auto exitCode = Maintenance::run(command, args))
+        return *exitCode;
+    fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
+    return CommandLine::Usage;
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// Backups of a station folder: both databases and the settings files.
+namespace Backup {
+
+inline constexpr int DefaultKeep = 14;
+
+// "gate-backup-YYYY-MM-DD-HHMMSS", local time.
+QString folderName(const QDateTime &when);
+
+// Copies the folder's two databases (VACUUM INTO: a consistent copy even while
+// the station writes) and its settings files into DEST/folderName(now), then
+// removes all but the newest `keep` backups there. A failure (a full disk)
+// leaves no partial backup behind. `made`: the new backup's folder.
+bool make(const QString &folder, const QString &dest, int keep, const QDateTime &now, QString *made,
+          QString *error);
+
+// Puts a backup into `folder`, which no station may run on: the databases as
+// Data.gsd and Gate.gsd in the folder, with the settings file pointing at them,
+// and the other settings files. Run as root, the files get the folder's owner.
+bool restore(const QString &backup, const QString &folder, QStringList *restored, QString *error);
+
+} // namespace Backup

@@ -1,0 +1,40 @@
+#include "folder_lock.h"
+
+#include "command_line.h"
+#include "common/error_text.h"
+#include "settings/station_settings.h"
+
+#include <QDir>
+
+FolderLock::FolderLock(const QString &folder)
+    : m_folder(QDir::toNativeSeparators(QDir(folder).absolutePath()))
+    , m_lock(fileName(m_folder))
+{
+    // A lock from another computer (a shared folder) cannot be checked for a
+    // live holder, and by default counts as stale after 30 s: never take it.
+    m_lock.setStaleLockTime(0);
+}
+
+QString FolderLock::fileName(const QString &folder)
+{
+    return inStartFolder(folder, QStringLiteral("station.lock"));
+}
+
+int FolderLock::tryLock(QString *why)
+{
+    if (m_lock.tryLock(0))
+        return 0;
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &program)) {
+        setError(why, QStringLiteral("a station runs on %1: process %2 on %3 holds %4")
+                          .arg(m_folder)
+                          .arg(pid)
+                          .arg(host, fileName(m_folder)));
+        return CommandLine::FolderInUse;
+    }
+    setError(why, QStringLiteral("cannot make %1 (no folder there, or no write permission)")
+                      .arg(fileName(m_folder)));
+    return CommandLine::FolderUnusable;
+}

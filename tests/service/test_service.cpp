@@ -1,0 +1,232 @@
+// The programs as an installer and systemd meet them: command lines without a
+// display, one station per folder, readiness and the watchdog.
+#include "support/start_folder.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// The socket systemd hands a notify service: one datagram per message.
+class NotifySocket {
+public:
+    explicit NotifySocket(const QString &path)
+        : m_path(path)
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (m_fd < 0 || size_t(name.size()) >= sizeof(address.sun_path))
+            qFatal("cannot make a notify socket at %s", name.constData());
+        memcpy(address.sun_path, name.constData(), name.size());
+        if (::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
+            qFatal("cannot bind %s", name.constData());
+    }
+    ~NotifySocket() { ::close(m_fd); }
+
+    const QString &path() const { return m_path; }
+
+    // Every message that arrived since the last call.
+    QList<QByteArray> take()
+    {
+        QList<QByteArray> messages;
+        char buffer[4096];
+        ssize_t size;
+        while ((size = ::recv(m_fd, buffer, sizeof(buffer), 0)) > 0)
+            messages << QByteArray(buffer, size);
+        return messages;
+    }
+
+    // Waits until `count` messages starting with `start` have arrived, keeping them all.
+    bool waitFor(const QByteArray &start, int count, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (received(start) < count && !deadline.hasExpired()) {
+            QTest::qWait(20);
+            m_seen += take();
+        }
+        return received(start) >= count;
+    }
+
+    qsizetype received(const QByteArray &start) const
+    {
+        return std::count_if(m_seen.begin(), m_seen.end(),
+                             [&](const QByteArray &m) { return m.startsWith(start); });
+    }
+    const QList<QByteArray> &seen() const { return m_seen; }
+    void forget()
+    {
+        m_seen.clear();
+        take();
+    }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    QList<QByteArray> m_seen;
+};
+
+struct Run {
+    int exitCode;
+    QByteArray out;
+    QByteArray err;
+};
+
+// A program run to its end with no display: one that built its window would fail.
+Run runWithoutDisplay(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000))
+        qFatal("%s did not end", qPrintable(program));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// A folder made by gatectl whose serial ports name missing devices.
+QString makeSite(const StartFolder &parent)
+{
+    const QString site = parent.file("site");
+    QProcess init;
+    init.start(GATECTL, {"init", site});
+    if (!init.waitForFinished() || init.exitCode() != 0)
+        qFatal("gatectl init failed: %s", init.readAllStandardError().constData());
+    parent.write("site/comports.ini", "[ports]\n1=/nonexistent/1\n2=/nonexistent/2\n"
+                                      "3=/nonexistent/3\n");
+    return site;
+}
+
+void startStation(QProcess &station, const QString &site, const NotifySocket &socket)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("NOTIFY_SOCKET", socket.path());
+    environment.insert("WATCHDOG_USEC", "500000");
+    station.setProcessEnvironment(environment);
+    station.setProcessChannelMode(QProcess::ForwardedChannels);
+    station.start(GATE_STATION, {"--folder", site});
+}
+
+} // namespace
+
+class TestService : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandLines_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        const QString version = QStringLiteral(" " GATE_VERSION "\n");
+        // clang-format off
+        QTest::newRow("station version") << GATE_STATION << QStringList{"--version"} << 0 << "gate-station" + version;
+        QTest::newRow("station help") << GATE_STATION << QStringList{"--help"} << 0 << "  4  a station runs on the folder";
+        QTest::newRow("station unknown option") << GATE_STATION << QStringList{"--fast"} << 2 << "Unknown option 'fast'";
+        QTest::newRow("station stray argument") << GATE_STATION << QStringList{"site"} << 2 << "unexpected argument 'site'";
+        QTest::newRow("station missing folder") << GATE_STATION << QStringList{"--folder", "/nonexistent/site"} << 3 << "/nonexistent/site does not exist";
+        QTest::newRow("gatectl version") << GATECTL << QStringList{"--version"} << 0 << "gatectl" + version;
+        QTest::newRow("gatectl unknown command") << GATECTL << QStringList{"start"} << 2 << "unknown command";
+        QTest::newRow("gatectl keeps no backup") << GATECTL << QStringList{"backup", "--keep", "0", "a", "b"} << 2 << "--keep takes";
+        QTest::newRow("gatectl checks a missing folder") << GATECTL << QStringList{"check", "/nonexistent/site"} << 1 << "PROBLEM: settings";
+        QTest::newRow("sim version") << GATE_SIM << QStringList{"--version"} << 0 << "gate-sim" + version;
+        QTest::newRow("sim unknown option") << GATE_SIM << QStringList{"--keypads=3"} << 2 << "Unknown option 'keypads'";
+        // clang-format on
+    }
+
+    void commandLines()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        const Run run = runWithoutDisplay(program, arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        const QByteArray text = run.out + run.err;
+        QVERIFY2(text.contains(says.toUtf8()), text.constData());
+    }
+
+    // systemd restarts a station whose event loop hangs: it stops hearing WATCHDOG=1.
+    void tellsSystemdItIsReadyAndAlive()
+    {
+        StartFolder parent;
+        const QString site = makeSite(parent);
+        NotifySocket socket(parent.file("notify"));
+        QProcess station;
+        startStation(station, site, socket);
+        QVERIFY2(socket.waitFor("READY=1", 1, 20000), socket.seen().join('|').constData());
+        QVERIFY2(socket.seen().first().contains("STATUS=Connected: customer database"),
+                 socket.seen().first().constData());
+        // At half the 0.5 s the unit allows.
+        QVERIFY(socket.waitFor("WATCHDOG=1", 4, 2000));
+
+        ::kill(station.processId(), SIGSTOP);
+        QTest::qWait(200); // a message sent while the signal was on its way
+        socket.forget();
+        QTest::qWait(1000);
+        QCOMPARE(socket.take().size(), 0);
+        ::kill(station.processId(), SIGCONT);
+        QVERIFY(socket.waitFor("WATCHDOG=1", 1, 2000));
+        station.kill();
+        station.waitForFinished();
+    }
+
+    // A second station, and a restore, are refused while one runs, also when
+    // it runs on another computer; a station that was killed leaves a lock that
+    // blocks nobody.
+    void oneStationPerFolder()
+    {
+        StartFolder parent;
+        const QString site = makeSite(parent);
+        // As QLockFile writes it, older than its default 30 s for stale locks.
+        parent.write("site/station.lock", "4321\ngate-station\nother-computer\n");
+        QFile lock(site + "/station.lock");
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        const Run elsewhere = runWithoutDisplay(GATE_STATION, {"--folder", site});
+        QCOMPARE(elsewhere.exitCode, 4);
+        QVERIFY2(elsewhere.err.contains("process 4321 on other-computer"),
+                 elsewhere.err.constData());
+        QVERIFY(lock.remove());
+
+        NotifySocket socket(parent.file("notify"));
+        QProcess first;
+        startStation(first, site, socket);
+        QVERIFY(socket.waitFor("READY=1", 1, 20000));
+        const QByteArray holder = "process " + QByteArray::number(first.processId());
+        const Run second = runWithoutDisplay(GATE_STATION, {"--folder", site});
+        QCOMPARE(second.exitCode, 4);
+        QVERIFY2(second.err.contains(holder), second.err.constData());
+        const Run restore = runWithoutDisplay(GATECTL, {"restore", parent.file("any"), site});
+        QCOMPARE(restore.exitCode, 4);
+        QVERIFY2(restore.err.contains(holder), restore.err.constData());
+
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(QFile::exists(site + "/station.lock"));
+        socket.forget();
+        QProcess restarted;
+        startStation(restarted, site, socket);
+        QVERIFY(socket.waitFor("READY=1", 1, 20000));
+        restarted.kill();
+        restarted.waitForFinished();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestService)
+#include "test_service.moc"
