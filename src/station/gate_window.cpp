@@ -99,6 +99,7 @@ void GateWindow::buildControls()
     statusBar()->addWidget(status, 1);
     connect(&m_devices, &GateDevices::stateChanged, this, [this] {
         m_deviceStatus->setText(m_devices.stateText());
+        StationLog::line(QStringLiteral("devices: ") + m_devices.stateText());
         if (m_releasePending && m_devices.relayPortOpen())
             ReleaseRelay();
     });
@@ -363,6 +364,7 @@ QString GateWindow::statusText() const
 
 void GateWindow::mnuExit_Click()
 {
+    StationLog::line(QStringLiteral("exit"));
     exitRelease();
     close();
 }

@@ -1,5 +1,6 @@
 #include "gate_window.h"
 
+#include "common/station_log.h"
 #include "widgets/prompts.h"
 
 #include <QApplication>
@@ -40,14 +41,19 @@ void GateWindow::markRelayButton(QPushButton *lastCommand)
 void GateWindow::ReleaseRelay()
 {
     m_releasePending = !m_devices.relayOff();
+    StationLog::line(m_releasePending ? QStringLiteral("relay: off not sent, port not open")
+                                      : QStringLiteral("relay: off"));
     if (!m_releasePending)
         markRelayButton(cmdRelayOff);
 }
 
 bool GateWindow::switchRelayOn()
 {
-    if (!m_devices.relayOn())
+    if (!m_devices.relayOn()) {
+        StationLog::line(QStringLiteral("relay: on not sent, port not open"));
         return false;
+    }
+    StationLog::line(QStringLiteral("relay: on"));
     m_releasePending = false;
     markRelayButton(cmdRelayOn);
     return true;

@@ -77,6 +77,16 @@ private slots:
         QVERIFY2(simSays("relay OFF: gate closed after 2."), simOutput.constData());
         QCOMPARE(parent.value("site/Gate.gsd", "select fldReult || ' ' || fldZone from tblGateLog"),
                  QVariant("Valid Out"));
+        // The service journal tells the story, the code masked.
+        QByteArray journal;
+        for (const char *line : {"decision: Valid at Out, code **34", "relay: on", "relay: off"}) {
+            QDeadlineTimer deadline(5000);
+            while (!journal.contains(line) && !deadline.hasExpired()) {
+                station.waitForReadyRead(100);
+                journal += station.readAllStandardError();
+            }
+            QVERIFY2(journal.contains(line), journal.constData());
+        }
 
         station.kill();
         station.waitForFinished();
