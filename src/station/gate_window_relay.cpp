@@ -1,5 +1,6 @@
 #include "gate_window.h"
 
+#include "common/clock.h"
 #include "widgets/prompts.h"
 
 #include <QApplication>
@@ -40,8 +41,10 @@ void GateWindow::markRelayButton(QPushButton *lastCommand)
 void GateWindow::ReleaseRelay()
 {
     m_releasePending = !m_devices.relayOff();
-    if (!m_releasePending)
+    if (!m_releasePending) {
         markRelayButton(cmdRelayOff);
+        m_monitor.relaySwitched(false, Clock::monotonicMs());
+    }
 }
 
 bool GateWindow::switchRelayOn()
@@ -50,6 +53,7 @@ bool GateWindow::switchRelayOn()
         return false;
     m_releasePending = false;
     markRelayButton(cmdRelayOn);
+    m_monitor.relaySwitched(true, Clock::monotonicMs());
     return true;
 }
 
