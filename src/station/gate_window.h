@@ -113,6 +113,7 @@ private:
     void setLogBackground(const QColor &colour);
     void startStatusServer();
     StationMonitor::Equipment equipment() const;
+    // The attempt, timed and told to the monitor; keypad -1 is the operator's box.
     GateAttempt::Outcome runAttempt(const QString &code, const QString &location,
                                     const QDateTime &now, int keypad);
 
@@ -133,6 +134,7 @@ private:
     KeypadLockout m_lockout[2];
     QTimer m_lockoutEnd[2];     // shows the keypad open again when its lockout ends
     QDateTime m_lockedUntil[2]; // wall-clock end of each lockout, for the operator
+    // What the status server answers from.
     StationMonitor m_monitor{Clock::now()};
     StatusServer m_statusServer{m_monitor, m_settings};
 
