@@ -41,6 +41,7 @@ public:
     bool relayOff();
     RelayBoard::StatusReply relayStatus();
     bool relayPortOpen() const { return m_relayPort.isOpen(); }
+    const StationPort &relayPort() const { return m_relayPort; }
 
     // The pause after a grant.
     void stopRelayPause() { TimerRelayPause.stop(); }

@@ -23,7 +23,37 @@ int number(const QSettings &ini, const QString &key, int fallback, int min, QStr
     return fallback;
 }
 
+QString listenText(const QSettings &ini, const QString &key, const QString &fallback,
+                   QStringList *problems)
+{
+    if (!ini.contains(key))
+        return fallback;
+    const QString text = ini.value(key).toString().trimmed();
+    if (text.isEmpty() || listenAddress(text))
+        return text;
+    if (problems)
+        *problems << QStringLiteral("station.ini %1 \"%2\" is not address:port; %3 used")
+                         .arg(key, text, fallback);
+    return fallback;
+}
+
 } // namespace
+
+std::optional<ListenAddress> listenAddress(const QString &text)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    QString host = text.left(colon);
+    const bool bracketed = host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'));
+    if (bracketed)
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint port = text.mid(colon + 1).toUInt(&ok);
+    QHostAddress address;
+    if (colon < 0 || !ok || port > 65535 || !address.setAddress(host) ||
+        bracketed != (address.protocol() == QAbstractSocket::IPv6Protocol))
+        return std::nullopt;
+    return ListenAddress{address, quint16(port)};
+}
 
 QString stationIniFileName(const QString &startFolder)
 {
@@ -42,5 +72,6 @@ StationIni StationIni::load(const QString &startFolder, QStringList *problems)
                                     s.lockoutWindowSeconds, 1, problems);
     s.lockoutSeconds =
         number(ini, QStringLiteral("keypad/LockoutSeconds"), s.lockoutSeconds, 1, problems);
+    s.httpListen = listenText(ini, QStringLiteral("http/Listen"), s.httpListen, problems);
     return s;
 }

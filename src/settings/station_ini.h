@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Settings the 29-item file does not hold, from the optional station.ini beside
 // it (INI format, one section per subsystem). Every key has a default, and no
@@ -12,9 +14,19 @@ struct StationIni {
     int lockoutAfter = 5;
     int lockoutWindowSeconds = 120;
     int lockoutSeconds = 300;
+    // [http] Listen: where the status server listens, "address:port"; empty: no server.
+    QString httpListen = QStringLiteral("127.0.0.1:8741");
 
     // A value that cannot be used keeps its default and is named in `problems`.
     static StationIni load(const QString &startFolder, QStringList *problems);
 };
 
 QString stationIniFileName(const QString &startFolder);
+
+// An "address:port" text: an IPv4 address, or an IPv6 one in brackets, and a port
+// (0: any free one). None for anything else.
+struct ListenAddress {
+    QHostAddress address;
+    quint16 port = 0;
+};
+std::optional<ListenAddress> listenAddress(const QString &text);

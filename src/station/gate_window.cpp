@@ -260,6 +260,7 @@ void GateWindow::formLoad()
     const QString reached = configure();
     showStatus(reached);
     StationLog::line(QStringLiteral("start-up: ") + reached);
+    startStatusServer();
 }
 
 // Start-up from the settings file on: the first failure ends it, leaving the

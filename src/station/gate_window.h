@@ -2,8 +2,11 @@
 
 #include "access/gate_attempt.h"
 #include "access/keypad_lockout.h"
+#include "common/clock.h"
 #include "data/station_data.h"
 #include "logview/log_purge.h"
+#include "http/station_monitor.h"
+#include "http/status_server.h"
 #include "logview/log_query.h"
 #include "logview/log_report.h"
 #include "serial/gate_devices.h"
@@ -43,6 +46,8 @@ public:
     // What start-up reached, as the status line shows it.
     QString statusText() const;
     const LogListModel &logLines() const { return *m_logModel; }
+    // The status server's port; 0 when it does not listen.
+    quint16 statusPort() const { return m_statusServer.port(); }
 
 public slots:
     void mnuExit_Click();
@@ -90,7 +95,7 @@ private:
     void markRelayButton(QPushButton *lastCommand);
 
     bool ProcessCode();
-    GateAttempt::Outcome decide(const QString &code);
+    GateAttempt::Outcome decide(const QString &code, int keypad = -1);
     bool switchRelayOn();
     void keypadCharacter(int index, char character);
     void showKeypadEntry(int index);
@@ -114,6 +119,11 @@ private:
     void endPurge();
     void resetLogViewToRecentDays();
     void setLogBackground(const QColor &colour);
+    void startStatusServer();
+    StationMonitor::Equipment equipment() const;
+    // The attempt, timed and told to the monitor; keypad -1 is the operator's box.
+    GateAttempt::Outcome runAttempt(const QString &code, const QString &location,
+                                    const QDateTime &now, int keypad);
 
     StationSettings m_settings;
     StationData m_data;
@@ -132,6 +142,9 @@ private:
     KeypadLockout m_lockout[2];
     QTimer m_lockoutEnd[2];     // shows the keypad open again when its lockout ends
     QDateTime m_lockedUntil[2]; // wall-clock end of each lockout, for the operator
+    // What the status server answers from.
+    StationMonitor m_monitor{Clock::now()};
+    StatusServer m_statusServer{m_monitor, m_settings};
 
     QLineEdit *txtCheckCode = nullptr; // the operator's own entry
     QLabel *lblKeypadEntry[2] = {};    // each keypad's entry, masked

@@ -26,11 +26,11 @@ bool GateWindow::ProcessCode()
 }
 
 // One attempt at the location of the last keypad, at the time it was completed.
-GateAttempt::Outcome GateWindow::decide(const QString &code)
+GateAttempt::Outcome GateWindow::decide(const QString &code, int keypad)
 {
     const QDateTime now = Clock::now();
     const QString location = m_settings.CurrentKeypadLocation;
-    const GateAttempt::Outcome outcome = m_attempt.run(code, location, now);
+    const GateAttempt::Outcome outcome = runAttempt(code, location, now, keypad);
     m_decisionStatus = m_connectedText;
     switch (outcome.status) {
     case GateAttempt::Outcome::Skipped:
@@ -95,7 +95,7 @@ void GateWindow::keypadCharacter(int index, char character)
             index == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
         if (!isCodeEntry(code)) {
             resetLogViewToRecentDays();
-        } else if (const auto outcome = decide(code);
+        } else if (const auto outcome = decide(code, index);
                    outcome.status != GateAttempt::Outcome::NotDecided) {
             if (outcome.status == GateAttempt::Outcome::Logged && !outcome.granted)
                 countRefusal(index);
@@ -165,6 +165,7 @@ void GateWindow::writeStationRow(const GateEvent &event)
 {
     QString why;
     const auto written = m_logWriter.write(event, Clock::now(), &why);
+    m_monitor.stationRowWritten(written);
     if (written == GateLogWriter::Result::Lost)
         StationLog::fault(QStringLiteral("%1 row not logged: %2").arg(event.result, why));
     else if (written == GateLogWriter::Result::Spooled)

@@ -1,5 +1,6 @@
 #include "gate_window.h"
 
+#include "common/clock.h"
 #include "common/station_log.h"
 #include "widgets/prompts.h"
 
@@ -43,8 +44,10 @@ void GateWindow::ReleaseRelay()
     m_releasePending = !m_devices.relayOff();
     StationLog::line(m_releasePending ? QStringLiteral("relay: off not sent, port not open")
                                       : QStringLiteral("relay: off"));
-    if (!m_releasePending)
+    if (!m_releasePending) {
         markRelayButton(cmdRelayOff);
+        m_monitor.relaySwitched(false, Clock::monotonicMs());
+    }
 }
 
 bool GateWindow::switchRelayOn()
@@ -56,6 +59,7 @@ bool GateWindow::switchRelayOn()
     StationLog::line(QStringLiteral("relay: on"));
     m_releasePending = false;
     markRelayButton(cmdRelayOn);
+    m_monitor.relaySwitched(true, Clock::monotonicMs());
     return true;
 }
 

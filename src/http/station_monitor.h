@@ -1,0 +1,83 @@
+#pragma once
+
+#include "access/gate_attempt.h"
+#include "access/gate_log_writer.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// What the station is doing, for the status server: counters and the latest
+// decision and relay state, fed by the window as they happen, and the devices
+// and databases, read through a probe when someone asks. Times come in: the
+// monitor never reads a clock.
+class StationMonitor {
+public:
+    struct Device {
+        QString name;      // "Relay board", "Keypad 1", "Keypad 2"
+        int port = 0;      // the settings' port number
+        bool inUse = true; // a keypad set to no port need not be open
+        bool open = false;
+        QString state; // the device line's text
+    };
+    struct Database {
+        QString name; // "customer", "gate log"
+        bool connected = false;
+        int spooledRows = 0;
+    };
+    struct Equipment {
+        QList<Device> devices;
+        QList<Database> databases;
+    };
+    using Probe = std::function<Equipment()>;
+
+    struct Decision {
+        QDateTime when;
+        QString result; // the result word
+        QString source; // "keypad 1", "keypad 2", "operator"
+        bool granted = false;
+    };
+
+    // The station as one reading, for a page or a health answer.
+    struct Status {
+        Equipment equipment;
+        std::optional<Decision> lastDecision;
+        bool relayOn = false;
+        QDateTime started;
+        // Every device in use open, every database connected, nothing spooled.
+        bool healthy = false;
+    };
+
+    explicit StationMonitor(const QDateTime &started);
+    ~StationMonitor();
+
+    void setProbe(Probe probe) { m_probe = std::move(probe); }
+
+    // One attempt and how long it took; `keypad` 0 or 1, or -1 for the operator's check.
+    void attempted(const GateAttempt::Outcome &outcome, int keypad, double seconds,
+                   const QDateTime &when);
+    // A row of the station's own (restart, keypad lockout).
+    void stationRowWritten(GateLogWriter::Result result);
+    // A relay command that reached the board.
+    void relaySwitched(bool on, qint64 monotonicMs);
+
+    Status status() const;
+    // Every metric, in Prometheus's text format.
+    QByteArray metricsText();
+
+private:
+    struct Metrics;
+
+    void rowWritten(GateLogWriter::Result result);
+
+    Probe m_probe;
+    std::unique_ptr<Metrics> m_metrics;
+    std::optional<Decision> m_lastDecision;
+    bool m_relayOn = false;
+    qint64 m_relayOnSinceMs = 0;
+    QDateTime m_started;
+};

@@ -1,0 +1,317 @@
+#include "common/clock.h"
+#include "http/status_server.h"
+#include "support/gate_site.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QDateTime Now(QDate(2026, 3, 10), QTime(12, 0));
+
+struct Reply {
+    int status = 0;
+    QByteArray body;
+
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+    // Every sample of a Prometheus text, by its name and labels as written.
+    QMap<QString, double> samples() const
+    {
+        QMap<QString, double> values;
+        for (const QByteArray &line : body.split('\n')) {
+            const qsizetype space = line.lastIndexOf(' ');
+            if (!line.startsWith('#') && space > 0)
+                values[QString::fromUtf8(line.left(space))] = line.mid(space + 1).toDouble();
+        }
+        return values;
+    }
+};
+
+// The event loop runs while waiting: the server answers on this thread.
+Reply request(quint16 port, const QString &path, const QByteArray &method = "GET")
+{
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    QNetworkReply *reply = network.sendCustomRequest(
+        QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path))), method);
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    if (!finished.wait(10000))
+        qWarning("no answer to %s", qPrintable(path));
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+}
+
+// A client that writes raw bytes; what it got back once the server closed the connection.
+struct RawClient {
+    QTcpSocket socket;
+    QByteArray received;
+
+    explicit RawClient(quint16 port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { received += socket.readAll(); });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+    bool closedByServer() const { return socket.state() == QAbstractSocket::UnconnectedState; }
+};
+
+struct Station {
+    GateSite site;
+    std::unique_ptr<GateWindow> w;
+
+    Station()
+    {
+        site.folder.exec("Data.gsd",
+                         "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone, "
+                         "fldGateExpireDate) VALUES ('1234', 'Rented', 0, '000000'), "
+                         "('3456', 'Rented', 0, '010126')");
+        site.folder.write("station.ini", "[http]\nListen=127.0.0.1:0\n");
+        site.settings.RelayCloseSeconds = 2;
+        w = site.start();
+        site.relay.readNow();
+    }
+
+    Reply get(const QString &path) const { return request(w->statusPort(), path); }
+
+    // Keys typed on a keypad; back once the code's row is written.
+    void type(PtyDevice &keypad, const QByteArray &keys) const
+    {
+        const qsizetype before = site.logRows().size();
+        keypad.write(keys);
+        QTRY_COMPARE(site.logRows().size(), before + 1);
+    }
+};
+
+QStringList deviceStates(const QJsonObject &health)
+{
+    QStringList states;
+    for (const QJsonValue &device : health["devices"].toArray())
+        states << QStringLiteral("%1 %2").arg(device["name"].toString(),
+                                              device["open"].toBool() ? "open" : "closed");
+    return states;
+}
+
+} // namespace
+
+class TestHttp : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { Clock::pin(Now); }
+    void cleanup() { Clock::unpin(); }
+
+    void listenSetting_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("listen");
+        QTest::addColumn<bool>("named");
+        // clang-format off
+        QTest::newRow("no key: loopback") << QByteArray() << "127.0.0.1:8741" << false;
+        QTest::newRow("empty: off") << QByteArray("Listen=") << "" << false;
+        QTest::newRow("all addresses, any port") << QByteArray("Listen=0.0.0.0:0") << "0.0.0.0:0" << false;
+        QTest::newRow("IPv6 in brackets") << QByteArray("Listen=\"[::1]:8080\"") << "[::1]:8080" << false;
+        QTest::newRow("IPv6 bare") << QByteArray("Listen=\"::1:8080\"") << "127.0.0.1:8741" << true;
+        QTest::newRow("IPv4 in brackets") << QByteArray("Listen=[127.0.0.1]:8080") << "127.0.0.1:8741" << true;
+        QTest::newRow("no port") << QByteArray("Listen=127.0.0.1") << "127.0.0.1:8741" << true;
+        QTest::newRow("port too big") << QByteArray("Listen=127.0.0.1:65536") << "127.0.0.1:8741" << true;
+        QTest::newRow("a name") << QByteArray("Listen=localhost:8080") << "127.0.0.1:8741" << true;
+        // clang-format on
+    }
+
+    void listenSetting()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, listen);
+        QFETCH(bool, named);
+        StartFolder folder;
+        folder.write("station.ini", "[http]\n" + ini + "\n");
+        QStringList problems;
+        QCOMPARE(StationIni::load(folder.path(), &problems).httpListen, listen);
+        QCOMPARE(problems.size(), named ? 1 : 0);
+        if (named)
+            QVERIFY2(problems[0].contains("http/Listen"), qPrintable(problems[0]));
+    }
+
+    // Health and metrics follow keys typed on two keypads, a locked log and an unplugged keypad.
+    void figuresFollowTheStation()
+    {
+        Station s;
+        Reply health = s.get("/health");
+        QCOMPARE(health.status, 200);
+        QCOMPARE(deviceStates(health.json()),
+                 (QStringList{"Relay board open", "Keypad 1 open", "Keypad 2 open"}));
+        QCOMPARE(health.json()["lastDecision"], QJsonValue());
+        QCOMPARE(health.json()["sync"], QJsonValue());
+
+        s.type(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        QCOMPARE(s.get("/health").json()["relay"].toString(), "on");
+        s.type(s.site.keypad1, "CEFG");
+        s.type(s.site.keypad2, "NNNN");
+        QTRY_COMPARE_WITH_TIMEOUT(s.site.relay.received(), RelayOff, 5000);
+        health = s.get("/health");
+        const QJsonObject decided = health.json()["lastDecision"].toObject();
+        QCOMPARE(health.json()["relay"].toString(), "off");
+        QCOMPARE(decided["result"].toString(), "Invalid");
+        QCOMPARE(decided["source"].toString(), "keypad 2");
+        QCOMPARE(decided["time"].toString(), "2026-03-10 12:00:00");
+
+        QMap<QString, double> metrics = s.get("/metrics").samples();
+        QCOMPARE(metrics.value(R"(gate_attempts_total{keypad="1",result="Valid"})"), 1.0);
+        QCOMPARE(metrics.value(R"(gate_attempts_total{keypad="1",result="Exp"})"), 1.0);
+        QCOMPARE(metrics.value(R"(gate_attempts_total{keypad="2",result="Invalid"})"), 1.0);
+        QCOMPARE(metrics.value("gate_relay_opens_total"), 1.0);
+        const double held = metrics.value("gate_relay_open_seconds_total");
+        QVERIFY2(held >= 1.9 && held < 4, qPrintable(QString::number(held)));
+        QCOMPARE(metrics.value("gate_decision_seconds_count"), 3.0);
+        QCOMPARE(metrics.value(R"(gate_log_rows_total{to="log"})"), 3.0);
+        QCOMPARE(metrics.value(R"(gate_device_up{device="Keypad 2",port="3"})"), 1.0);
+        QCOMPARE(metrics.value("gate_station_start_time_seconds"), double(Now.toSecsSinceEpoch()));
+
+        // Another program holds the log: the row waits in the spool, and all is not well.
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(s.site.folder.file("Gate.gsd"));
+            QVERIFY(other.open());
+            QSqlQuery(other).exec("BEGIN IMMEDIATE");
+            s.site.relay.readNow();
+            s.site.keypad1.write("ABCE");
+            QTRY_VERIFY(s.site.relay.received().startsWith(RelayOn));
+            health = s.get("/health");
+            QCOMPARE(health.status, 503);
+            QCOMPARE(health.json()["databases"][1]["spooledRows"].toInt(), 1);
+            metrics = s.get("/metrics").samples();
+            QCOMPARE(metrics.value(R"(gate_log_rows_total{to="spool"})"), 1.0);
+            QCOMPARE(metrics.value(R"(gate_database_faults_total{step="log"})"), 1.0);
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        QTRY_COMPARE_WITH_TIMEOUT(s.get("/health").status, 200, 8000);
+
+        s.site.keypad2.closeMaster();
+        QTRY_COMPARE(s.get("/health").status, 503);
+        QCOMPARE(deviceStates(s.get("/health").json()),
+                 (QStringList{"Relay board open", "Keypad 1 open", "Keypad 2 closed"}));
+        metrics = s.get("/metrics").samples();
+        QCOMPARE(metrics.value(R"(gate_device_up{device="Keypad 2",port="3"})"), 0.0);
+        QCOMPARE(metrics.value(R"(gate_device_up{device="Keypad 1",port="1"})"), 1.0);
+    }
+
+    // The page in a real browser: today's rows newest first, codes masked, text escaped.
+    void statusPageInABrowser()
+    {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps installs it)");
+        const QString screenshot = QCoreApplication::applicationDirPath() + "/status-page.png";
+        Station s;
+        s.site.folder.exec("Gate.gsd",
+                           "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, "
+                           "fldUnitNumber, fldCustID, fldZone) VALUES "
+                           "('2026-03-09 23:59:59', '7777', 'Valid', 'Yesterday', 'B2', 8, 'In'),"
+                           "('2026-03-10 08:15:00', '5555', 'Exp 3/1/26', '<b>Bo</b> & Co', "
+                           "'A1', 9, 'Out')");
+        s.type(s.site.keypad1, "ABCE");
+
+        QTemporaryDir profile;
+        auto browse = [&](const QStringList &arguments) {
+            QProcess browser;
+            browser.start(
+                chromium,
+                QStringList{"--headless", "--disable-gpu", "--no-sandbox", "--no-proxy-server",
+                            "--user-data-dir=" + profile.path(), "--window-size=390,844"} +
+                    arguments +
+                    QStringList{QStringLiteral("http://127.0.0.1:%1/").arg(s.w->statusPort())});
+            QSignalSpy finished(&browser, &QProcess::finished);
+            if (!finished.wait(60000))
+                qWarning("chromium did not finish");
+            return browser.readAllStandardOutput();
+        };
+        const QByteArray dom = browse({"--dump-dom"});
+        QVERIFY2(dom.contains("<h1 class=\"ok\">All well</h1>"), dom.constData());
+        const qsizetype newest = dom.indexOf("<td>**34</td>");
+        const qsizetype earlier = dom.indexOf("<td>**55</td>");
+        QVERIFY2(newest > 0 && earlier > newest, dom.constData());
+        QVERIFY(dom.contains("<td>Exp 3/1/26</td>"));
+        QVERIFY(dom.contains("<td>&lt;b&gt;Bo&lt;/b&gt; &amp; Co</td>"));
+        for (const char *hidden : {"1234", "5555", "**77", "Yesterday"})
+            QVERIFY2(!dom.contains(hidden), hidden);
+
+        QFile::remove(screenshot);
+        browse({"--screenshot=" + screenshot});
+        QFile png(screenshot);
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        QVERIFY(png.read(8) == "\x89PNG\r\n\x1a\n");
+    }
+
+    // Requests the server does not serve get an error or are closed, and the gate keeps working.
+    void badRequestsLeaveTheGateWorking()
+    {
+        Station s;
+        const quint16 port = s.w->statusPort();
+        QCOMPARE(s.get("/nothing").status, 404);
+        QCOMPARE(request(port, "/health", "POST").status, 405);
+
+        RawClient huge(port);
+        huge.socket.write("GET /health HTTP/1.1\r\nHost: x\r\nX-Big: " +
+                          QByteArray(100 * 1024, 'a') + "\r\n\r\n");
+        QTRY_VERIFY(huge.closedByServer());
+        QVERIFY2(huge.received.startsWith("HTTP/1.1 431 "), huge.received.left(80).constData());
+
+        RawClient garbage(port);
+        garbage.socket.write("\x16\x03\x01 no HTTP at all\r\n\r\n");
+        QTRY_VERIFY(garbage.closedByServer());
+
+        std::vector<std::unique_ptr<RawClient>> crowd;
+        for (int i = 0; i < 50; ++i) {
+            crowd.push_back(std::make_unique<RawClient>(port));
+            crowd.back()->socket.write("GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
+        }
+        auto answered = [&](const char *status) {
+            return std::count_if(crowd.begin(), crowd.end(), [status](const auto &client) {
+                return client->received.startsWith(QByteArray("HTTP/1.1 ") + status);
+            });
+        };
+        QTRY_COMPARE(answered("200") + answered("503"), 50);
+        QVERIFY(answered("503") > 0);
+        crowd.clear();
+
+        s.type(s.site.keypad1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        QTRY_COMPARE(s.get("/health").status, 200);
+    }
+
+    // The request limit counts from the last answer, so a page kept open for hours
+    // is served; a connection gone silent is closed, so silent ones cannot use up the server.
+    void longConnectionsServedSilentOnesClosed()
+    {
+        StationMonitor monitor(Now);
+        const StationSettings settings;
+        StatusServer server(monitor, settings,
+                            {.connections = 2, .requestBytes = 2048, .idleMs = 300});
+        QVERIFY(server.listen({QHostAddress::LocalHost, 0}, nullptr));
+        RawClient client(server.port());
+        RawClient silent(server.port());
+        for (int answers = 1; answers <= 5; ++answers) {
+            client.socket.write(
+                "GET /health HTTP/1.1\r\nHost: x\r\nX-Pad: " + QByteArray(1000, 'p') + "\r\n\r\n");
+            QTRY_COMPARE(client.received.count("HTTP/1.1 200 "), answers);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(silent.closedByServer() && client.closedByServer(), 3000);
+    }
+};
+
+QTEST_MAIN(TestHttp)
+#include "test_http.moc"
