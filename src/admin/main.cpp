@@ -1,6 +1,9 @@
 // gatectl: the administrator's command line for station folders.
 #include "access_import.h"
+#include "common/clock.h"
 #include "station_folder.h"
+#include "sync/customer_sync.h"
+#include "sync/sync_watch.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -24,6 +27,64 @@ int fail(const QString &text)
 {
     QTextStream(stderr) << "gatectl: " << text << "\n";
     return 1;
+}
+
+void print(QTextStream &stream, const CustomerSync::Report &report)
+{
+    stream << report.summary << "\n";
+    for (const QString &line : report.details)
+        stream << "  " << line << "\n";
+}
+
+int sync(const QStringList &args)
+{
+    CustomerSync::Options options;
+    int watchSeconds = 0;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        bool ok = true;
+        if (arg == QLatin1String("--dry-run"))
+            options.dryRun = true;
+        else if (arg == QLatin1String("--skip-bad"))
+            options.skipBad = true;
+        else if (arg == QLatin1String("--allow-shrink"))
+            options.allowShrink = true;
+        else if (arg == QLatin1String("--watch"))
+            ok = (watchSeconds = args.value(++i).toInt()) > 0;
+        else if (arg.startsWith(QLatin1String("--")))
+            ok = false;
+        else
+            files << arg;
+        if (!ok)
+            return fail(QStringLiteral("sync: %1 is not an option (--watch takes seconds)\n%2")
+                            .arg(arg, QLatin1String(Usage)));
+    }
+    if (files.size() != 2 && files.size() != 3)
+        return fail(QStringLiteral("sync takes an Access file or two CSV files, and a folder\n") +
+                    QLatin1String(Usage));
+    const QString folder = files.takeLast();
+    const SyncSource source =
+        files.size() == 1 ? SyncSource::access(files[0]) : SyncSource::csv(files[0], files[1]);
+    const auto once = [=] {
+        return CustomerSync::run(source, folder, options, AccessImport::mdbTools(),
+                                 Clock::now().date());
+    };
+    if (watchSeconds > 0) {
+        SyncWatch watch(source.files(), watchSeconds, once);
+        watch.start();
+        return QCoreApplication::exec();
+    }
+    const CustomerSync::Report report = once();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (report.outcome == CustomerSync::Report::Outcome::Refused) {
+        err << "gatectl: sync ";
+        print(err, report);
+        return 1;
+    }
+    print(out, report);
+    return 0;
 }
 
 } // namespace
@@ -57,5 +118,7 @@ int main(int argc, char *argv[])
             out << "imported " << line << "\n";
         return 0;
     }
+    if (command == QLatin1String("sync"))
+        return sync(args);
     return fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
 }

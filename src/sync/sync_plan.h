@@ -1,0 +1,39 @@
+#pragma once
+
+#include "sync_check.h"
+
+// A row of the customer database as it stands.
+struct CurrentRow {
+    qint64 rowid = 0;
+    QVariantList values; // the table's columns, as SQLite gives them
+};
+
+// What a sync changes in one table. Rows are matched by code: a code whose
+// rows (every column, in rowid order) are not the source's rows in source
+// order loses them all and gets the source's, inserted in source order, so the
+// row the station takes first for a code is the one the source lists first.
+// Codes that are the same keep their rows untouched.
+struct TablePlan {
+    QList<qint64> deletes;       // rowids
+    QList<QVariantList> inserts; // in the order they must be written
+    int added = 0;               // codes, "no code" counting as one
+    int removed = 0;
+    int changed = 0;
+    int codesBefore = 0;  // distinct codes, not empty, there now
+    int codesRemoved = 0; // of them, those the source no longer has
+    QStringList examples; // the first changes, codes masked
+
+    bool isEmpty() const { return deletes.isEmpty() && inserts.isEmpty(); }
+    int codeChanges() const { return added + removed + changed; }
+    qsizetype operations() const { return deletes.size() + inserts.size(); }
+    // A truncated export, an empty file from a failed copy: more than half of
+    // today's codes would go.
+    bool shrinks() const { return codesRemoved * 2 > codesBefore; }
+    // Codes: "3 added, 1 removed, 2 changed", or "no change".
+    QString counts() const;
+};
+
+inline constexpr int MaxExamples = 20;
+
+TablePlan planTable(const SyncTable &table, const QList<CurrentRow> &current,
+                    const QList<CheckedRow> &source);
