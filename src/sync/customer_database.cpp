@@ -48,13 +48,42 @@ Run runEach(const QSqlDatabase &db, const QString &sql, const QList<QVariantList
     return Run::Done;
 }
 
-QList<QVariantList> rowids(const QList<qint64> &ids)
+// Rows are copied from the staging tables this many at a time, so a
+// transaction that runs late is found out before it runs much later.
+constexpr int ChunkRows = 500;
+
+// First and last of each chunk of `count` rows numbered from 0.
+QList<QVariantList> chunks(qsizetype count)
 {
-    QList<QVariantList> rows;
-    rows.reserve(ids.size());
-    for (const qint64 id : ids)
-        rows << QVariantList{id};
-    return rows;
+    QList<QVariantList> ranges;
+    for (qsizetype from = 0; from < count; from += ChunkRows)
+        ranges << QVariantList{from, std::min<qsizetype>(from + ChunkRows, count) - 1};
+    return ranges;
+}
+
+QString staged(const char *what, const SyncTable &table)
+{
+    return QStringLiteral("temp.sync_%1_%2").arg(QLatin1String(what), table.name());
+}
+
+// A staging table made anew: `rows` numbered by `seq`, under `columns`.
+bool fillStaged(const QSqlDatabase &db, const QString &name, const QStringList &columns,
+                const QList<QVariantList> &rows, QString *error)
+{
+    QList<QVariantList> numbered;
+    numbered.reserve(rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        numbered << QVariantList{i} + rows[i];
+    QSqlQuery query(db);
+    return runSql(query, QStringLiteral("drop table if exists %1").arg(name), {}, error) &&
+           runSql(query,
+                  QStringLiteral("create table %1 (seq integer primary key, %2)")
+                      .arg(name, columns.join(QLatin1Char(','))),
+                  {}, error) &&
+           runEach(db,
+                   QStringLiteral("insert into %1 values (?%2)")
+                       .arg(name, QStringLiteral(",?").repeated(columns.size())),
+                   numbered, {}, -1, error) == Run::Done;
 }
 
 QString uniqueName(const QString &what)
@@ -178,9 +207,39 @@ bool CustomerDatabase::read(QList<CurrentRow> &units, QList<CurrentRow> &masters
     return ok;
 }
 
+// The changes go to temporary tables first: those are this connection's own,
+// so filling them takes no lock of the database, and the write lock is held
+// only while SQLite copies rows from them.
+bool CustomerDatabase::stage(const QList<Change> &changes, QString *error)
+{
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    bool ok = runSql(query, QStringLiteral("BEGIN"), {}, error);
+    for (const Change &change : changes) {
+        const QStringList columns = change.table->schema->columnNames();
+        QList<QVariantList> updates, deletes;
+        for (const CurrentRow &row : change.plan->updates)
+            updates << QVariantList{row.rowid} + row.values;
+        for (const qint64 rowid : change.plan->deletes)
+            deletes << QVariantList{rowid};
+        const QString id = QStringLiteral("id");
+        ok = ok &&
+             fillStaged(db, staged("update", *change.table), QStringList{id} + columns, updates,
+                        error) &&
+             fillStaged(db, staged("delete", *change.table), {id}, deletes, error) &&
+             fillStaged(db, staged("insert", *change.table), columns, change.plan->inserts, error);
+    }
+    ok = ok && runSql(query, QStringLiteral("COMMIT"), {}, error);
+    if (!ok)
+        query.exec(QStringLiteral("ROLLBACK"));
+    return ok;
+}
+
 CustomerDatabase::Write CustomerDatabase::applyInPlace(const QList<Change> &changes, int budgetMs,
                                                        qint64 &lockMs, QString *error)
 {
+    if (!stage(changes, error))
+        return Write::Failed;
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QElapsedTimer held;
     const Write locked = lockUnchanged(held, error);
@@ -189,12 +248,26 @@ CustomerDatabase::Write CustomerDatabase::applyInPlace(const QList<Change> &chan
     Run run = Run::Done;
     for (const Change &change : changes) {
         const QString table = change.table->name();
-        if (run == Run::Done)
-            run = runEach(db, QStringLiteral("delete from %1 where rowid = ?").arg(table),
-                          rowids(change.plan->deletes), held, budgetMs, error);
-        if (run == Run::Done)
-            run = runEach(db, insertStatement(*change.table->schema, table), change.plan->inserts,
-                          held, budgetMs, error);
+        const QStringList columns = change.table->schema->columnNames();
+        const QString list = columns.join(QLatin1Char(','));
+        const QList<QPair<QString, qsizetype>> statements{
+            {QStringLiteral("update %1 set (%2) = (u.%3) from %4 as u where %1.rowid = u.id and "
+                            "u.seq between ? and ?")
+                 .arg(table, list, columns.join(QStringLiteral(",u.")),
+                      staged("update", *change.table)),
+             change.plan->updates.size()},
+            {QStringLiteral("delete from %1 where rowid in (select id from %2 where seq between ? "
+                            "and ?)")
+                 .arg(table, staged("delete", *change.table)),
+             change.plan->deletes.size()},
+            {QStringLiteral("insert into %1 (%2) select %2 from %3 where seq between ? and ? "
+                            "order by seq")
+                 .arg(table, list, staged("insert", *change.table)),
+             change.plan->inserts.size()}};
+        for (const auto &[sql, rows] : statements) {
+            if (run == Run::Done)
+                run = runEach(db, sql, chunks(rows), held, budgetMs, error);
+        }
     }
     QSqlQuery query(db);
     const bool committed = run == Run::Done && runSql(query, QStringLiteral("COMMIT"), {}, error);

@@ -46,6 +46,7 @@ public:
     Write replaceFile(const QList<Content> &content, qint64 &lockMs, QString *error);
 
 private:
+    bool stage(const QList<Change> &changes, QString *error);
     Write lockUnchanged(QElapsedTimer &held, QString *error);
     bool readDataVersion(qint64 &version, QString *error);
 

@@ -141,10 +141,16 @@ TablePlan planTable(const SyncTable &table, const QList<CurrentRow> &current,
                         .arg(table.what, shownCode(code), first.where(),
                              changes(table, current[firstNow].values, first.values)));
         }
-        for (int i = firstNow; i >= 0; i = now.next[i])
-            plan.deletes << current[i].rowid;
-        for (int i = firstWanted; i >= 0; i = wanted.next[i])
-            plan.inserts << source[i].values;
+        // A key rewritten in place could meet a row not yet rewritten: keyed
+        // rows are deleted and inserted.
+        for (; table.id < 0 && a >= 0 && b >= 0; a = now.next[a], b = wanted.next[b]) {
+            if (!sameRow(current[a].values, source[b].values))
+                plan.updates << CurrentRow{current[a].rowid, source[b].values};
+        }
+        for (; a >= 0; a = now.next[a])
+            plan.deletes << current[a].rowid;
+        for (; b >= 0; b = wanted.next[b])
+            plan.inserts << source[b].values;
     }
     for (const QString &code : now.codes) {
         if (!code.isEmpty())

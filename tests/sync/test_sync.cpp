@@ -475,7 +475,7 @@ private slots:
         QCOMPARE(dry.summary,
                  "dry run, nothing written: " + real.summary.section("; written", 0, 0));
         QCOMPARE(dry.details, real.details);
-        QCOMPARE(site.units(), QString("2222:Ann 1111:Bob 3333:Ann"));
+        QCOMPARE(site.units(), QString("1111:Bob 2222:Ann 3333:Ann"));
     }
 
     // The station takes the first row (rowid order) carrying a code: the
@@ -515,6 +515,21 @@ private slots:
         QCOMPARE(site.sync().outcome, Outcome::NoChange);
     }
 
+    // A master code's key (fldID) is its rowid: keys that trade places between
+    // codes meet no row still holding them.
+    void masterCodesMayTradeKeys()
+    {
+        Site site;
+        site.write({unit("1111")}, {master("1", "9999"), master("2", "8888")});
+        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        site.write({unit("1111")}, {master("2", "9999"), master("1", "8888")});
+        const CustomerSync::Report report = site.sync();
+        QVERIFY2(report.outcome == Outcome::Changed, qPrintable(report.summary));
+        QCOMPARE(site.folder.value("Data.gsd", "select group_concat(fldID || ':' || fldPassCode, "
+                                               "' ') from tblVextraMasterCodes"),
+                 QVariant("1:8888 2:9999"));
+    }
+
     // A key pressed during a sync is decided on the old rows or the new ones:
     // a reader polling all through sees one or the other, never a mix or an
     // empty table, and the station, never restarted, finds the new rows after.
@@ -524,15 +539,18 @@ private slots:
     {
         QTest::addColumn<int>("units");
         QTest::addColumn<int>("renamed");
+        QTest::addColumn<int>("added");
         QTest::addColumn<bool>("newFile");
-        QTest::newRow("in place") << 2000 << 300 << false;
-        QTest::newRow("new file") << 12000 << 12000 << true; // 24 000 rows change
+        QTest::newRow("in place") << 2000 << 700 << 600 << false; // more than one chunk each
+        QTest::newRow("new file") << CustomerSync::MaxInPlaceRows + 1
+                                  << CustomerSync::MaxInPlaceRows + 1 << 0 << true;
     }
 
     void readersSeeOldRowsOrNewRows()
     {
         QFETCH(int, units);
         QFETCH(int, renamed);
+        QFETCH(int, added);
         QFETCH(bool, newFile);
         Site site;
         site.folder.exec("Data.gsd",
@@ -540,9 +558,9 @@ private slots:
                              ";INSERT INTO tblVextraMasterCodes VALUES "
                              "(1, '9999', 'Site', 'Manager', 'OFFICE', '', 0, '000000')");
         QList<Row> rows;
-        for (int i = 0; i < units; ++i) {
+        for (int i = 0; i < units + added; ++i) {
             rows << Row{QString::number(100000 + i),
-                        i < renamed ? "New" : "Old",
+                        i < renamed || i >= units ? "New" : "Old",
                         "Rented",
                         "B" + QString::number(i),
                         QString::number(i),
@@ -564,13 +582,18 @@ private slots:
         QVERIFY2(report.summary.contains(newFile ? "as a new file" : "in one transaction"),
                  qPrintable(report.summary));
         QCOMPARE(fileIdentity(site.folder.file("Data.gsd")) != fileBefore, newFile);
-        const QSet<QString> oldOrNew{QString("%1 units, 0 new, 1 master").arg(units),
-                                     QString("%1 units, %2 new, 1 master").arg(units).arg(renamed)};
+        const QSet<QString> oldOrNew{
+            QString("%1 units, 0 new, 1 master").arg(units),
+            QString("%1 units, %2 new, 1 master").arg(units + added).arg(renamed + added)};
         QVERIFY2(QSet<QString>(seen).subtract(oldOrNew).isEmpty(),
                  qPrintable(seen.values().join('\n')));
+        QCOMPARE(
+            site.folder.value("Data.gsd", "select count(distinct fldGateCode) from tblUnitInfo"),
+            QVariant(units + added));
         QCOMPARE(station.firstName("100000"), QString("New"));
         QCOMPARE(station.firstName(QString::number(100000 + units - 1)),
                  QString(renamed < units ? "Old" : "New"));
+        QCOMPARE(site.sync().outcome, Outcome::NoChange);
     }
 
     // Time zones and the gate log are never written; the customer database's
@@ -645,7 +668,7 @@ private slots:
         site.write({unit("1111")});
         QCOMPARE(site.sync().outcome, Outcome::Changed);
         QList<Row> rows{unit("1111")};
-        for (int i = 0; i < CustomerSync::MaxInPlaceRows; ++i)
+        for (int i = 0; i <= CustomerSync::MaxInPlaceRows; ++i)
             rows << unit(QString::number(100000 + i));
         site.write(rows);
         const CustomerSync::Report report = site.sync();
