@@ -21,6 +21,18 @@ const char *const Usage =
     "      zones from GATE.mdb into FOLDER's databases (made when missing; their\n"
     "      tables must be empty). Needs mdbtools. Run 'gatectl init FOLDER' first\n"
     "      for a folder the station can start on.\n"
+    "  gatectl sync [OPTIONS] DATA.mdb FOLDER\n"
+    "  gatectl sync [OPTIONS] UNITS.csv MASTERS.csv FOLDER\n"
+    "      Makes the units and master codes of FOLDER's customer database exactly\n"
+    "      what the Access file (or the two CSV files) holds, while the station\n"
+    "      runs; time zones and the gate log are left alone. Every row is checked\n"
+    "      first: a source with a bad row is refused whole. Prints what changed.\n"
+    "      --dry-run        print what would change, write nothing\n"
+    "      --skip-bad       write the good rows, list the bad ones\n"
+    "      --allow-shrink   let a table lose more than half of its codes\n"
+    "      --watch SECONDS  keep running: sync each time the source has changed\n"
+    "                       and then stayed the same for 2 s; a missing or bad\n"
+    "                       source keeps the last good data, tried every SECONDS\n"
     "  gatectl --help\n";
 
 int fail(const QString &text)
