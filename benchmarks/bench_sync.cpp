@@ -117,6 +117,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     StartFolder folder;
     folder.makeStandard();
+    StationSettings settings = folder.settings();
+    settings.CodeLength = 6; // the codes below, so none is warned about
+    folder.writeSettings(settings);
     folder.exec("Data.gsd",
                 QString("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < "
                         "%1) INSERT INTO tblUnitInfo SELECT 100000 + i, 'Ann', 'Rented', 'B' || i, "
