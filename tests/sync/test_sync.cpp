@@ -5,6 +5,7 @@
 #include "data/station_data.h"
 #include "support/flag_texts.h"
 #include "support/start_folder.h"
+#include "sync/customer_database.h"
 #include "sync/customer_sync.h"
 
 #include <QCryptographicHash>
@@ -594,6 +595,42 @@ private slots:
         QCOMPARE(station.firstName(QString::number(100000 + units - 1)),
                  QString(renamed < units ? "Old" : "New"));
         QCOMPARE(site.sync().outcome, Outcome::NoChange);
+    }
+
+    // Another program's commit between reading the rows and writing the change
+    // (the plan may no longer fit) leaves the file as that program left it.
+    void aCommitInBetweenIsNeverOverwritten_data()
+    {
+        QTest::addColumn<bool>("newFile");
+        QTest::newRow("in place") << false;
+        QTest::newRow("new file") << true;
+    }
+
+    void aCommitInBetweenIsNeverOverwritten()
+    {
+        QFETCH(bool, newFile);
+        Site site;
+        const QString path = site.folder.file("Data.gsd");
+        CustomerDatabase db(path);
+        QString error;
+        QList<CurrentRow> units, masters;
+        QVERIFY2(db.open(&error) && db.read(units, masters, &error), qPrintable(error));
+        site.folder.exec(
+            "Data.gsd",
+            "INSERT INTO tblUnitInfo (fldGateCode, fldCustFirstName) VALUES ('5555', 'Eve')");
+        TablePlan plan;
+        plan.inserts << QVariantList{"1111", "Ann", "Rented", "", QVariant(), "", 0, "000000", 0};
+        qint64 lockMs = -1;
+        const auto written =
+            newFile ? db.replaceFile({{&SyncTables::units(), plan.inserts}}, lockMs, &error)
+                    : db.applyInPlace({{&SyncTables::units(), &plan}}, 100, lockMs, &error);
+        QCOMPARE(written, CustomerDatabase::Write::ChangedMeanwhile);
+        QCOMPARE(site.units(), QString("5555:Eve"));
+        QCOMPARE(QDir(site.folder.path()).entryList({"Data.gsd*"}), QStringList{"Data.gsd"});
+        QVERIFY2(db.read(units, masters, &error), qPrintable(error));
+        QCOMPARE(db.applyInPlace({{&SyncTables::units(), &plan}}, 100, lockMs, &error),
+                 CustomerDatabase::Write::Done);
+        QCOMPARE(site.units(), QString("5555:Eve 1111:Ann"));
     }
 
     // Time zones and the gate log are never written; the customer database's
