@@ -1,9 +1,12 @@
 // gatectl: the administrator's command line for station folders.
 #include "access_import.h"
+#include "common/clock.h"
 #include "common/file_privacy.h"
 #include "maintenance.h"
 #include "service/command_line.h"
 #include "station_folder.h"
+#include "sync/customer_sync.h"
+#include "sync/sync_watch.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -21,12 +24,86 @@ const char *const Usage =
     "      zones from GATE.mdb into FOLDER's databases (made when missing; their\n"
     "      tables must be empty). Needs mdbtools. Run 'gatectl init FOLDER' first\n"
     "      for a folder the station can start on.\n"
+    "  gatectl sync [OPTIONS] DATA.mdb FOLDER\n"
+    "  gatectl sync [OPTIONS] UNITS.csv MASTERS.csv FOLDER\n"
+    "      Makes the units and master codes of FOLDER's customer database exactly\n"
+    "      what the Access file (or the two CSV files) holds, while the station\n"
+    "      runs; time zones and the gate log are left alone. Every row is checked\n"
+    "      first: a source with a bad row is refused whole. Prints what changed.\n"
+    "      --dry-run        print what would change, write nothing\n"
+    "      --skip-bad       write the good rows, list the bad ones\n"
+    "      --allow-shrink   let a table lose more than half of its codes\n"
+    "      --watch SECONDS  keep running: sync each time the source has changed\n"
+    "                       and then stayed the same for 2 s; a missing or bad\n"
+    "                       source keeps the last good data, tried every SECONDS\n"
     "  gatectl --help\n";
 
 int fail(const QString &text)
 {
     QTextStream(stderr) << "gatectl: " << text << "\n";
     return 1;
+}
+
+void print(QTextStream &stream, const CustomerSync::Report &report)
+{
+    stream << report.summary << "\n";
+    for (const QString &line : report.details)
+        stream << "  " << line << "\n";
+}
+
+int sync(const QStringList &args)
+{
+    CustomerSync::Options options;
+    int watchSeconds = 0;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        bool ok = true;
+        if (arg == QLatin1String("--dry-run"))
+            options.dryRun = true;
+        else if (arg == QLatin1String("--skip-bad"))
+            options.skipBad = true;
+        else if (arg == QLatin1String("--allow-shrink"))
+            options.allowShrink = true;
+        else if (arg == QLatin1String("--watch"))
+            ok = (watchSeconds = args.value(++i).toInt()) > 0;
+        else if (arg.startsWith(QLatin1String("--")))
+            ok = false;
+        else
+            files << arg;
+        if (!ok) {
+            fail(QStringLiteral("sync: %1 is not an option (--watch takes seconds)\n%2")
+                     .arg(arg, QLatin1String(Usage)));
+            return CommandLine::Usage;
+        }
+    }
+    if (files.size() != 2 && files.size() != 3) {
+        fail(QStringLiteral("sync takes an Access file or two CSV files, and a folder\n") +
+             QLatin1String(Usage));
+        return CommandLine::Usage;
+    }
+    const QString folder = files.takeLast();
+    const SyncSource source =
+        files.size() == 1 ? SyncSource::access(files[0]) : SyncSource::csv(files[0], files[1]);
+    const auto once = [=] {
+        return CustomerSync::run(source, folder, options, AccessImport::mdbTools(),
+                                 Clock::now().date());
+    };
+    if (watchSeconds > 0) {
+        SyncWatch watch(source.files(), watchSeconds, once);
+        watch.start();
+        return QCoreApplication::exec();
+    }
+    const CustomerSync::Report report = once();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (report.outcome == CustomerSync::Report::Outcome::Refused) {
+        err << "gatectl: sync ";
+        print(err, report);
+        return 1;
+    }
+    print(out, report);
+    return 0;
 }
 
 } // namespace
@@ -65,6 +142,8 @@ int main(int argc, char *argv[])
             out << "imported " << line << "\n";
         return 0;
     }
+    if (command == QLatin1String("sync"))
+        return sync(args);
     if (const auto exitCode = Maintenance::run(command, args))
         return *exitCode;
     fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);

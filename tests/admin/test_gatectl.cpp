@@ -31,12 +31,20 @@ struct FakeAccess {
 
     bool import(const StartFolder &folder, QString *error, QStringList *report = nullptr) const
     {
-        const auto source = [this](const QString &, const QString &table, QByteArray &out,
-                                   qint64 &count, QString *) {
-            std::tie(out, count) = tables.value(table);
-            return true;
-        };
-        return AccessImport::run(source, "Data.mdb", "Gate.mdb", folder.path(), report, error);
+        return AccessImport::run(reader(), "Data.mdb", "Gate.mdb", folder.path(), report, error);
+    }
+
+    AccessImport::AccessReader reader() const
+    {
+        return {[this](const QString &, QStringList &names, QString *) {
+                    names = tables.keys();
+                    return true;
+                },
+                [this](const QString &, const QString &table, QByteArray &out, qint64 &count,
+                       QString *) {
+                    std::tie(out, count) = tables.value(table);
+                    return true;
+                }};
     }
 };
 

@@ -1,0 +1,195 @@
+#include "customer_sync.h"
+
+#include "common/error_text.h"
+#include "customer_database.h"
+#include "data/file_identity.h"
+#include "settings/settings_file.h"
+
+#include <QDir>
+
+namespace {
+
+using Report = CustomerSync::Report;
+using Outcome = Report::Outcome;
+
+// Commits by another program between reading and writing are rare; a few
+// fresh starts ride them out.
+constexpr int Attempts = 3;
+constexpr int MaxBadRowsListed = 100;
+
+QStringList firstOf(const QStringList &lines, int max, const QString &rest)
+{
+    QStringList shown = lines.mid(0, max);
+    if (lines.size() > max)
+        shown << QStringLiteral("... and %1 more %2").arg(lines.size() - max).arg(rest);
+    return shown;
+}
+
+Report refused(const QString &why, const QStringList &details = {})
+{
+    return {Outcome::Refused, QStringLiteral("refused, nothing written: ") + why, details, -1};
+}
+
+struct Checked {
+    CheckedTable units;
+    CheckedTable masters;
+    QStringList bad() const { return units.bad + masters.bad; }
+    QStringList warnings() const { return units.warnings + masters.warnings; }
+};
+
+QString tableCounts(const TablePlan &units, const TablePlan &masters)
+{
+    return QStringLiteral("units: %1; master codes: %2").arg(units.counts(), masters.counts());
+}
+
+QString shrinkRefusal(const SyncTable &table, const TablePlan &plan)
+{
+    return QStringLiteral("%1 would lose %2 of its %3 codes, more than half (a truncated "
+                          "export?); check the source, or sync with --allow-shrink")
+        .arg(table.name())
+        .arg(plan.codesRemoved)
+        .arg(plan.codesBefore);
+}
+
+// Why a large change cannot go to a new file; empty when it can.
+QString whyNoNewFile(const CustomerDatabase &db, const QString &dataPath, const QString &gatePath)
+{
+    const QString why = db.whyNotReplaceable();
+    if (!why.isEmpty())
+        return why;
+    const auto data = fileIdentity(dataPath);
+    if (data && data == fileIdentity(gatePath))
+        return QStringLiteral("%1 also holds the gate log, which the station writes").arg(dataPath);
+    return {};
+}
+
+struct Written {
+    CustomerDatabase::Write result = CustomerDatabase::Write::Failed;
+    QString how;
+    qint64 lockMs = -1;
+};
+
+// In place when the change is small enough; else as a new file, where one may
+// replace the database.
+Written write(CustomerDatabase &db, const TablePlan &unitPlan, const TablePlan &masterPlan,
+              const Checked &checked, const QString &dataPath, const QString &gatePath,
+              QString *error)
+{
+    using Write = CustomerDatabase::Write;
+    Written written{Write::TooSlow, QStringLiteral("in one transaction"), -1};
+    if (unitPlan.operations() + masterPlan.operations() <= CustomerSync::MaxInPlaceRows)
+        written.result = db.applyInPlace(
+            {{&SyncTables::units(), &unitPlan}, {&SyncTables::masters(), &masterPlan}},
+            CustomerSync::InPlaceBudgetMs, written.lockMs, error);
+    if (written.result != Write::TooSlow)
+        return written;
+    const QString whyNot = whyNoNewFile(db, dataPath, gatePath);
+    if (!whyNot.isEmpty()) {
+        setError(error, QStringLiteral("the change is too large for one short transaction, and "
+                                       "a new file may not replace the database: %1")
+                            .arg(whyNot));
+        return {Write::Failed, {}, -1};
+    }
+    QList<CustomerDatabase::Content> content;
+    for (const auto &[table, rows] : {std::pair{&SyncTables::units(), &checked.units},
+                                      std::pair{&SyncTables::masters(), &checked.masters}}) {
+        CustomerDatabase::Content part{table, {}};
+        for (const CheckedRow &row : rows->rows)
+            part.rows << row.values;
+        content << part;
+    }
+    const qint64 triedMs = written.lockMs;
+    written.result = db.replaceFile(content, written.lockMs, error);
+    written.lockMs = std::max(written.lockMs, triedMs);
+    written.how = QStringLiteral("as a new file renamed over %1").arg(dataPath);
+    return written;
+}
+
+} // namespace
+
+namespace CustomerSync {
+
+Report run(const SyncSource &source, const QString &folder, const Options &options,
+           const AccessImport::AccessReader &reader, const QDate &today)
+{
+    StationSettings settings;
+    QString error;
+    if (!SettingsFile::load(SettingsFile::fileName(folder), settings, &error))
+        return refused(error);
+    const QDir dir(folder);
+    const QString dataPath = dir.absoluteFilePath(settings.DataDbPath);
+    const QString gatePath = dir.absoluteFilePath(settings.GateDbPath);
+
+    Checked checked;
+    {
+        SourceTables text;
+        if (!readSource(source, reader, text, &error))
+            return refused(error);
+        const CheckRules rules{today, settings.CodeLength};
+        checked = {checkRows(SyncTables::units(), text.units, rules),
+                   checkRows(SyncTables::masters(), text.masters, rules)};
+    }
+    const QStringList bad = checked.bad();
+    const QStringList warnings =
+        firstOf(checked.warnings(), MaxExamples, QStringLiteral("warnings"));
+    QStringList notes;
+    if (!bad.isEmpty()) {
+        const QStringList listed = firstOf(bad, MaxBadRowsListed, QStringLiteral("bad rows"));
+        if (!options.skipBad)
+            return refused(QStringLiteral("%1 bad rows, the first %2 (--skip-bad writes the good "
+                                          "rows)")
+                               .arg(bad.size())
+                               .arg(bad.first()),
+                           listed + warnings);
+        for (const QString &line : listed)
+            notes << QStringLiteral("skipped ") + line;
+    }
+    notes << warnings;
+
+    CustomerDatabase db(dataPath);
+    if (!db.open(&error))
+        return refused(error, notes);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        QList<CurrentRow> units, masters;
+        if (!db.read(units, masters, &error))
+            return refused(QStringLiteral("%1: %2").arg(dataPath, error), notes);
+        const TablePlan unitPlan = planTable(SyncTables::units(), units, checked.units.rows);
+        const TablePlan masterPlan =
+            planTable(SyncTables::masters(), masters, checked.masters.rows);
+        if (unitPlan.isEmpty() && masterPlan.isEmpty())
+            return {Outcome::NoChange,
+                    QStringLiteral("no change (unit rows: %1, master code rows: %2)")
+                        .arg(units.size())
+                        .arg(masters.size()),
+                    notes, -1};
+        for (const auto &[table, plan] : {std::pair{&SyncTables::units(), &unitPlan},
+                                          std::pair{&SyncTables::masters(), &masterPlan}}) {
+            if (plan->shrinks() && !options.allowShrink)
+                return refused(shrinkRefusal(*table, *plan), notes);
+        }
+        QStringList details = notes + (unitPlan.examples + masterPlan.examples).mid(0, MaxExamples);
+        const int more = unitPlan.codeChanges() + masterPlan.codeChanges() - MaxExamples;
+        if (more > 0)
+            details << QStringLiteral("... and %1 more changes").arg(more);
+        const QString counts = tableCounts(unitPlan, masterPlan);
+        if (options.dryRun)
+            return {Outcome::Changed, QStringLiteral("dry run, nothing written: ") + counts,
+                    details, -1};
+        const Written written =
+            write(db, unitPlan, masterPlan, checked, dataPath, gatePath, &error);
+        if (written.result == CustomerDatabase::Write::Failed)
+            return refused(QStringLiteral("%1: %2").arg(dataPath, error), details);
+        if (written.result == CustomerDatabase::Write::Done)
+            return {Outcome::Changed,
+                    QStringLiteral("%1; written %2, write lock held at most %3 ms")
+                        .arg(counts, written.how)
+                        .arg(written.lockMs),
+                    details, written.lockMs};
+    }
+    return refused(QStringLiteral("%1 changed while each of %2 syncs was being prepared")
+                       .arg(dataPath)
+                       .arg(Attempts),
+                   notes);
+}
+
+} // namespace CustomerSync
