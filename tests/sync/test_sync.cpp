@@ -48,6 +48,15 @@ Row unit(const QString &code, const QString &name = "Ann", const QString &status
     return {code, name, status, "B" + code, "7", "Lee", "0", "000000", "0"};
 }
 
+// `count` units with codes from 100000 up.
+QList<Row> numbered(int count)
+{
+    QList<Row> rows;
+    for (int i = 0; i < count; ++i)
+        rows << unit(QString::number(100000 + i));
+    return rows;
+}
+
 Row unitWith(int column, const QString &value)
 {
     Row row = unit("2222");
@@ -101,12 +110,13 @@ QByteArray fileHash(const QString &path)
                : QByteArray();
 }
 
-// Many units straight into the database, codes 100000 and up, all named `name`.
+// numbered() straight into the database, all named `name`.
 QString manyUnits(int count, const QString &name)
 {
-    return QString("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                   "INSERT INTO tblUnitInfo SELECT 100000 + i, '%2', 'Rented', 'B' || i, i, "
-                   "'Lee', 0, '000000', 0 FROM n")
+    return QString(
+               "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+               "INSERT INTO tblUnitInfo SELECT 100000 + i, '%2', 'Rented', 'B' || (100000 + i), "
+               "7, 'Lee', 0, '000000', 0 FROM n")
         .arg(count - 1)
         .arg(name);
 }
@@ -121,6 +131,13 @@ struct Site {
     {
         folder.write("units.csv", csv(Tables::unitInfo(), units));
         folder.write("masters.csv", csv(Tables::masterCodes(), masters));
+    }
+
+    // Writes the source and syncs it, for the state a case starts from.
+    bool synced(const QList<Row> &units, const QList<Row> &masters = OneMaster) const
+    {
+        write(units, masters);
+        return sync().outcome == Outcome::Changed;
     }
 
     CustomerSync::Report sync(const CustomerSync::Options &options = {}) const
@@ -286,8 +303,7 @@ private slots:
         QFETCH(QByteArray, units);
         QFETCH(QString, why);
         Site site;
-        site.write({unit("1111")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced({unit("1111")}));
         if (units.isEmpty())
             QVERIFY(QFile::remove(site.folder.file("units.csv")));
         else
@@ -315,18 +331,14 @@ private slots:
         QTest::newRow("leap day") << false << unitWith(7, "022924") << "";
         QTest::newRow("day 30 of February") << false << unitWith(7, "023024") << "row 2 (line 3): fldGateExpireDate: \"023024\"";
         QTest::newRow("five-digit expiry") << false << unitWith(7, "12312") << "fldGateExpireDate: \"12312\"";
-        QTest::newRow("expiry with slashes") << false << unitWith(7, "1/1/25") << "fldGateExpireDate";
         QTest::newRow("zone empty") << false << unitWith(6, "") << "fldGateTimeZone: empty";
-        QTest::newRow("zone a word") << false << unitWith(6, "two") << "fldGateTimeZone: \"two\" is not a number";
         QTest::newRow("customer a word") << false << unitWith(4, "C7") << "fldCustID";
         QTest::newRow("short row") << false << unitWith(0, "2222").mid(0, 8) << "8 fields where the header has 9";
         QTest::newRow("two faults in one row") << false << Row{"2222", "", "", "", "", "", "x", "99", "0"} << "fldGateTimeZone: \"x\" is not a number; fldGateExpireDate";
         QTest::newRow("master good") << true << master("2", "8888") << "";
         QTest::newRow("master without id") << true << master("", "8888") << "tblVextraMasterCodes row 2 (line 3): fldID: \"\" is not a whole number";
-        QTest::newRow("master id a fraction") << true << master("2.5", "8888") << "fldID: \"2.5\"";
         QTest::newRow("master id twice") << true << master("1", "8888") << "fldID 1 is also on row 1 (line 2)";
-        QTest::newRow("master zone empty") << true << Row{"2", "8888", "", "", "", "", "", ""} << "fldTimeZone: empty";
-        QTest::newRow("master expiry no date") << true << Row{"2", "8888", "", "", "", "", "0", "999999"} << "fldExpireDate";
+        QTest::newRow("master zone and expiry") << true << Row{"2", "8888", "", "", "", "", "", "999999"} << "fldTimeZone: empty (a zone number, 0 for none); fldExpireDate";
         // clang-format on
     }
 
@@ -336,8 +348,7 @@ private slots:
         QFETCH(Row, row);
         QFETCH(QString, fault);
         Site site;
-        site.write({unit("1111")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced({unit("1111")}));
         const QList<Row> units{unit("1111", "Bob"), row};
         const QList<Row> masters{OneMaster.first(), row};
         site.write(inMasters ? QList<Row>{units.first()} : units, inMasters ? masters : OneMaster);
@@ -399,17 +410,21 @@ private slots:
     }
 
     // Codes added, removed and changed, what changed on the row the station
-    // reads, codes masked.
+    // reads, codes masked; a dry run tells the same and leaves the file as it was.
     void reportNamesEachChange()
     {
         Site site;
-        site.write({unit("1111"), unit("2222"), unit("3333")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced({unit("1111"), unit("2222"), unit("3333")}));
         Row changed = unit("1111", "Ann", "Locked");
         changed[6] = "2";
         changed[7] = "123124";
         changed[8] = "True";
         site.write({changed, unit("3333", "Cy"), unit("4444")}, {});
+        const QByteArray before = fileHash(site.folder.file("Data.gsd"));
+        const CustomerSync::Report dry = site.sync({true, false, true});
+        QCOMPARE(dry.outcome, Outcome::Changed);
+        QCOMPARE(fileHash(site.folder.file("Data.gsd")), before);
+        QCOMPARE(QDir(site.folder.path()).entryList({"Data.gsd*"}), QStringList{"Data.gsd"});
         const CustomerSync::Report report = site.sync({false, false, true});
         QCOMPARE(report.outcome, Outcome::Changed);
         QVERIFY2(report.summary.startsWith("units: 1 added, 1 removed, 2 changed; master codes: "
@@ -423,6 +438,10 @@ private slots:
                               "changed unit **33 from row 2 (line 3): fldCustFirstName",
                               "added unit **44 from row 3 (line 4)", "removed unit **22",
                               "removed master code **99"}));
+        QCOMPARE(dry.summary,
+                 "dry run, nothing written: " + report.summary.section("; written", 0, 0));
+        QCOMPARE(dry.details, report.details);
+        QCOMPARE(site.units(), QString("1111:Ann 3333:Cy 4444:Ann"));
     }
 
     // A truncated export or an empty file from a failed copy: more than half
@@ -450,33 +469,13 @@ private slots:
         QFETCH(QString, refusal);
         Site site;
         const QList<Row> units{unit("1111"), unit("2222"), unit("3333"), unit("4444")};
-        site.write(units);
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced(units));
         site.write(units.mid(0, unitsKept), OneMaster.mid(0, mastersKept));
         const CustomerSync::Report report = site.sync({false, false, allowShrink});
         QCOMPARE(report.outcome, refusal.isEmpty() ? Outcome::Changed : Outcome::Refused);
         QVERIFY2(report.summary.contains(refusal), qPrintable(report.summary));
         QCOMPARE(site.folder.value("Data.gsd", "select count(*) from tblUnitInfo"),
                  QVariant(refusal.isEmpty() ? unitsKept : 4));
-    }
-
-    // A dry run tells what the sync would do and leaves the file as it was.
-    void dryRunWritesNothing()
-    {
-        Site site;
-        site.write({unit("1111"), unit("2222")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
-        site.write({unit("1111", "Bob"), unit("2222"), unit("3333")});
-        const QByteArray before = fileHash(site.folder.file("Data.gsd"));
-        const CustomerSync::Report dry = site.sync({true, false, false});
-        QCOMPARE(dry.outcome, Outcome::Changed);
-        QCOMPARE(fileHash(site.folder.file("Data.gsd")), before);
-        QCOMPARE(QDir(site.folder.path()).entryList({"Data.gsd*"}), QStringList{"Data.gsd"});
-        const CustomerSync::Report real = site.sync();
-        QCOMPARE(dry.summary,
-                 "dry run, nothing written: " + real.summary.section("; written", 0, 0));
-        QCOMPARE(dry.details, real.details);
-        QCOMPARE(site.units(), QString("1111:Bob 2222:Ann 3333:Ann"));
     }
 
     // The station takes the first row (rowid order) carrying a code: the
@@ -506,8 +505,7 @@ private slots:
         QFETCH(QList<Row>, after);
         QFETCH(QString, stored);
         Site site;
-        site.write(before);
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced(before));
         Station station(site.folder);
         site.write(after);
         QCOMPARE(site.sync().outcome, Outcome::Changed);
@@ -521,8 +519,7 @@ private slots:
     void masterCodesMayTradeKeys()
     {
         Site site;
-        site.write({unit("1111")}, {master("1", "9999"), master("2", "8888")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced({unit("1111")}, {master("1", "9999"), master("2", "8888")}));
         site.write({unit("1111")}, {master("2", "9999"), master("1", "8888")});
         const CustomerSync::Report report = site.sync();
         QVERIFY2(report.outcome == Outcome::Changed, qPrintable(report.summary));
@@ -554,30 +551,27 @@ private slots:
         QFETCH(int, added);
         QFETCH(bool, newFile);
         Site site;
-        site.folder.exec("Data.gsd",
-                         manyUnits(units, "Old") +
-                             ";INSERT INTO tblVextraMasterCodes VALUES "
-                             "(1, '9999', 'Site', 'Manager', 'OFFICE', '', 0, '000000')");
-        QList<Row> rows;
-        for (int i = 0; i < units + added; ++i) {
-            rows << Row{QString::number(100000 + i),
-                        i < renamed || i >= units ? "New" : "Old",
-                        "Rented",
-                        "B" + QString::number(i),
-                        QString::number(i),
-                        "Lee",
-                        "0",
-                        "000000",
-                        "0"};
-        }
+        site.folder.exec("Data.gsd", manyUnits(units, "Old") +
+                                         ";INSERT INTO tblVextraMasterCodes VALUES (1, '9999', "
+                                         "'Site', 'Manager', 'OFFICE', '', 0, '000000');"
+                                         "CREATE TABLE tblOther (x TEXT); "
+                                         "INSERT INTO tblOther VALUES ('kept')");
+        site.folder.exec("Gate.gsd", "INSERT INTO tblTimeZones VALUES (1, '07:00:00', '19:00:00');"
+                                     "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult) "
+                                     "VALUES ('2024-05-31 10:00:00', '1234', 'Valid')");
+        QList<Row> rows = numbered(units + added);
+        for (int i = 0; i < rows.size(); ++i)
+            rows[i][1] = i < renamed || i >= units ? "New" : "Old";
         site.write(rows);
         Station station(site.folder);
         QCOMPARE(station.firstName("100000"), QString("Old"));
         const auto fileBefore = fileIdentity(site.folder.file("Data.gsd"));
 
+        const QByteArray gate = fileHash(site.folder.file("Gate.gsd"));
         Reader reader(site.folder.file("Data.gsd"));
         const CustomerSync::Report report = site.sync();
         const QSet<QString> seen = reader.stop();
+        QCOMPARE(fileHash(site.folder.file("Gate.gsd")), gate); // zones and log never written
 
         QCOMPARE(report.outcome, Outcome::Changed);
         QVERIFY2(report.summary.contains(newFile ? "as a new file" : "in one transaction"),
@@ -595,6 +589,13 @@ private slots:
         QCOMPARE(station.firstName(QString::number(100000 + units - 1)),
                  QString(renamed < units ? "Old" : "New"));
         QCOMPARE(site.sync().outcome, Outcome::NoChange);
+        // The customer database's other tables and its indexes outlive a new file.
+        QCOMPARE(site.folder.value("Data.gsd", "select x from tblOther"), QVariant("kept"));
+        QCOMPARE(site.folder
+                     .value("Data.gsd", "select group_concat(name, ' ') from (select name from "
+                                        "sqlite_master where type = 'index' order by name)")
+                     .toString(),
+                 QString("idxMasterCodesPassCode idxUnitInfoGateCode"));
     }
 
     // Another program's commit between reading the rows and writing the change
@@ -633,52 +634,19 @@ private slots:
         QCOMPARE(site.units(), QString("5555:Eve 1111:Ann"));
     }
 
-    // Time zones and the gate log are never written; the customer database's
-    // other tables and the station's indexes outlive a new file.
-    void onlyUnitsAndMasterCodesChange()
-    {
-        Site site;
-        site.folder.exec("Gate.gsd", "INSERT INTO tblTimeZones VALUES (1, '07:00:00', '19:00:00');"
-                                     "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult) "
-                                     "VALUES ('2024-05-31 10:00:00', '1234', 'Valid')");
-        site.folder.exec("Data.gsd", "CREATE TABLE tblOther (x TEXT); "
-                                     "INSERT INTO tblOther VALUES ('kept')");
-        const QByteArray gate = fileHash(site.folder.file("Gate.gsd"));
-        QList<Row> rows;
-        for (int i = 0; i < CustomerSync::MaxInPlaceRows + 1; ++i)
-            rows << unit(QString::number(100000 + i));
-        site.write(rows);
-        CustomerSync::Report report = site.sync();
-        QVERIFY2(report.summary.contains("as a new file"), qPrintable(report.summary));
-        site.write(rows.mid(1));
-        report = site.sync();
-        QVERIFY2(report.summary.contains("in one transaction"), qPrintable(report.summary));
-        QCOMPARE(fileHash(site.folder.file("Gate.gsd")), gate);
-        QCOMPARE(site.folder.value("Data.gsd", "select x from tblOther"), QVariant("kept"));
-        QCOMPARE(site.folder
-                     .value("Data.gsd", "select group_concat(name, ' ') from (select name from "
-                                        "sqlite_master where type = 'index' order by name)")
-                     .toString(),
-                 QString("idxMasterCodesPassCode idxUnitInfoGateCode"));
-    }
-
     // A transaction that holds the write lock too long (here each insert runs a
     // slow trigger) is rolled back and the change written as a new file.
     void aSlowTransactionGivesWayToANewFile()
     {
         Site site;
-        site.write({unit("1111")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
+        QVERIFY(site.synced({unit("1111")}));
         site.folder.exec("Data.gsd", "CREATE TABLE tblBusy (n INTEGER); WITH RECURSIVE n(i) AS "
                                      "(SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 1999) "
                                      "INSERT INTO tblBusy SELECT i FROM n");
         site.folder.execStatement("Data.gsd",
                                   "CREATE TRIGGER slow AFTER INSERT ON tblUnitInfo BEGIN SELECT "
                                   "count(*) FROM tblBusy a, tblBusy b; END");
-        QList<Row> rows{unit("1111")};
-        for (int i = 0; i < 20; ++i)
-            rows << unit(QString::number(2000 + i));
-        site.write(rows);
+        site.write(QList<Row>{unit("1111")} + numbered(20));
         const CustomerSync::Report report = site.sync();
         QVERIFY2(report.summary.contains("as a new file"), qPrintable(report.summary));
         QCOMPARE(site.folder.value("Data.gsd", "select count(*) from tblUnitInfo"), QVariant(21));
@@ -702,12 +670,8 @@ private slots:
                                     "|| fldReult) from tblGateLog)";
         const QVariant before = site.folder.value("All.gsd", zonesAndLog);
 
-        site.write({unit("1111")});
-        QCOMPARE(site.sync().outcome, Outcome::Changed);
-        QList<Row> rows{unit("1111")};
-        for (int i = 0; i <= CustomerSync::MaxInPlaceRows; ++i)
-            rows << unit(QString::number(100000 + i));
-        site.write(rows);
+        QVERIFY(site.synced({unit("1111")}));
+        site.write(QList<Row>{unit("1111")} + numbered(CustomerSync::MaxInPlaceRows + 1));
         const CustomerSync::Report report = site.sync();
         QCOMPARE(report.outcome, Outcome::Refused);
         QVERIFY2(report.summary.contains("All.gsd also holds the gate log"),
