@@ -166,19 +166,27 @@ struct KeyTimes {
     QList<double> toReady;
 };
 
+// Types the k-th unit's code on keypad 1; the milliseconds from its last key
+// to the relay-on bytes, and when that last key went out.
+double typeCode(GateSite &site, const RelayLine &relay, int k, qint64 &start)
+{
+    const QByteArray keys = keysFor(unitCode((k * 7919) % Units));
+    site.keypad1.write(keys.left(keys.size() - 1));
+    QCoreApplication::processEvents();
+    const int opened = relay.onCount();
+    site.keypad1.write(keys.right(1));
+    start = nowNs();
+    while (relay.onCount() == opened)
+        QCoreApplication::processEvents();
+    return (relay.lastOnNs() - start) / 1e6;
+}
+
 KeyTimes keyToRelay(GateSite &site, const RelayLine &relay)
 {
     KeyTimes times;
     for (int k = 0; k < Keys; ++k) {
-        const QByteArray keys = keysFor(unitCode((k * 7919) % Units));
-        site.keypad1.write(keys.left(keys.size() - 1));
-        QCoreApplication::processEvents();
-        const int opened = relay.onCount();
-        site.keypad1.write(keys.right(1));
-        const qint64 start = nowNs();
-        while (relay.onCount() == opened)
-            QCoreApplication::processEvents();
-        times.toRelay << (relay.lastOnNs() - start) / 1e6;
+        qint64 start = 0;
+        times.toRelay << typeCode(site, relay, k, start);
         bool ready = false;
         QTimer::singleShot(0, [&] { ready = true; });
         while (!ready)
@@ -279,15 +287,8 @@ void purgeFigure(GateSite &site, GateWindow &window, const RelayLine &relay)
     window.findChild<QPushButton *>("cmdClearLog")->click();
     QList<double> waits;
     for (int k = 0; window.findChild<QProgressDialog *>("dlgPurgeProgress"); ++k) {
-        const QByteArray keys = keysFor(unitCode((k * 7919) % Units));
-        site.keypad1.write(keys.left(keys.size() - 1));
-        QCoreApplication::processEvents();
-        const int opened = relay.onCount();
-        site.keypad1.write(keys.right(1));
-        const qint64 start = nowNs();
-        while (relay.onCount() == opened)
-            QCoreApplication::processEvents();
-        waits << (relay.lastOnNs() - start) / 1e6;
+        qint64 start = 0;
+        waits << typeCode(site, relay, k, start);
         QElapsedTimer pause;
         pause.start();
         while (pause.elapsed() < 20)
