@@ -1,6 +1,5 @@
 #include "admin/access_import.h"
 #include "admin/station_folder.h"
-#include "support/flag_texts.h"
 #include "support/start_folder.h"
 
 #include <QFile>
@@ -15,7 +14,7 @@ struct FakeAccess {
          {"fldGateCode,fldCustFirstName,fldStatus,fldUnitName,fldCustID,fldCustLastName,"
           "fldGateTimeZone,fldGateExpireDate,fldGateExclude,fldExtra\n"
           "\"0123\",\"Ann\",\"Rented\",\"B12\",345,\"O'Neil, \"\"Jr\"\"\",1,\"123130\",0,7\n"
-          "\"2222\",,\"Locked\",\"C7\",346,\"Two\nLines\",0,\"000000\",1,8\n",
+          "\"2222\",,\"Locked\",\"C7\",346,\"Two\nLines\",0,\"000000\",\"Yes\",8\n",
           2}},
         {"tblVextraMasterCodes",
          {"fldID,fldPassCode,fldFirstName,fldLastName,fldUnitNumber,fldKeyPad,fldTimeZone,"
@@ -93,6 +92,7 @@ private slots:
         QTest::newRow("date before 1900") << log << logHeader + "1,2012-01-01 00:00:00,,,,,0,\n2,1900-01-00 00:00:00,,,,,0,\n" << 2 << none << "tblGateLog row 2, fldDateTime";
         QTest::newRow("quote never closed") << zones << zoneHeader + "\"1,2,3\n" << 1 << none << "line 2";
         QTest::newRow("row count differs") << zones << zoneHeader << 3 << none << "0 rows read but the file holds 3";
+        QTest::newRow("flag neither yes nor no") << QString("tblUnitInfo") << QByteArray("fldGateCode,fldCustFirstName,fldStatus,fldUnitName,fldCustID,fldCustLastName,fldGateTimeZone,fldGateExpireDate,fldGateExclude\n\"1\",,,,1,,0,,0\n\"2\",,,,1,,0,,\"2\"\n") << 2 << none << "tblUnitInfo row 2, fldGateExclude";
         QTest::newRow("missing column") << zones << QByteArray("fldTimeZone,fldStartTime\n") << 0 << none << "no column fldStopTime";
         QTest::newRow("zone not a number") << zones << zoneHeader + "x,07:00:00,08:00:00\n" << 1 << none << "tblTimeZones row 1, fldTimeZone";
         QTest::newRow("time not a time") << zones << zoneHeader + "1,1899-12-30 25:00:00,08:00:00\n" << 1 << none << "row 1, fldStartTime";
@@ -123,41 +123,6 @@ private slots:
             QVERIFY(!QFile::exists(folder.file("Data.gsd")));
         else
             QCOMPARE(folder.value("Data.gsd", "select count(*) from tblUnitInfo"), QVariant(0));
-    }
-
-    // Flags stored as the decision reads them; one that is neither refuses the import.
-    void importReadsFlagsStrictly()
-    {
-        const QByteArray header = "fldGateCode,fldCustFirstName,fldStatus,fldUnitName,fldCustID,"
-                                  "fldCustLastName,fldGateTimeZone,fldGateExpireDate,"
-                                  "fldGateExclude\n";
-        QByteArray good = header;
-        QString stored;
-        int rows = 0;
-        for (const auto &[flag, set] : FlagTexts) {
-            if (!set)
-                continue;
-            good += QString("\"%1\",,,,1,,0,,%2\n").arg(++rows).arg(flag).toUtf8();
-            stored += *set ? "-1 " : "0 ";
-        }
-        FakeAccess access;
-        access.tables["tblUnitInfo"] = {good, rows};
-        StartFolder folder;
-        QString error;
-        QVERIFY2(access.import(folder, &error), qPrintable(error));
-        QCOMPARE(folder.value("Data.gsd", "select group_concat(fldGateExclude || ' ', '') "
-                                          "from (select * from tblUnitInfo order by rowid)"),
-                 QVariant(stored));
-
-        for (const auto &[flag, set] : FlagTexts) {
-            if (set)
-                continue;
-            access.tables["tblUnitInfo"] = {
-                header + "\"1\",,,,1,,0,,0\n\"2\",,,,1,,0,,\"" + flag.toUtf8() + "\"\n", 2};
-            StartFolder refused;
-            QVERIFY(!access.import(refused, &error));
-            QVERIFY2(error.contains("tblUnitInfo row 2, fldGateExclude"), qPrintable(error));
-        }
     }
 
     // What init writes is shown working by the end-to-end test.
