@@ -2,6 +2,7 @@
 #include "access_import.h"
 #include "common/clock.h"
 #include "common/file_privacy.h"
+#include "log_command.h"
 #include "maintenance.h"
 #include "service/command_line.h"
 #include "station_folder.h"
@@ -9,6 +10,7 @@
 #include "sync/sync_watch.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 
 namespace {
@@ -116,7 +118,7 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
         args.contains(QStringLiteral("-h"))) {
-        out << Usage << Maintenance::help();
+        out << Usage << LogCommand::help() << Maintenance::help();
         return args.isEmpty() ? 2 : 0;
     }
     if (args.contains(QStringLiteral("--version"))) {
@@ -144,6 +146,11 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("sync"))
         return sync(args);
+    if (command == QLatin1String("log")) {
+        QFile stdOut;
+        stdOut.open(stdout, QIODevice::WriteOnly);
+        return LogCommand::run(args, stdOut);
+    }
     if (const auto exitCode = Maintenance::run(command, args))
         return *exitCode;
     fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
