@@ -41,6 +41,7 @@ constexpr int twips(int value)
 }
 
 const QPoint SettingsFramePosition{twips(120), twips(120)};
+const QString NothingListed = QStringLiteral("Nothing listed");
 
 QDateTimeEdit *datePicker(int index, QWidget *parent)
 {
@@ -192,7 +193,7 @@ QWidget *GateWindow::buildLeftColumn()
     // A list emptied by anything but a query describes nothing.
     connect(m_logModel, &LogListModel::modelReset, this, [this] {
         if (m_logModel->rowCount() == 0)
-            lblLogCaption->setText(QStringLiteral("Nothing listed"));
+            lblLogCaption->setText(NothingListed);
     });
     return column;
 }
@@ -203,7 +204,7 @@ QWidget *GateWindow::buildLogColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    lblLogCaption = new QLabel(column);
+    lblLogCaption = new QLabel(NothingListed, column);
     lblLogCaption->setObjectName(QStringLiteral("lblLogCaption"));
     layout->addWidget(lblLogCaption);
     auto *headings = new QLabel(logHeadings(), column);

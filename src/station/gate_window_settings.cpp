@@ -83,11 +83,10 @@ void GateWindow::cmdSettingClose_Click()
     Prompts::message(this, InvalidField);
 }
 
-// The edits go; the next opening shows the record as it is.
+// The edits go: the next opening fills the boxes from the record.
 void GateWindow::cmdSettingCancel_Click()
 {
     fraSettings->hide();
-    fraSettings->setForm(formFrom(m_settings));
 }
 
 void GateWindow::cmdDefault_Click(int index)

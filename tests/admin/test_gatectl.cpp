@@ -148,7 +148,7 @@ private slots:
         const QStringList day{"--from", "2026-03-07", "--to", "2026-03-07"};
         QTest::newRow("a day, table") << day << 0 << QStringList{"1", "2"};
         QTest::newRow("two days, CSV") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--csv"} << 0 << QStringList{"1", "2", "3"};
-        QTest::newRow("customer, filter") << day + QStringList{"--customer", "7", "--result", "Allowed Access", "--csv"} << 0 << QStringList{"1"};
+        QTest::newRow("customer, filter") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--customer", "8", "--result", "Allowed Access", "--csv"} << 0 << QStringList{"3"};
         QTest::newRow("no such filter") << day + QStringList{"--result", "Valid"} << 2 << QStringList();
         QTest::newRow("no date") << QStringList{"--from", "3/7/2026", "--to", "2026-03-07"} << 2 << QStringList();
         QTest::newRow("no end") << QStringList{"--from", "2026-03-07"} << 2 << QStringList();

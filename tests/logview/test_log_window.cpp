@@ -1,3 +1,4 @@
+#include "admin/csv_reader.h"
 #include "common/clock.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
@@ -206,6 +207,25 @@ private slots:
 
         drillDown(p, "1111");
         QVERIFY(printToPdf(p).contains("Record Filter List Selection"));
+    }
+
+    // Export writes the listed lines as the CSV reader reads them; a name typed
+    // without ".csv" gets it.
+    void exportListedLines()
+    {
+        WindowProbe p(addLog);
+        p.click("cmdGateLog");
+        Prompts::queueAnswer(p.folder.file("week"));
+        p.click("cmdExportLog");
+        QCOMPARE(Prompts::takeAsked(), QStringList{"Export Log gate-log-2026-01-07.csv"});
+        QCOMPARE(Prompts::takeMessages(),
+                 QStringList{"7 log records exported to " + p.folder.file("week.csv")});
+        QFile file(p.folder.file("week.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QList<CsvRow> rows;
+        QVERIFY(parseCsvFile(file.readAll(), rows, nullptr));
+        QCOMPARE(rows.size(), 8);
+        QCOMPARE(rows[1].value(5).text, "Smith, Ann");
     }
 
     // The purge takes the open view's rows through 1/5/2026, unless cancelled
