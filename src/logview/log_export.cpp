@@ -11,9 +11,12 @@ namespace LogExport {
 
 namespace {
 
-// Rows another tool wrote with a "T" between date and time come out like the station's own.
+// Rows another tool wrote with a "T" between date and time come out like the
+// station's own; the station's own form is passed on unparsed, which is cheap.
 QString exportDate(const QString &stored)
 {
+    if (stored.size() == 19 && stored[10] == QLatin1Char(' '))
+        return stored;
     const QDateTime when = QDateTime::fromString(stored, Qt::ISODate);
     return when.isValid() ? when.toString(QLatin1String(LogDateTimeFormat)) : stored;
 }
