@@ -3,6 +3,7 @@
 #include "common/csv_writer.h"
 #include "common/error_text.h"
 #include "data/data_control.h"
+#include "log_list_model.h"
 
 #include <QDateTime>
 #include <QIODevice>
@@ -19,15 +20,6 @@ QString exportDate(const QString &stored)
         return stored;
     const QDateTime when = QDateTime::fromString(stored, Qt::ISODate);
     return when.isValid() ? when.toString(QLatin1String(LogDateTimeFormat)) : stored;
-}
-
-bool writeText(QIODevice &out, const QString &line, QString *error)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    if (out.write(bytes) == bytes.size())
-        return true;
-    setError(error, out.errorString());
-    return false;
 }
 
 } // namespace
@@ -48,23 +40,77 @@ QStringList csvFields(const LogRow &row)
 bool write(const QSqlDatabase &gateDb, const LogListing &listing, int pageRows, Format format,
            QIODevice &out, qint64 &written, QString *error)
 {
-    written = 0;
-    const bool csv = format == Format::Csv;
-    if (!(csv ? writeCsvRecord(out, csvHeader(), error) : writeText(out, logHeadings(), error)))
-        return false;
-    LogPager pager(gateDb, listing, pageRows);
-    LogPage page;
-    while (pager.next(page, error)) {
-        if (page.rows.isEmpty())
-            return true;
-        for (qsizetype i = 0; i < page.rows.size(); ++i) {
-            if (!(csv ? writeCsvRecord(out, csvFields(page.rows[i]), error)
-                      : writeText(out, page.lines[i], error)))
-                return false;
-            ++written;
-        }
+    Writer writer(gateDb, listing, pageRows, format, out);
+    Writer::Step step = Writer::Step::Wrote;
+    while ((step = writer.step(error)) == Writer::Step::Wrote) {
     }
+    written = writer.written();
+    return step == Writer::Step::Done;
+}
+
+Writer::Writer(const QSqlDatabase &gateDb, const LogListing &listing, int pageRows, Format format,
+               QIODevice &out)
+    : m_pager(gateDb, listing, pageRows)
+    , m_format(format)
+    , m_out(out)
+{}
+
+Writer::Step Writer::step(QString *error)
+{
+    const bool csv = m_format == Format::Csv;
+    if (!m_headerWritten) {
+        if (!(csv ? writeCsvRecord(m_out, csvHeader(), error) : writeLine(logHeadings(), error)))
+            return Step::Failed;
+        m_headerWritten = true;
+    }
+    LogPage page;
+    if (!m_pager.next(page, error))
+        return Step::Failed;
+    for (qsizetype i = 0; i < page.rows.size(); ++i) {
+        if (!(csv ? writeCsvRecord(m_out, csvFields(page.rows[i]), error)
+                  : writeLine(page.lines[i], error)))
+            return Step::Failed;
+        ++m_written;
+    }
+    return page.rows.isEmpty() ? Step::Done : Step::Wrote;
+}
+
+bool Writer::writeLine(const QString &text, QString *error)
+{
+    const QByteArray bytes = text.toUtf8() + '\n';
+    if (m_out.write(bytes) == bytes.size())
+        return true;
+    setError(error, m_out.errorString());
     return false;
+}
+
+File::File(const LogListing &listing, const QString &fileName)
+    : m_listing(listing)
+    , m_log(QStringLiteral("LogExport"), Tables::gateLog())
+    , m_file(fileName)
+{}
+
+bool File::start(const QString &gateConnectionString, QString *error)
+{
+    m_log.setConnectionString(gateConnectionString);
+    if (!m_log.refresh(error))
+        return false;
+    if (!m_file.open(QIODevice::WriteOnly)) {
+        setError(error, m_file.errorString());
+        return false;
+    }
+    m_writer.emplace(m_log.database(), m_listing, LogListModel::PageRows, Format::Csv, m_file);
+    return true;
+}
+
+Writer::Step File::step(QString *error)
+{
+    const Writer::Step step = m_writer->step(error);
+    if (step == Writer::Step::Done && !m_file.commit()) {
+        setError(error, m_file.errorString());
+        return Writer::Step::Failed;
+    }
+    return step;
 }
 
 } // namespace LogExport

@@ -6,6 +6,7 @@
 #include "data/station_data.h"
 #include "http/station_monitor.h"
 #include "http/status_server.h"
+#include "logview/log_export.h"
 #include "logview/log_purge.h"
 #include "logview/log_query.h"
 #include "logview/log_report.h"
@@ -117,6 +118,8 @@ private:
     QString customerNameOf(const LogSelection &view) const;
     void lookUpCustomer(qint64 custId);
     bool printOrSave(const LogReport &report);
+    void exportStep();
+    QProgressDialog *progressBox(const QString &name, qint64 total);
     void purgeStep();
     void showPurgeProgress();
     void endPurge();
@@ -181,4 +184,7 @@ private:
     std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
     QProgressDialog *m_purgeProgress = nullptr;
     QString m_purgeScope; // which rows the purge under way deletes, as the operator was told
+    std::unique_ptr<LogExport::File> m_export; // an export under way, a page per turn
+    QProgressDialog *m_exportProgress = nullptr;
+    QString m_exportFile;
 };

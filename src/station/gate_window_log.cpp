@@ -23,7 +23,6 @@
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <limits>
 
 namespace {
@@ -197,8 +196,8 @@ void GateWindow::cmdPrintLog_Click()
     printOrSave(report);
 }
 
-// The listed lines as a CSV file the operator names, read a page at a time. Like
-// printing, it does not yield: a decision meanwhile would reopen the log it reads.
+// The listed lines as a CSV file the operator names, a page per turn of the
+// event loop so keypads are served meanwhile.
 void GateWindow::cmdExportLog_Click()
 {
     if (m_logModel->rowCount() == 0)
@@ -208,24 +207,56 @@ void GateWindow::cmdExportLog_Click()
         suggestedFileName(Clock::now().date(), QStringLiteral("csv")));
     if (chosen.isEmpty())
         return;
-    const QString file = withSuffix(chosen, QStringLiteral("csv"));
-    QSaveFile out(file);
-    qint64 written = 0;
+    m_exportFile = withSuffix(chosen, QStringLiteral("csv"));
+    auto run = std::make_unique<LogExport::File>(m_logModel->listing(), m_exportFile);
     QString error;
-    const bool exported =
-        out.open(QIODevice::WriteOnly) &&
-        LogExport::write(m_logModel->database(), m_logModel->listing(), LogListModel::PageRows,
-                         LogExport::Format::Csv, out, written, &error) &&
-        out.commit();
-    if (!exported) {
-        out.cancelWriting();
-        Prompts::message(this, QStringLiteral("The log was not exported: %1")
-                                   .arg(error.isEmpty() ? out.errorString() : error));
+    if (!run->start(m_settings.GateConnectionString, &error)) {
+        Prompts::message(this, QStringLiteral("The log was not exported: %1").arg(error));
         return;
     }
-    Prompts::message(this, QStringLiteral("%1 log records exported to %2")
-                               .arg(written)
-                               .arg(QDir::toNativeSeparators(file)));
+    m_export = std::move(run);
+    m_exportProgress = progressBox(QStringLiteral("dlgExportProgress"), m_export->total());
+    QTimer::singleShot(0, this, &GateWindow::exportStep);
+}
+
+void GateWindow::exportStep()
+{
+    QString error;
+    const auto step =
+        m_exportProgress->wasCanceled() ? LogExport::Writer::Step::Failed : m_export->step(&error);
+    m_exportProgress->setLabelText(QStringLiteral("%1 of %2 log records exported")
+                                       .arg(m_export->written())
+                                       .arg(m_export->total()));
+    m_exportProgress->setValue(int(std::min<qint64>(m_export->written(), IntMax)));
+    if (step == LogExport::Writer::Step::Wrote) {
+        QTimer::singleShot(0, this, &GateWindow::exportStep);
+        return;
+    }
+    const qint64 written = m_export->written();
+    m_export.reset(); // an unfinished file is dropped here
+    delete std::exchange(m_exportProgress, nullptr);
+    if (step == LogExport::Writer::Step::Done)
+        Prompts::message(this, QStringLiteral("%1 log records exported to %2")
+                                   .arg(written)
+                                   .arg(QDir::toNativeSeparators(m_exportFile)));
+    else if (error.isEmpty())
+        showStatus(QStringLiteral("Export cancelled; no file was written"));
+    else
+        Prompts::message(this, QStringLiteral("The log was not exported: %1").arg(error));
+}
+
+// A window-modal box with a count and Cancel, for work done a step at a time.
+QProgressDialog *GateWindow::progressBox(const QString &name, qint64 total)
+{
+    auto *box = new QProgressDialog(this);
+    box->setObjectName(name);
+    box->setWindowTitle(QGuiApplication::applicationDisplayName());
+    box->setWindowModality(Qt::WindowModal);
+    box->setAutoReset(false);
+    box->setAutoClose(false);
+    box->setRange(0, int(std::min<qint64>(total, IntMax)));
+    box->show();
+    return box;
 }
 
 // To the default printer or, where there is none, to a PDF file the operator names.
@@ -289,14 +320,7 @@ void GateWindow::cmdClearLog_Click()
             return;
         }
         m_purge = std::move(purge);
-        m_purgeProgress = new QProgressDialog(this);
-        m_purgeProgress->setObjectName(QStringLiteral("dlgPurgeProgress"));
-        m_purgeProgress->setWindowTitle(QGuiApplication::applicationDisplayName());
-        m_purgeProgress->setWindowModality(Qt::WindowModal);
-        m_purgeProgress->setAutoReset(false);
-        m_purgeProgress->setAutoClose(false);
-        m_purgeProgress->setRange(0, int(std::min<qint64>(m_purge->total(), IntMax)));
-        m_purgeProgress->show();
+        m_purgeProgress = progressBox(QStringLiteral("dlgPurgeProgress"), m_purge->total());
         showPurgeProgress();
         QTimer::singleShot(0, this, &GateWindow::purgeStep);
         return;

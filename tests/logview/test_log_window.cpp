@@ -209,14 +209,22 @@ private slots:
         QVERIFY(printToPdf(p).contains("Record Filter List Selection"));
     }
 
-    // Export writes the listed lines as the CSV reader reads them; a name typed
-    // without ".csv" gets it.
+    // Export writes the listed lines as the CSV reader reads them, or no file
+    // when cancelled; a name typed without ".csv" gets it.
     void exportListedLines()
     {
         WindowProbe p(addLog);
         p.click("cmdGateLog");
+        Prompts::queueAnswer(p.folder.file("cancelled"));
+        p.click("cmdExportLog");
+        p.find<QProgressDialog>("dlgExportProgress")->cancel();
+        QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgExportProgress"));
+        QVERIFY(!QFile::exists(p.folder.file("cancelled.csv")));
+        Prompts::takeAsked();
+
         Prompts::queueAnswer(p.folder.file("week"));
         p.click("cmdExportLog");
+        QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgExportProgress"));
         QCOMPARE(Prompts::takeAsked(), QStringList{"Export Log gate-log-2026-01-07.csv"});
         QCOMPARE(Prompts::takeMessages(),
                  QStringList{"7 log records exported to " + p.folder.file("week.csv")});
