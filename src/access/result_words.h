@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The words a decision writes into the log's result column, defined once: the
 // rules write them, the log filters match them.
@@ -18,6 +19,9 @@ inline const QString KeypadLocked = QStringLiteral("Keypad Locked");
 // The operator switched the relay on or off by hand.
 inline const QString ManualOpen = QStringLiteral("Manual Open");
 inline const QString ManualClose = QStringLiteral("Manual Close");
+// Every word that makes a whole result by itself, for selecting rows by it.
+inline const QStringList Whole = {Valid,     Exclude,      LockedOut,  AfterHours, Invalid,
+                                  Restarted, KeypadLocked, ManualOpen, ManualClose};
 // Followed by the expiry date as m/d/yy.
 inline const QString ExpiredPrefix = QStringLiteral("Exp ");
 // Followed by the zone text of a zone the table lacks.

@@ -1,5 +1,6 @@
 #include "log_command.h"
 
+#include "access/result_words.h"
 #include "logview/log_export.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
@@ -60,9 +61,11 @@ std::optional<Request> parse(const QStringList &arguments, QString &why)
             }
             (arg == QLatin1String("--from") ? r.from : r.to) = date;
         } else if (arg == QLatin1String("--result")) {
-            if (!ResultFilters.contains(value)) {
-                why = QStringLiteral("--result \"%1\" is none of: %2")
-                          .arg(value, ResultFilters.join(QStringLiteral(", ")));
+            if (!isFilter(value)) {
+                why = QStringLiteral("--result \"%1\" is no filter entry (%2) and no result "
+                                     "word (%3)")
+                          .arg(value, ResultFilters.join(QStringLiteral(", ")),
+                               ResultWords::Whole.join(QStringLiteral(", ")));
                 return std::nullopt;
             }
             r.filter = value;
@@ -112,12 +115,13 @@ int write(const Request &r, const QSqlDatabase &gateDb, QIODevice &out)
 QString help()
 {
     return QStringLiteral(
-        "  gatectl log FOLDER --from DATE --to DATE [--result FILTER] [--customer ID] [--csv]\n"
+        "  gatectl log FOLDER --from DATE --to DATE [--result WORD] [--customer ID] [--csv]\n"
         "      Writes the gate log rows of FOLDER's gate database dated DATE to DATE\n"
         "      (YYYY-MM-DD, both days whole), oldest first, as the station's log view\n"
         "      lists them: its text table, or with --csv a CSV file (UTF-8, a header\n"
         "      row). --result takes an entry of the station's \"Filter By\" list\n"
-        "      (\"Allowed Access\", \"Locked Out\", ...); --customer one customer's ID.\n");
+        "      (\"Allowed Access\", \"Expired Date\", ...) or a result word (\"Manual\n"
+        "      Open\", \"Keypad Locked\", ...); --customer one customer's ID.\n");
 }
 
 int run(const QStringList &arguments, QIODevice &out)

@@ -26,10 +26,16 @@ Rule rule(const QString &filter)
         {Filters::ExpiredDate, {Match::SameStart, {ExpiredPrefix.left(3)}}},
         {Filters::TimeZone, {Match::SameStart, {TimeZonePrefix.left(3)}}},
         {Filters::InvalidNumber, {Match::Equals, {Invalid}}}};
-    return rules.value(filter, {Match::Equals, {}});
+    return rules.value(
+        filter, {Match::Equals, Whole.contains(filter) ? QStringList{filter} : QStringList{}});
 }
 
 } // namespace
+
+bool isFilter(const QString &filter)
+{
+    return ResultFilters.contains(filter) || ResultWords::Whole.contains(filter);
+}
 
 bool listsEveryRow(const QString &filter)
 {

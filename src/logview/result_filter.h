@@ -23,12 +23,16 @@ inline const QStringList ResultFilters = {
     Filters::All,         Filters::AllowedAccess, Filters::AfterHours,    Filters::LockedOut,
     Filters::ExpiredDate, Filters::TimeZone,      Filters::InvalidNumber, Filters::ListSelection};
 
+// A filter entry, or a whole result word (see result_words.h), which passes
+// the rows of that result only: what gatectl log takes.
+bool isFilter(const QString &filter);
+
 // Whether a filter lists every row (the list is then shown white, else light green).
 bool listsEveryRow(const QString &filter);
 
 // The rows a filter passes, as a condition on tblGateLog with a ? for each
-// value; empty for a filter that lists every row. An unknown filter, or none
-// chosen, passes nothing.
+// value; empty for a filter that lists every row. A whole result word passes
+// its rows; any other text, or none chosen, passes nothing.
 struct FilterSql {
     QString where;
     QVariantList values;

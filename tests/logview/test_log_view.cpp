@@ -108,7 +108,8 @@ private slots:
         QCOMPARE(logLine(row), line.leftJustified(89));
     }
 
-    // The filter picks rows in SQL: whole words or the first three letters, case and all.
+    // The filter picks rows in SQL: whole words or the first three letters, case
+    // and all; a result word (gatectl's --result) picks its own rows.
     void filters_data()
     {
         using namespace ResultWords;
@@ -128,7 +129,9 @@ private slots:
         QTest::newRow("expired: Exclude") << Filters::ExpiredDate << Exclude << false;
         QTest::newRow("zone: any Tim") << Filters::TimeZone << "Time Zone" << true;
         QTest::newRow("list selection") << Filters::ListSelection << Invalid << true;
-        QTest::newRow("unknown filter") << "Valid" << Valid << false;
+        QTest::newRow("a result word") << ManualOpen << ManualOpen << true;
+        QTest::newRow("a result word, another result") << ManualOpen << ManualClose << false;
+        QTest::newRow("unknown filter") << "valid" << Valid << false;
         // clang-format on
     }
 
