@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMutex>
 #include <QProcess>
@@ -744,12 +745,18 @@ private slots:
         };
         QTRY_COMPARE_WITH_TIMEOUT(site.units(), QString("1111:Ann"), 15000);
 
-        // Half a file, then the rest a moment later: never read in between.
+        // Half a file, then the rest a moment later: never read in between. A
+        // loaded machine may stall past the 2 s the file must stay unchanged.
         const QByteArray next = csv(Tables::unitInfo(), {unit("1111", "Bob"), unit("2222")});
         site.folder.write("units.csv", next.left(next.size() - 12));
+        QElapsedTimer between;
+        between.start();
         QTest::qWait(700);
         site.folder.write("units.csv", next);
-        QTRY_COMPARE_WITH_TIMEOUT(site.units(), QString("1111:Bob 2222:Ann"), 15000);
+        const bool halfFileUnsettled = between.elapsed() < 1900;
+        QTRY_VERIFY_WITH_TIMEOUT(logSoFar().contains("units: 1 added, 0 removed, 1 changed"),
+                                 15000);
+        QCOMPARE(site.units(), QString("1111:Bob 2222:Ann"));
 
         site.write({unitWith(7, "99")});
         QTRY_VERIFY_WITH_TIMEOUT(logSoFar().contains("keeping the last good data"), 15000);
@@ -770,7 +777,8 @@ private slots:
         watch.waitForFinished();
         logSoFar();
         const QStringList lines = log.split('\n', Qt::SkipEmptyParts);
-        QVERIFY2(!log.contains("bad rows, the first tblUnitInfo row 2"), qPrintable(log));
+        QVERIFY2(!halfFileUnsettled || !log.contains("bad rows, the first tblUnitInfo row 2"),
+                 qPrintable(log));
         QVERIFY2(lines.size() >= 6, qPrintable(log));
         for (const QString &line : lines)
             QVERIFY2(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d sync: ")
