@@ -3,6 +3,7 @@
 #include "access/code_lookup.h"
 #include "data/file_identity.h"
 #include "data/station_data.h"
+#include "support/busy_connection.h"
 #include "support/start_folder.h"
 #include "sync/customer_database.h"
 #include "sync/customer_sync.h"
@@ -11,15 +12,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
-#include <QThread>
-#include <atomic>
 
 namespace {
 
@@ -166,59 +164,6 @@ struct Station {
             return "failed: " + error;
         return unit ? unit->firstName : "none";
     }
-};
-
-// Reads both tables over and over on a connection of its own, in a thread of
-// its own, reopening the file when it is replaced as the station does; keeps
-// every distinct state seen.
-class Reader {
-public:
-    explicit Reader(const QString &path)
-        : m_thread(QThread::create([this, path] { run(path); }))
-    {
-        m_thread->start();
-        QTRY_VERIFY(m_reads > 0);
-    }
-    ~Reader() { stop(); }
-
-    QSet<QString> stop()
-    {
-        m_stop = true;
-        m_thread->wait();
-        return m_seen;
-    }
-
-private:
-    void run(const QString &path)
-    {
-        const QString name = "reader";
-        {
-            auto identity = fileIdentity(path);
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-            db.setDatabaseName(path);
-            db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
-            db.open();
-            while (!m_stop) {
-                if (fileIdentity(path) != identity) {
-                    identity = fileIdentity(path);
-                    db.close();
-                    db.open();
-                }
-                QSqlQuery query(db);
-                query.exec("select count(*) || ' units, ' || sum(fldCustFirstName = 'New') || "
-                           "' new, ' || (select count(*) from tblVextraMasterCodes) || "
-                           "' master' from tblUnitInfo");
-                m_seen << (query.next() ? query.value(0).toString() : "failed");
-                ++m_reads;
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
-
-    std::unique_ptr<QThread> m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_reads{0};
-    QSet<QString> m_seen;
 };
 
 // Tables as mdb-export writes them, for the Access source without mdbtools.
@@ -546,9 +491,26 @@ private slots:
         const auto fileBefore = fileIdentity(site.folder.file("Data.gsd"));
 
         const QByteArray gate = fileHash(site.folder.file("Gate.gsd"));
-        Reader reader(site.folder.file("Data.gsd"));
+        // Reopens the file when it is replaced, as the station does.
+        QSet<QString> seen;
+        const QString data = site.folder.file("Data.gsd");
+        BusyConnection reader(
+            data, "QSQLITE_BUSY_TIMEOUT=5000",
+            [&seen, data, identity = fileIdentity(data)](QSqlDatabase &db) mutable {
+                if (fileIdentity(data) != identity) {
+                    identity = fileIdentity(data);
+                    db.close();
+                    db.open();
+                }
+                QSqlQuery query(db);
+                query.exec("select count(*) || ' units, ' || sum(fldCustFirstName = 'New') || "
+                           "' new, ' || (select count(*) from tblVextraMasterCodes) || "
+                           "' master' from tblUnitInfo");
+                seen << (query.next() ? query.value(0).toString() : "failed");
+            });
+        QTRY_VERIFY(reader.rounds() > 0);
         const CustomerSync::Report report = site.sync();
-        const QSet<QString> seen = reader.stop();
+        reader.stop();
         QCOMPARE(fileHash(site.folder.file("Gate.gsd")), gate); // zones and log never written
 
         QCOMPARE(report.outcome, Outcome::Changed);
