@@ -193,6 +193,7 @@ private slots:
     {
         Station s("[keypad]\nLockoutAfter=3\nLockoutSeconds=60\n");
         Clock::pinMonotonic(1000000);
+        s.press(s.site.keypad2, "NNNNNNNN"); // two refusals, counted apart
         for (int i = 0; i < 3; ++i)
             s.press(s.site.keypad1, "NNNN");
         QCOMPARE(s.entryShown(0), "Keypad 1: locked until 12:01:00");
@@ -205,7 +206,8 @@ private slots:
         const QString rows = "select group_concat(fldCode || ' ' || fldReult || ' ' || fldZone, "
                              "';') from tblGateLog";
         QCOMPARE(s.site.folder.value("Gate.gsd", rows),
-                 QVariant("0000 Invalid In;0000 Invalid In;0000 Invalid In;"
+                 QVariant("0000 Invalid Out;0000 Invalid Out;0000 Invalid In;0000 Invalid In;"
+                          "0000 Invalid In;"
                           "------ Keypad Locked In;1234 Valid Out"));
 
         Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(11, 0))); // set back an hour
