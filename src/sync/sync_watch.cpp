@@ -61,8 +61,12 @@ void SyncWatch::poll()
     if (!settled || !due)
         return;
     const CustomerSync::Report report = m_sync();
-    if (signature() != seen) // written to while being read: wait for it to settle again
+    if (signature() != seen) { // written to while being read: wait for it to settle again
+        // What was read was written all the same, and the journal must say so.
+        if (report.outcome == CustomerSync::Report::Outcome::Changed)
+            StationLog::line(QStringLiteral("sync: ") + report.summary);
         return;
+    }
     const bool retry = seen == m_synced;
     m_synced = seen;
     m_failed = report.outcome == CustomerSync::Report::Outcome::Refused;

@@ -6,12 +6,11 @@
 #include "access/keypad_keys.h"
 #include "access/keypad_lockout.h"
 #include "support/flag_texts.h"
+#include "support/other_program.h"
 #include "support/start_folder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <cstdio>
 
@@ -97,28 +96,6 @@ struct Gate {
                                               "from tblGateLog order by fldID)")
                                    .arg(columns))
             .toString();
-    }
-};
-
-// Another program on the gate database, inside the transaction it began, until destroyed.
-struct OtherProgram {
-    QSqlQuery query;
-
-    OtherProgram(const Gate &gate, const QStringList &statements)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
-        db.setDatabaseName(gate.settings.GateDbPath);
-        QVERIFY(db.open());
-        query = QSqlQuery(db);
-        for (const QString &statement : statements)
-            QVERIFY2(query.exec(statement), qPrintable(statement));
-    }
-    ~OtherProgram()
-    {
-        query.exec("ROLLBACK");
-        query = QSqlQuery();
-        QSqlDatabase::database("other", false).close();
-        QSqlDatabase::removeDatabase("other");
     }
 };
 
@@ -341,17 +318,12 @@ private slots:
         QCOMPARE(a.run("8888").result, "Valid");
 
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
-            other.setDatabaseName(a.folder.file("Data.gsd"));
-            QVERIFY(other.open());
-            QSqlQuery held(other);
-            QVERIFY(held.exec("BEGIN EXCLUSIVE"));
+            const OtherProgram other(a.folder.file("Data.gsd"), {"BEGIN EXCLUSIVE"});
+            QVERIFY(other.ok());
             const int openings = a.openings;
             QVERIFY(a.run("8888").why.contains("locked"));
             QCOMPARE(a.openings, openings);
-            other.close();
         }
-        QSqlDatabase::removeDatabase("other-program");
         QCOMPARE(a.run("8888").result, "Valid");
 
         a.folder.createDatabase("Gate.new", {"gate.sql"});
@@ -375,7 +347,9 @@ private slots:
     void writesPassReadersWithoutWaiting()
     {
         Gate gate;
-        OtherProgram reader(gate, {"BEGIN", "select count(*) from tblGateLog"});
+        const OtherProgram reader(gate.settings.GateDbPath,
+                                  {"BEGIN", "select count(*) from tblGateLog"});
+        QVERIFY(reader.ok());
         QCOMPARE(gate.write("1111"), Result::Logged);
         QCOMPARE(gate.log(), "1111");
         GateLogWriter missing;
@@ -389,7 +363,7 @@ private slots:
         Gate gate;
         QString why;
         {
-            OtherProgram locker(gate, {"BEGIN IMMEDIATE"});
+            const OtherProgram locker(gate.settings.GateDbPath, {"BEGIN IMMEDIATE"});
             QCOMPARE(gate.write("1111", &why), Result::Spooled);
             QVERIFY(!why.isEmpty());
             QCOMPARE(gate.write("2222"), Result::Spooled);
@@ -440,7 +414,7 @@ private slots:
         Gate gate;
         QCOMPARE(gate.write("1111"), Result::Logged);
         {
-            OtherProgram locker(gate, {"BEGIN IMMEDIATE"});
+            const OtherProgram locker(gate.settings.GateDbPath, {"BEGIN IMMEDIATE"});
             QCOMPARE(gate.write("1111"), Result::Spooled);
             QCOMPARE(gate.write("2222"), Result::Spooled);
         }
@@ -468,7 +442,8 @@ private slots:
         const GateEvent bare{"1234", {}, "Valid", {}, {}, {}};
         const GateEvent invalid = invalidEvent("5678", {});
         for (bool spooled : {false, true}) {
-            OtherProgram locker(gate, spooled ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
+            const OtherProgram locker(gate.settings.GateDbPath,
+                                      spooled ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
             for (const GateEvent &event : {bare, invalid})
                 QCOMPARE(gate.writer.write(event, Now, nullptr),
                          spooled ? Result::Spooled : Result::Logged);

@@ -6,6 +6,7 @@
 #include "common/file_privacy.h"
 #include "settings/settings_file.h"
 #include "sim/virtual_relay_board.h"
+#include "support/busy_connection.h"
 #include "support/start_folder.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
-#include <QThread>
 #include <atomic>
 #include <csignal>
 #include <sys/resource.h>
@@ -21,49 +21,6 @@
 namespace {
 
 const QString LogRows = "select count(*) || ' ' || ifnull(max(fldID), 0) from tblGateLog";
-
-// Another program appending log rows, one commit each, until stopped; counts
-// the rows refused because the database was locked.
-class LogWriter {
-public:
-    explicit LogWriter(const QString &database)
-        : m_thread(QThread::create([this, database] { run(database); }))
-    {
-        m_thread->start();
-    }
-    ~LogWriter()
-    {
-        m_stop = true;
-        m_thread->wait();
-    }
-    int written() const { return m_written; }
-    int refused() const { return m_refused; }
-
-private:
-    void run(const QString &database)
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
-            db.setDatabaseName(database);
-            db.open();
-            QSqlQuery insert(db);
-            insert.prepare("INSERT INTO tblGateLog (fldCode) VALUES (?)");
-            while (!m_stop) {
-                insert.addBindValue(QString::number(m_written + 1));
-                if (insert.exec())
-                    ++m_written;
-                else
-                    ++m_refused;
-            }
-        }
-        QSqlDatabase::removeDatabase("writer");
-    }
-
-    std::atomic<bool> m_stop = false;
-    std::atomic<int> m_written = 0;
-    std::atomic<int> m_refused = 0;
-    std::unique_ptr<QThread> m_thread;
-};
 
 // A station killed while its rows were still in the gate database's write-ahead log.
 void leaveRowsInWriteAheadLog(const QString &database)
@@ -111,13 +68,21 @@ private slots:
         QString error;
         int before = 0;
         {
-            LogWriter writer(folder.file("Gate.gsd"));
-            QTRY_VERIFY(writer.written() > 50);
-            before = writer.written();
+            // Another program appending log rows, one commit each, none waiting out a lock.
+            std::atomic<int> written = 0, refused = 0;
+            BusyConnection writer(folder.file("Gate.gsd"), {}, [&](QSqlDatabase &db) {
+                QSqlQuery insert(db);
+                insert.prepare("INSERT INTO tblGateLog (fldCode) VALUES (?)");
+                insert.addBindValue(QString::number(written + 1));
+                ++(insert.exec() ? written : refused);
+            });
+            QTRY_VERIFY(written > 50);
+            before = written;
             QVERIFY2(Backup::make(folder.path(), folder.file("backups"), 14,
                                   QDateTime::currentDateTime(), &made, &error),
                      qPrintable(error));
-            QCOMPARE(writer.refused(), 0); // a backup never stops the station's writes
+            writer.stop();
+            QCOMPARE(refused, 0); // a backup never stops the station's writes
         }
         const QStringList inBackup = QDir(made).entryList(QDir::Files, QDir::Name);
         QCOMPARE(inBackup, (QStringList{"Data.gsd", "Gate.gsd", "comports.ini", "gatesystem.dat",

@@ -1,4 +1,5 @@
 #include "data/station_data.h"
+#include "support/other_program.h"
 #include "support/start_folder.h"
 
 #include <QDir>
@@ -110,16 +111,12 @@ private slots:
         const StationSettings s = settingsFor(folder);
         StationData data;
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
-            other.setDatabaseName(folder.file("Data.gsd"));
-            QVERIFY(other.open());
-            QSqlQuery lock(other);
-            QVERIFY(!locked || lock.exec("BEGIN IMMEDIATE"));
+            const OtherProgram other(folder.file("Data.gsd"),
+                                     locked ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
+            QVERIFY(other.ok());
             QString error;
             QVERIFY2(data.connectAll(s, &error), qPrintable(error));
-            other.close();
         }
-        QSqlDatabase::removeDatabase("other-program");
         QCOMPARE(data.unitCodes().way(), way);
         QCOMPARE(data.masterCodes().way(), way);
         QCOMPARE(data.lookupNote(), note);

@@ -1,6 +1,7 @@
 #include "common/clock.h"
 #include "http/status_server.h"
 #include "support/gate_site.h"
+#include "support/other_program.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -12,8 +13,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -182,10 +181,8 @@ private slots:
 
         // Another program holds the log: the row waits in the spool, and all is not well.
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
-            other.setDatabaseName(s.site.folder.file("Gate.gsd"));
-            QVERIFY(other.open());
-            QSqlQuery(other).exec("BEGIN IMMEDIATE");
+            const OtherProgram other(s.site.folder.file("Gate.gsd"), {"BEGIN IMMEDIATE"});
+            QVERIFY(other.ok());
             s.site.relay.readNow();
             s.site.keypad1.write("ABCE");
             QTRY_VERIFY(s.site.relay.received().startsWith(RelayOn));
@@ -195,9 +192,7 @@ private slots:
             metrics = s.get("/metrics").samples();
             QCOMPARE(metrics.value(R"(gate_log_rows_total{to="spool"})"), 1.0);
             QCOMPARE(metrics.value(R"(gate_database_faults_total{step="log"})"), 1.0);
-            other.close();
         }
-        QSqlDatabase::removeDatabase("other-program");
         QTRY_COMPARE_WITH_TIMEOUT(s.get("/health").status, 200, 8000);
 
         s.site.keypad2.closeMaster();

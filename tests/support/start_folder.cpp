@@ -13,7 +13,8 @@
 
 namespace {
 
-// Runs the statements on a database file; the rows the last one gives.
+// Runs the statements on a database file; the rows the last one gives. Waits
+// out another program's write lock, as a program started beside it would.
 QList<QVariantList> runOn(const QString &path, const QStringList &statements)
 {
     const QString name = QStringLiteral("start-folder-setup");
@@ -21,6 +22,7 @@ QList<QVariantList> runOn(const QString &path, const QStringList &statements)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
             qFatal("cannot open %s", qPrintable(path));
         QSqlQuery query(db);
