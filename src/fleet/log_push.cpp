@@ -1,0 +1,102 @@
+#include "log_push.h"
+
+#include "data/sql_run.h"
+#include "data/tables.h"
+#include "fleet_connection.h"
+
+namespace {
+
+const QStringList &logColumns()
+{
+    static const QStringList columns = Tables::gateLog().columnNames();
+    return columns;
+}
+
+bool failed(QSqlDatabase &db, QString *error)
+{
+    setError(error, FleetConnection::reason(db));
+    db.rollback();
+    return false;
+}
+
+} // namespace
+
+bool LocalLog::rows(qint64 after, int limit, QList<QVariantList> &rows, QString *error)
+{
+    rows.clear();
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!runSql(query,
+                QStringLiteral("SELECT %1 FROM tblGateLog WHERE fldID > ? ORDER BY fldID LIMIT ?")
+                    .arg(logColumns().join(QLatin1Char(','))),
+                {after, limit}, error))
+        return false;
+    const QList<Column> &columns = Tables::gateLog().columns;
+    while (query.next()) {
+        QVariantList row;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QVariant value = query.value(c);
+            row << (value.isNull() && columns[c].kind != ColumnKind::Number
+                        ? QVariant(QStringLiteral(""))
+                        : value);
+        }
+        rows << row;
+    }
+    return true;
+}
+
+bool LocalLog::countAfter(qint64 after, qint64 &count, QString *error)
+{
+    QSqlQuery query(m_db);
+    if (!runSql(query, QStringLiteral("SELECT count(*) FROM tblGateLog WHERE fldID > ?"), {after},
+                error))
+        return false;
+    count = query.next() ? query.value(0).toLongLong() : 0;
+    return true;
+}
+
+namespace CentralLog {
+
+bool mark(QSqlDatabase db, const StationName &name, qint64 &mark, QString *error)
+{
+    QSqlQuery query(db);
+    if (!runSql(query,
+                QStringLiteral("SELECT coalesce(max(local_id), 0) FROM gate_log "
+                               "WHERE site = ? AND station = ?"),
+                {name.site, name.station}, error) ||
+        !query.next())
+        return false;
+    mark = query.value(0).toLongLong();
+    return true;
+}
+
+bool insert(QSqlDatabase db, const StationName &name, const QList<QVariantList> &rows,
+            qint64 waitingAfter, QString *error)
+{
+    QStringList columns = logColumns();
+    columns[0] = QStringLiteral("local_id");
+    const QString one =
+        QLatin1Char('(') + QStringList(columns.size() + 2, QStringLiteral("?")).join(',') + ')';
+    QVariantList values;
+    values.reserve(rows.size() * (columns.size() + 2));
+    for (const QVariantList &row : rows)
+        values << name.site << name.station << row;
+    if (!db.transaction())
+        return failed(db, error);
+    QSqlQuery query(db);
+    if (!runSql(query,
+                QStringLiteral("INSERT INTO gate_log (site,station,%1) VALUES %2 "
+                               "ON CONFLICT DO NOTHING")
+                    .arg(columns.join(','), QStringList(rows.size(), one).join(',')),
+                values, error) ||
+        !runSql(query,
+                QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ? "
+                               "WHERE site = ? AND station = ?"),
+                {waitingAfter, name.site, name.station}, error))
+        return failed(db, nullptr);
+    if (!db.commit())
+        return failed(db, error);
+    return true;
+}
+
+} // namespace CentralLog
