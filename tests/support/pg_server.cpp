@@ -21,14 +21,15 @@ quint16 freePort()
 
 } // namespace
 
-PgServer::PgServer()
+PgServer::PgServer(bool durable)
+    : m_durable(durable)
 {
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
     if (geteuid() == 0)
         run({QStringLiteral("chown"), QStringLiteral("postgres"), m_dir.path()});
-    // No disk syncs: the cluster lives as long as the test, and a crash of the
-    // server (stop "immediate") still keeps what the kernel has.
+    // Unless durable, no disk syncs: the cluster lives as long as the test, and
+    // a crash of the server (stop "immediate") still keeps what the kernel has.
     run({Bin + QStringLiteral("initdb"), QStringLiteral("--no-sync"), QStringLiteral("-D"),
          m_dir.filePath("data"), QStringLiteral("-A"), QStringLiteral("trust"),
          QStringLiteral("-U"), QStringLiteral("gate")});
@@ -67,9 +68,9 @@ void PgServer::start()
 {
     run({Bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), m_dir.filePath("data"),
          QStringLiteral("-o"),
-         QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+         QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=%3")
              .arg(m_port)
-             .arg(m_dir.path()),
+             .arg(m_dir.path(), m_durable ? "on" : "off"),
          QStringLiteral("-l"), m_dir.filePath("log"), QStringLiteral("-w"),
          QStringLiteral("start")});
     m_running = true;

@@ -15,7 +15,9 @@ public:
     static constexpr const char *PasswordUser = "keeper";
     static constexpr const char *Password = "k33per-pw";
 
-    PgServer();
+    // `durable`: the server syncs its commits to disk, as at a site (benchmarks);
+    // tests need no syncs.
+    explicit PgServer(bool durable = false);
     ~PgServer();
     PgServer(const PgServer &) = delete;
     PgServer &operator=(const PgServer &) = delete;
@@ -44,5 +46,6 @@ private:
 
     QTemporaryDir m_dir;
     quint16 m_port = 0;
+    bool m_durable = false;
     bool m_running = false;
 };
