@@ -139,14 +139,16 @@ bool GateSync::joinFleet(QString *error)
 
 void GateSync::lost(const QString &why)
 {
-    if (m_connected || m_state.fault != why)
+    // The server's messages run over several lines; the journal and the status take one.
+    const QString reason = why.simplified();
+    if (m_connected || m_state.fault != reason)
         say((m_connected ? QStringLiteral("lost the fleet database: ")
                          : QStringLiteral("no fleet database: ")) +
-            why);
+            reason);
     m_connected = false;
     m_pushing = false;
     QSqlDatabase::database(m_fleetConnection, false).close();
-    setPhase(isOutage(why) ? FleetState::Phase::Offline : FleetState::Phase::Fault, why);
+    setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
     m_retry.start();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "log_push.h"
 #include "sync/customer_sync.h"
 
 #include <QSqlDatabase>
