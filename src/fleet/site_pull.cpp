@@ -129,6 +129,7 @@ Applied apply(const SiteData &data, const QString &folder, const QSqlDatabase &g
 {
     CustomerSync::Options options;
     options.allowShrink = allowShrink;
+    options.allowShrinkHint = QStringLiteral("set AllowShrink=true in station.ini [fleet]");
     Applied applied{CustomerSync::run(SyncSource::inMemory(data.customers), folder, options,
                                       AccessImport::mdbTools(), Clock::now().date()),
                     {},
