@@ -19,7 +19,7 @@ test:
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 bench: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen tests/bench_gate && tests/bench_sync
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen tests/bench_gate && tests/bench_sync && tests/bench_fleet
 
 demo:
 	$(MAKE) deps

@@ -11,11 +11,12 @@ cmake --install "$build" --prefix "$root" >/dev/null
 
 case $part in
 programs)
-  for program in gate-station gatectl gate-sim; do
+  for program in gate-station gatectl gate-sim gate-sync; do
     said=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/bin/$program" --version)
     [ "$said" = "$program $version" ] || { echo "$program --version: $said"; exit 1; }
   done
   for file in share/gate-station/schema/customer.sql share/gate-station/schema/gate.sql \
+    share/gate-station/schema/fleet/001_fleet.sql \
     share/doc/gate-station/README.md share/doc/gate-station/LICENSE \
     share/doc/gate-station/CHANGELOG.md; do
     [ -s "$root/$file" ] || { echo "not installed: $file"; exit 1; }
@@ -28,7 +29,7 @@ units)
     exit 77
   fi
   units=("$root"/lib/systemd/system/* "$root"/lib/systemd/user/*)
-  [ ${#units[@]} -eq 5 ] || { echo "units installed: ${units[*]}"; exit 1; }
+  [ ${#units[@]} -eq 6 ] || { echo "units installed: ${units[*]}"; exit 1; }
   # The programs by their installed paths, which verify checks are executable.
   grep -q "^ExecStart=$root/bin/gate-station --folder /var/lib/gate-station\$" \
     "$root/lib/systemd/system/gate-station.service"

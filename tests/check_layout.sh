@@ -12,7 +12,7 @@ widget_files() {
     grep -o '[a-z_]*\.cpp' | sed 's/\.cpp$//' || true
 }
 
-for folder in common data settings access serial service logview timezones http sync about sim admin; do
+for folder in common data settings access serial service logview timezones http sync fleet about sim admin; do
   widgets=$(widget_files "$src/$folder")
   for file in "$src/$folder"/*.h "$src/$folder"/*.cpp; do
     [ -e "$file" ] || continue

@@ -90,5 +90,18 @@ StationIni StationIni::load(const QString &startFolder, QStringList *problems)
         number(ini, QStringLiteral("keypad/LockoutSeconds"), s.lockoutSeconds, 1, problems);
     s.httpListen = listenText(ini, QStringLiteral("http/Listen"), s.httpListen, problems);
     s.manualRows = flag(ini, QStringLiteral("audit/ManualRows"), s.manualRows, problems);
+    s.fleetUrl = ini.value(QStringLiteral("fleet/Url")).toString().trimmed();
+    s.fleetSite = ini.value(QStringLiteral("fleet/Site")).toString().trimmed();
+    s.fleetStation = ini.value(QStringLiteral("fleet/Station")).toString().trimmed();
+    s.fleetCheckSeconds =
+        number(ini, QStringLiteral("fleet/CheckSeconds"), s.fleetCheckSeconds, 1, problems);
+    s.fleetPushSeconds =
+        number(ini, QStringLiteral("fleet/PushSeconds"), s.fleetPushSeconds, 1, problems);
+    s.fleetBatchRows =
+        number(ini, QStringLiteral("fleet/BatchRows"), s.fleetBatchRows, 1, problems);
+    s.fleetRetrySeconds =
+        number(ini, QStringLiteral("fleet/RetrySeconds"), s.fleetRetrySeconds, 1, problems);
+    s.fleetAllowShrink =
+        flag(ini, QStringLiteral("fleet/AllowShrink"), s.fleetAllowShrink, problems);
     return s;
 }

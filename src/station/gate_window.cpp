@@ -95,8 +95,12 @@ void GateWindow::buildControls()
     m_status->setObjectName(QStringLiteral("stationStatus"));
     m_deviceStatus = new QLabel(status);
     m_deviceStatus->setObjectName(QStringLiteral("deviceStatus"));
+    m_fleetStatus = new QLabel(status);
+    m_fleetStatus->setObjectName(QStringLiteral("fleetStatus"));
+    m_fleetStatus->hide();
     lines->addWidget(m_status);
     lines->addWidget(m_deviceStatus);
+    lines->addWidget(m_fleetStatus);
     statusBar()->addWidget(status, 1);
     connect(&m_devices, &GateDevices::stateChanged, this, [this] {
         m_deviceStatus->setText(m_devices.stateText());
@@ -277,6 +281,7 @@ void GateWindow::formLoad()
     showStatus(reached);
     StationLog::line(QStringLiteral("start-up: ") + reached);
     startStatusServer();
+    startFleetStatus();
 }
 
 // Start-up from the settings file on: the first failure ends it, leaving the

@@ -126,6 +126,8 @@ private:
     void resetLogViewToRecentDays();
     void setLogBackground(const QColor &colour);
     void startStatusServer();
+    void startFleetStatus();
+    void showFleetStatus();
     StationMonitor::Equipment equipment() const;
     // The attempt, timed and told to the monitor; keypad -1 is the operator's box.
     GateAttempt::Outcome runAttempt(const QString &code, const QString &location,
@@ -180,6 +182,8 @@ private:
     QAction *mnuAbout = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_deviceStatus = nullptr;
+    QLabel *m_fleetStatus = nullptr; // what gate-sync says of the fleet link, when there is one
+    QTimer m_fleetPoll;
     LogListModel *m_logModel = nullptr;
     std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
     QProgressDialog *m_purgeProgress = nullptr;

@@ -42,13 +42,14 @@ QString tableCounts(const TablePlan &units, const TablePlan &masters)
     return QStringLiteral("units: %1; master codes: %2").arg(units.counts(), masters.counts());
 }
 
-QString shrinkRefusal(const SyncTable &table, const TablePlan &plan)
+QString shrinkRefusal(const SyncTable &table, const TablePlan &plan, const QString &hint)
 {
     return QStringLiteral("%1 would lose %2 of its %3 codes, more than half (a truncated "
-                          "export?); check the source, or sync with --allow-shrink")
+                          "export?); check the source, or %4")
         .arg(table.name())
         .arg(plan.codesRemoved)
-        .arg(plan.codesBefore);
+        .arg(plan.codesBefore)
+        .arg(hint);
 }
 
 // Why a large change cannot go to a new file; empty when it can.
@@ -165,7 +166,7 @@ Report run(const SyncSource &source, const QString &folder, const Options &optio
         for (const auto &[table, plan] : {std::pair{&SyncTables::units(), &unitPlan},
                                           std::pair{&SyncTables::masters(), &masterPlan}}) {
             if (plan->shrinks() && !options.allowShrink)
-                return refused(shrinkRefusal(*table, *plan), notes);
+                return refused(shrinkRefusal(*table, *plan, options.allowShrinkHint), notes);
         }
         QStringList details = notes + (unitPlan.examples + masterPlan.examples).mid(0, MaxExamples);
         const int more = unitPlan.codeChanges() + masterPlan.codeChanges() - MaxExamples;

@@ -13,6 +13,8 @@ struct Options {
     bool dryRun = false;      // report what would change, write nothing
     bool skipBad = false;     // write the good rows of a source that has bad ones
     bool allowShrink = false; // let a table lose more than half of its codes
+    // How the person who runs the sync allows a shrink, for the refusal.
+    QString allowShrinkHint = QStringLiteral("sync with --allow-shrink");
 };
 
 struct Report {

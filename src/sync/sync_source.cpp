@@ -29,12 +29,18 @@ bool readCsvFile(const QString &path, const TableSchema &table, QList<TextRow> &
 
 QStringList SyncSource::files() const
 {
-    return accessFile.isEmpty() ? QStringList{unitsCsv, mastersCsv} : QStringList{accessFile};
+    if (!accessFile.isEmpty())
+        return {accessFile};
+    return unitsCsv.isEmpty() ? QStringList{} : QStringList{unitsCsv, mastersCsv};
 }
 
 bool readSource(const SyncSource &source, const AccessImport::AccessReader &reader,
                 SourceTables &tables, QString *error)
 {
+    if (source.accessFile.isEmpty() && source.unitsCsv.isEmpty()) {
+        tables = source.rows;
+        return true;
+    }
     if (source.accessFile.isEmpty())
         return readCsvFile(source.unitsCsv, *SyncTables::units().schema, tables.units, error) &&
                readCsvFile(source.mastersCsv, *SyncTables::masters().schema, tables.masters, error);

@@ -1,0 +1,286 @@
+#include "gate_sync.h"
+
+#include "common/clock.h"
+#include "common/station_log.h"
+#include "data/sql_run.h"
+#include "fleet_connection.h"
+#include "fleet_schema.h"
+#include "settings/settings_file.h"
+#include "site_pull.h"
+
+#include <QDir>
+#include <QSqlDriver>
+#include <QSqlQuery>
+
+namespace {
+
+const QString Channel = QStringLiteral("fleet_change");
+
+// A connection that failed for want of the server (down, unreachable,
+// restarting) rather than for a fault in the set-up.
+bool isOutage(const QString &why)
+{
+    static const char *const words[] = {"Connection refused",
+                                        "timeout expired",
+                                        "could not connect",
+                                        "server closed the connection",
+                                        "no connection to the server",
+                                        "terminating connection",
+                                        "the database system is",
+                                        "Network is unreachable",
+                                        "No route to host",
+                                        "could not receive data",
+                                        "could not send data",
+                                        "Connection reset",
+                                        "connection not open",
+                                        "connection is bad"};
+    return std::any_of(std::begin(words), std::end(words),
+                       [&](const char *word) { return why.contains(QLatin1String(word)); });
+}
+
+void say(const QString &text)
+{
+    StationLog::line(QStringLiteral("gate-sync: ") + text);
+}
+
+} // namespace
+
+GateSync::GateSync(GateSyncConfig config)
+    : m_config(std::move(config))
+    , m_fleetConnection(QStringLiteral("fleet"))
+    , m_gateConnection(QStringLiteral("gate-log"))
+{
+    m_state.staleSeconds = 3 * std::max(m_config.checkSeconds, m_config.retrySeconds) + 10;
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(m_config.retrySeconds * 1000);
+    connect(&m_retry, &QTimer::timeout, this, &GateSync::connectFleet);
+    m_push.setInterval(m_config.pushSeconds * 1000);
+    connect(&m_push, &QTimer::timeout, this, &GateSync::pushStep);
+    m_check.setInterval(m_config.checkSeconds * 1000);
+    connect(&m_check, &QTimer::timeout, this, &GateSync::check);
+}
+
+GateSync::~GateSync()
+{
+    m_gateDb = {};
+    QSqlDatabase::removeDatabase(m_gateConnection);
+}
+
+bool GateSync::start(QString *error)
+{
+    StationSettings settings;
+    if (!SettingsFile::load(SettingsFile::fileName(m_config.folder), settings, error))
+        return false;
+    m_gateDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_gateConnection);
+    // The station writes this file: wait for its short writes, never hold it.
+    m_gateDb.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000;QSQLITE_OPEN_URI"));
+    m_gateDb.setDatabaseName(QStringLiteral("file:%1?mode=rw")
+                                 .arg(QDir(m_config.folder).absoluteFilePath(settings.GateDbPath)));
+    if (!m_gateDb.open()) {
+        setError(error, QStringLiteral("cannot open the gate database %1: %2")
+                            .arg(settings.GateDbPath, m_gateDb.lastError().text()));
+        return false;
+    }
+    say(QStringLiteral("station %1 of site %2, fleet %3")
+            .arg(m_config.name.station, m_config.name.site, FleetConnection::shown(m_config.url)));
+    m_state.since = Clock::now();
+    setPhase(FleetState::Phase::Offline, QStringLiteral("not connected yet"));
+    m_push.start();
+    m_check.start();
+    connectFleet();
+    return true;
+}
+
+void GateSync::connectFleet()
+{
+    QString why;
+    if (!FleetConnection::open(m_config.url, m_fleetConnection, &why) || !joinFleet(&why)) {
+        lost(why);
+        return;
+    }
+    m_connected = true;
+    say(QStringLiteral("connected; the central log holds this station's rows up to %1")
+            .arg(m_mark));
+    m_state.contact = Clock::now();
+    setPhase(m_pullFault.isEmpty() ? FleetState::Phase::InStep : FleetState::Phase::Fault,
+             m_pullFault);
+    pull();
+    pushStep();
+}
+
+bool GateSync::joinFleet(QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_fleetConnection, false);
+    const QString unusable = FleetSchema::whyUnusable(db);
+    if (!unusable.isEmpty()) {
+        setError(error, unusable);
+        return false;
+    }
+    QSqlQuery query(db);
+    const bool joined =
+        runSql(query, QStringLiteral("INSERT INTO sites (site) VALUES (?) ON CONFLICT DO NOTHING"),
+               {m_config.name.site}, error) &&
+        runSql(query,
+               QStringLiteral(
+                   "INSERT INTO stations (site, station) VALUES (?, ?) ON CONFLICT DO NOTHING"),
+               {m_config.name.site, m_config.name.station}, error) &&
+        CentralLog::mark(db, m_config.name, m_mark, error);
+    if (!joined)
+        return false;
+    if (!db.driver()->subscribeToNotification(Channel)) {
+        setError(error,
+                 QStringLiteral("cannot listen for changes: ") + FleetConnection::reason(db));
+        return false;
+    }
+    connect(db.driver(), &QSqlDriver::notification, this, &GateSync::notified,
+            Qt::UniqueConnection);
+    return true;
+}
+
+void GateSync::lost(const QString &why)
+{
+    // The server's messages run over several lines; the journal and the status take one.
+    const QString reason = why.simplified();
+    if (m_connected || m_state.fault != reason)
+        say((m_connected ? QStringLiteral("lost the fleet database: ")
+                         : QStringLiteral("no fleet database: ")) +
+            reason);
+    m_connected = false;
+    m_pushing = false;
+    QSqlDatabase::database(m_fleetConnection, false).close();
+    setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
+    m_retry.start();
+}
+
+void GateSync::notified(const QString &channel, QSqlDriver::NotificationSource,
+                        const QVariant &payload)
+{
+    const QString site = payload.toString();
+    if (channel == Channel && (site.isEmpty() || site == m_config.name.site))
+        QTimer::singleShot(0, this, &GateSync::pull);
+}
+
+void GateSync::check()
+{
+    if (!m_connected)
+        return;
+    pull();
+    if (!m_connected)
+        return;
+    qint64 waiting = 0;
+    QString why;
+    LocalLog(m_gateDb).countAfter(m_mark, waiting, &why);
+    QSqlQuery query(QSqlDatabase::database(m_fleetConnection, false));
+    if (!runSql(
+            query,
+            QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, "
+                           "status = ? WHERE site = ? AND station = ?"),
+            {waiting, m_state.statusLine(Clock::now()), m_config.name.site, m_config.name.station},
+            &why)) {
+        lost(why);
+        return;
+    }
+    m_state.contact = Clock::now();
+    m_state.waiting = waiting;
+    writeState();
+}
+
+void GateSync::pushStep()
+{
+    if (m_pushing)
+        return;
+    QList<QVariantList> rows;
+    qint64 waiting = 0;
+    QString why;
+    LocalLog local(m_gateDb);
+    if (!local.rows(m_mark, m_config.batchRows, rows, &why) ||
+        !local.countAfter(m_mark, waiting, &why)) {
+        say(QStringLiteral("cannot read the gate log: ") + why);
+        return;
+    }
+    if (waiting != m_state.waiting) {
+        m_state.waiting = waiting;
+        writeState();
+    }
+    if (!m_connected || rows.isEmpty())
+        return;
+    const qint64 last = rows.last().first().toLongLong();
+    const qint64 after = waiting - rows.size();
+    m_pushing = true;
+    if (!CentralLog::insert(QSqlDatabase::database(m_fleetConnection, false), m_config.name, rows,
+                            after, &why)) {
+        lost(why);
+        return;
+    }
+    m_pushing = false;
+    m_mark = last;
+    m_state.waiting = after;
+    m_state.contact = Clock::now();
+    say(QStringLiteral("pushed %1 log rows up to %2, %3 waiting")
+            .arg(rows.size())
+            .arg(last)
+            .arg(after));
+    writeState();
+    if (after > 0)
+        QTimer::singleShot(0, this, &GateSync::pushStep);
+}
+
+void GateSync::pull()
+{
+    if (!m_connected)
+        return;
+    QSqlDatabase db = QSqlDatabase::database(m_fleetConnection, false);
+    qint64 count = 0;
+    QString why;
+    if (!SitePull::changeCount(db, m_config.name.site, count, &why)) {
+        lost(why);
+        return;
+    }
+    if (count == m_pulledCount)
+        return;
+    SiteData data;
+    if (!SitePull::read(db, m_config.name.site, data, &why)) {
+        lost(why);
+        return;
+    }
+    const SitePull::Applied applied =
+        SitePull::apply(data, m_config.folder, m_gateDb, m_config.allowShrink);
+    say(QStringLiteral("pulled change %1: %2; %3")
+            .arg(data.changeCount)
+            .arg(applied.customers.summary, applied.zones));
+    const bool refused = applied.customers.outcome == CustomerSync::Report::Outcome::Refused;
+    m_pullFault = applied.ok() ? QString()
+                               : QStringLiteral("pull not written: ") +
+                                     (refused ? applied.customers.summary : applied.zones);
+    if (applied.ok()) {
+        m_pulledCount = data.changeCount;
+        QSqlQuery query(db);
+        if (!runSql(query,
+                    QStringLiteral("UPDATE stations SET pulled_change = ? "
+                                   "WHERE site = ? AND station = ?"),
+                    {m_pulledCount, m_config.name.site, m_config.name.station}, &why)) {
+            lost(why);
+            return;
+        }
+    }
+    m_state.contact = Clock::now();
+    setPhase(m_pullFault.isEmpty() ? FleetState::Phase::InStep : FleetState::Phase::Fault,
+             m_pullFault);
+}
+
+void GateSync::setPhase(FleetState::Phase phase, const QString &fault)
+{
+    if (phase != m_state.phase)
+        m_state.since = Clock::now();
+    m_state.phase = phase;
+    m_state.fault = fault;
+    writeState();
+}
+
+void GateSync::writeState()
+{
+    m_state.written = Clock::now();
+    QString why;
+    if (!m_state.write(m_config.folder, &why))
+        say(why);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "fleet_state.h"
+#include "log_push.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QTimer>
+
+// What gate-sync runs with: station.ini's [fleet] section, perhaps overridden
+// on the command line.
+struct GateSyncConfig {
+    QString folder;
+    QString url;
+    StationName name;
+    int checkSeconds = 30;
+    int pushSeconds = 1;
+    int retrySeconds = 5;
+    int batchRows = 1000;
+    bool allowShrink = false;
+};
+
+// Keeps one station folder and the fleet database in step: pushes new gate
+// log rows to the central log (each once, in order) and pulls the site's
+// units, master codes and time zones when they change (woken by the
+// database's notification, checked every checkSeconds as well). A lost
+// connection is tried again every retrySeconds; the station never waits for
+// any of it. Each event is a line on stderr; fleet.state tells the station.
+class GateSync : public QObject {
+    Q_OBJECT
+
+public:
+    explicit GateSync(GateSyncConfig config);
+    ~GateSync() override;
+
+    // Opens the station's gate database and starts; false when the folder is unusable.
+    bool start(QString *error);
+
+private:
+    void connectFleet();
+    bool joinFleet(QString *error);
+    void lost(const QString &why);
+    void check();
+    void pushStep();
+    void pull();
+    void notified(const QString &channel, QSqlDriver::NotificationSource source,
+                  const QVariant &payload);
+    void setPhase(FleetState::Phase phase, const QString &fault);
+    void writeState();
+
+    GateSyncConfig m_config;
+    QString m_fleetConnection;
+    QString m_gateConnection;
+    QSqlDatabase m_gateDb;
+    bool m_connected = false;
+    bool m_pushing = false;
+    qint64 m_mark = 0;         // every local row up to this fldID is in the central log
+    qint64 m_pulledCount = -2; // the site's change count the station's files hold
+    QString m_pullFault;       // a pull the station's files refused
+    FleetState m_state;
+    QTimer m_retry;
+    QTimer m_push;
+    QTimer m_check;
+};

@@ -1,0 +1,116 @@
+#include "log_push.h"
+
+#include "data/sql_run.h"
+#include "data/tables.h"
+#include "fleet_connection.h"
+
+#include <QSqlDriver>
+#include <QSqlField>
+
+namespace {
+
+const QStringList &logColumns()
+{
+    static const QStringList columns = Tables::gateLog().columnNames();
+    return columns;
+}
+
+QString literal(const QSqlDriver *driver, const QVariant &value)
+{
+    QSqlField field(QString(), value.metaType());
+    field.setValue(value);
+    return driver->formatValue(field);
+}
+
+bool failed(QSqlDatabase &db, QString *error)
+{
+    setError(error, FleetConnection::reason(db));
+    db.rollback();
+    return false;
+}
+
+} // namespace
+
+bool LocalLog::rows(qint64 after, int limit, QList<QVariantList> &rows, QString *error)
+{
+    rows.clear();
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!runSql(query,
+                QStringLiteral("SELECT %1 FROM tblGateLog WHERE fldID > ? ORDER BY fldID LIMIT ?")
+                    .arg(logColumns().join(QLatin1Char(','))),
+                {after, limit}, error))
+        return false;
+    const QList<Column> &columns = Tables::gateLog().columns;
+    while (query.next()) {
+        QVariantList row;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QVariant value = query.value(c);
+            row << (value.isNull() && columns[c].kind != ColumnKind::Number
+                        ? QVariant(QStringLiteral(""))
+                        : value);
+        }
+        rows << row;
+    }
+    return true;
+}
+
+bool LocalLog::countAfter(qint64 after, qint64 &count, QString *error)
+{
+    QSqlQuery query(m_db);
+    if (!runSql(query, QStringLiteral("SELECT count(*) FROM tblGateLog WHERE fldID > ?"), {after},
+                error))
+        return false;
+    count = query.next() ? query.value(0).toLongLong() : 0;
+    return true;
+}
+
+namespace CentralLog {
+
+bool mark(QSqlDatabase db, const StationName &name, qint64 &mark, QString *error)
+{
+    QSqlQuery query(db);
+    if (!runSql(query,
+                QStringLiteral("SELECT coalesce(max(local_id), 0) FROM gate_log "
+                               "WHERE site = ? AND station = ?"),
+                {name.site, name.station}, error) ||
+        !query.next())
+        return false;
+    mark = query.value(0).toLongLong();
+    return true;
+}
+
+bool insert(QSqlDatabase db, const StationName &name, const QList<QVariantList> &rows,
+            qint64 waitingAfter, QString *error)
+{
+    QStringList columns = logColumns();
+    columns[0] = QStringLiteral("local_id");
+    // Values written out by the driver's own quoting: one round trip per batch,
+    // where a prepared statement of thousands of parameters takes three.
+    const QSqlDriver *driver = db.driver();
+    const QString site = literal(driver, name.site);
+    const QString station = literal(driver, name.station);
+    QString values;
+    for (const QVariantList &row : rows) {
+        values += (values.isEmpty() ? "(" : ",(") + site + ',' + station;
+        for (const QVariant &value : row)
+            values += ',' + literal(driver, value);
+        values += ')';
+    }
+    if (!db.transaction())
+        return failed(db, error);
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("INSERT INTO gate_log (site,station,%1) VALUES %2 "
+                                   "ON CONFLICT DO NOTHING")
+                        .arg(columns.join(','), values)) ||
+        !runSql(query,
+                QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ? "
+                               "WHERE site = ? AND station = ?"),
+                {waitingAfter, name.site, name.station}, error))
+        return failed(db, error);
+    if (!db.commit())
+        return failed(db, error);
+    return true;
+}
+
+} // namespace CentralLog
