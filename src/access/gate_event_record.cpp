@@ -62,3 +62,13 @@ GateEvent keypadLockedEvent(const QString &location, int refusals)
             {},
             QStringLiteral("0")};
 }
+
+GateEvent manualRelayEvent(bool on)
+{
+    return {{},
+            OfficeLocation,
+            on ? ResultWords::ManualOpen : ResultWords::ManualClose,
+            QStringLiteral("Operator"),
+            {},
+            QStringLiteral("0")};
+}

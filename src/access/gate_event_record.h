@@ -14,6 +14,10 @@ struct GateEvent {
     QString custId;
 };
 
+// The location word of what the operator does at the station: a Check Code,
+// Relay On, Relay Off.
+inline const QString OfficeLocation = QStringLiteral("Office");
+
 // Master codes are logged with customer IDs from this number up.
 inline constexpr qint64 MasterIdBase = 10000000;
 
@@ -28,3 +32,5 @@ GateEvent invalidEvent(const QString &code, const QString &location);
 GateEvent restartEvent();
 // The row of a keypad that stopped deciding after `refusals` refused codes.
 GateEvent keypadLockedEvent(const QString &location, int refusals);
+// The row of the operator switching the relay on (the gate held open) or off by hand.
+GateEvent manualRelayEvent(bool on);

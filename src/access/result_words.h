@@ -15,6 +15,9 @@ inline const QString Invalid = QStringLiteral("Invalid");
 inline const QString Restarted = QStringLiteral("Restarted");
 // A keypad stopped deciding after too many refused codes.
 inline const QString KeypadLocked = QStringLiteral("Keypad Locked");
+// The operator switched the relay on or off by hand.
+inline const QString ManualOpen = QStringLiteral("Manual Open");
+inline const QString ManualClose = QStringLiteral("Manual Close");
 // Followed by the expiry date as m/d/yy.
 inline const QString ExpiredPrefix = QStringLiteral("Exp ");
 // Followed by the zone text of a zone the table lacks.

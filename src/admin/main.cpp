@@ -4,6 +4,7 @@
 #include "common/file_privacy.h"
 #include "fleet/fleet_connection.h"
 #include "fleet/fleet_schema.h"
+#include "log_command.h"
 #include "maintenance.h"
 #include "service/command_line.h"
 #include "station_folder.h"
@@ -11,6 +12,7 @@
 #include "sync/sync_watch.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 
 namespace {
@@ -137,7 +139,7 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
         args.contains(QStringLiteral("-h"))) {
-        out << Usage << Maintenance::help();
+        out << Usage << LogCommand::help() << Maintenance::help();
         return args.isEmpty() ? 2 : 0;
     }
     if (args.contains(QStringLiteral("--version"))) {
@@ -167,6 +169,11 @@ int main(int argc, char *argv[])
         return sync(args);
     if (command == QLatin1String("fleet") && args.size() == 2 && args[0] == QLatin1String("init"))
         return fleetInit(args[1]);
+    if (command == QLatin1String("log")) {
+        QFile stdOut;
+        stdOut.open(stdout, QIODevice::WriteOnly);
+        return LogCommand::run(args, stdOut);
+    }
     if (const auto exitCode = Maintenance::run(command, args))
         return *exitCode;
     fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);

@@ -14,7 +14,7 @@ QString dayStart(const QDate &day)
 
 bool byTime(const LogSelection &selection)
 {
-    return selection.kind == LogSelection::Kind::DateRange;
+    return selection.byDate();
 }
 
 QString orderOf(const LogSelection &selection, Direction direction)
@@ -51,7 +51,7 @@ LogSql condition(const LogRows &rows, Direction direction, const std::optional<L
     if (!rows.stampedBefore.isEmpty() && (end.isEmpty() || rows.stampedBefore < end))
         end = rows.stampedBefore;
     Where w;
-    if (s.kind == LogSelection::Kind::Customer)
+    if (s.ofCustomer())
         w.add(QStringLiteral("fldCustID = ?"), {s.custId});
     if (byTime(s)) {
         if (after)
@@ -129,6 +129,18 @@ bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection,
     return true;
 }
 
+bool customerName(const QSqlDatabase &gateDb, qint64 custId, QString &name, QString *error)
+{
+    QSqlQuery q(gateDb);
+    if (!runSql(q,
+                QStringLiteral("select fldCustomer from tblGateLog where fldCustID = ? "
+                               "order by rowid desc limit 1"),
+                {custId}, error))
+        return false;
+    name = q.next() ? textAt(q, 0) : QString();
+    return true;
+}
+
 bool lastRowid(const QSqlDatabase &gateDb, qint64 &rowid, QString *error)
 {
     QSqlQuery q(gateDb);
@@ -193,11 +205,29 @@ bool LogListing::read(const QSqlDatabase &gateDb, Direction direction,
         if (page.lines.isEmpty())
             page.first = place;
         page.last = place;
-        page.lines << logLine(rowAt(q));
+        page.rows << rowAt(q);
+        page.lines << logLine(page.rows.last());
     }
     if (direction == Direction::Backward) {
+        std::reverse(page.rows.begin(), page.rows.end());
         std::reverse(page.lines.begin(), page.lines.end());
         std::swap(page.first, page.last);
     }
+    return true;
+}
+
+LogPager::LogPager(const QSqlDatabase &gateDb, const LogListing &listing, int pageRows)
+    : m_gateDb(gateDb)
+    , m_listing(listing)
+    , m_pageRows(pageRows)
+{}
+
+bool LogPager::next(LogPage &page, QString *error)
+{
+    if (!m_listing.read(m_gateDb, LogListing::Direction::Forward, m_last, 0, m_pageRows, page,
+                        error))
+        return false;
+    if (!page.lines.isEmpty())
+        m_last = page.last;
     return true;
 }

@@ -11,9 +11,10 @@
 #include <optional>
 
 // Which gate-log rows the open log view holds: the whole table (after start-up),
-// a date range (after a log query) or one customer (after a look-up).
+// a date range (after a log query) or one customer (after a look-up); gatectl
+// can also ask for one customer's rows of a date range.
 struct LogSelection {
-    enum class Kind { Everything, DateRange, Customer };
+    enum class Kind { Everything, DateRange, Customer, CustomerDateRange };
     Kind kind = Kind::Everything;
     QDate first; // a date range: from midnight starting `first` through the whole of `last`
     QDate last;
@@ -25,6 +26,12 @@ struct LogSelection {
         return {Kind::DateRange, first, last, 0};
     }
     static LogSelection customer(qint64 custId) { return {Kind::Customer, {}, {}, custId}; }
+    static LogSelection customerDateRange(qint64 custId, const QDate &first, const QDate &last)
+    {
+        return {Kind::CustomerDateRange, first, last, custId};
+    }
+    bool byDate() const { return kind == Kind::DateRange || kind == Kind::CustomerDateRange; }
+    bool ofCustomer() const { return kind == Kind::Customer || kind == Kind::CustomerDateRange; }
 
     bool operator==(const LogSelection &) const = default;
 };
@@ -48,6 +55,9 @@ LogSql logSql(const LogRows &rows);
 bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection, bool &any,
                       QString *error);
 
+// The name the customer's newest row carries; empty when none does.
+bool customerName(const QSqlDatabase &gateDb, qint64 custId, QString &name, QString *error);
+
 // The newest row's rowid, 0 for an empty log: what is written later has a higher one.
 bool lastRowid(const QSqlDatabase &gateDb, qint64 &rowid, QString *error);
 
@@ -61,8 +71,9 @@ struct LogKey {
     qint64 rowid = 0;
 };
 
-// Consecutive lines of a listing, with the places of the first and the last.
+// Consecutive rows of a listing and their lines, with the places of the first and the last.
 struct LogPage {
+    QList<LogRow> rows;
     QStringList lines;
     LogKey first;
     LogKey last;
@@ -90,4 +101,19 @@ public:
 private:
     LogRows m_rows;
     qint64 m_count = 0;
+};
+
+// Reads a listing from its first line to its last, a page at a time, each page
+// going on from the last row read, so no read walks over the rows before it.
+// An empty page ends it.
+class LogPager {
+public:
+    LogPager(const QSqlDatabase &gateDb, const LogListing &listing, int pageRows);
+    bool next(LogPage &page, QString *error);
+
+private:
+    QSqlDatabase m_gateDb;
+    LogListing m_listing;
+    int m_pageRows;
+    std::optional<LogKey> m_last;
 };

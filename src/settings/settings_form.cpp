@@ -60,6 +60,11 @@ bool take(S &s, const SettingsField &field, const QString &box)
 
 } // namespace
 
+QString fullLabel(const SettingsBox &box)
+{
+    return box.group.isEmpty() ? box.label : box.group + QLatin1Char(' ') + box.label;
+}
+
 const QList<SettingsBox> &settingsBoxes()
 {
     static const QList<SettingsBox> boxes = {
@@ -120,7 +125,8 @@ SettingsForm formFrom(const StationSettings &settings)
 }
 
 std::optional<StationSettings> settingsFromForm(const SettingsForm &form,
-                                                const StationSettings &current, QString *why)
+                                                const StationSettings &current, QString *why,
+                                                QString *badBox)
 {
     StationSettings next = current;
     for (const SettingsBox &box : settingsBoxes()) {
@@ -129,11 +135,28 @@ std::optional<StationSettings> settingsFromForm(const SettingsForm &form,
                                                     : QStringLiteral("is no value it can hold");
         if (!fault.isEmpty()) {
             if (why)
-                *why = QStringLiteral("%1 \"%2\": %3").arg(box.label, text, fault);
+                *why = QStringLiteral("%1 \"%2\": %3; allowed: %4")
+                           .arg(fullLabel(box), text, fault, SettingsRules::allowed(box.field));
+            if (badBox)
+                *badBox = box.name;
             return std::nullopt;
         }
     }
     return next;
+}
+
+QStringList changedAtNextStart(const StationSettings &before, const StationSettings &after)
+{
+    static const QList<SettingsField> runtime = {&S::Keypad1Location, &S::Keypad2Location,
+                                                 &S::RelayCloseSeconds, &S::RelayNumber};
+    QStringList changed;
+    for (const SettingsBox &box : settingsBoxes()) {
+        const bool atStart = box.name.startsWith(QLatin1String("txtGateSystemLocation(")) ||
+                             (!box.group.isEmpty() && !runtime.contains(box.field));
+        if (atStart && text(before, box.field) != text(after, box.field))
+            changed << fullLabel(box);
+    }
+    return changed;
 }
 
 SettingsForm defaultBoxes(int index, const QString &startFolder)

@@ -46,4 +46,18 @@ QString unusable(const StationSettings &s, const SettingsField &field)
     return {};
 }
 
+QString allowed(const SettingsField &field)
+{
+    if (std::holds_alternative<QString S::*>(field))
+        return QStringLiteral("any text without a double quote");
+    if (std::holds_alternative<QChar S::*>(field))
+        return QStringLiteral("one character, not a double quote");
+    auto [min, max] = storableRange(field);
+    if (field == SettingsField(&S::RelayCloseSeconds))
+        max = MaxRelayCloseSeconds;
+    if (field == SettingsField(&S::LogViewDays) || field == SettingsField(&S::LogDaysToKeep))
+        ++min;
+    return QStringLiteral("a whole number from %1 to %2").arg(min).arg(max);
+}
+
 } // namespace SettingsRules

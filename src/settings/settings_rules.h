@@ -26,4 +26,7 @@ std::pair<qint64, qint64> storableRange(const SettingsField &field);
 // cannot carry one). Empty when it can.
 QString unusable(const StationSettings &settings, const SettingsField &field);
 
+// What the field takes, for the operator: "a whole number from 0 to 32".
+QString allowed(const SettingsField &field);
+
 } // namespace SettingsRules

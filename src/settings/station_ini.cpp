@@ -23,6 +23,22 @@ int number(const QSettings &ini, const QString &key, int fallback, int min, QStr
     return fallback;
 }
 
+bool flag(const QSettings &ini, const QString &key, bool fallback, QStringList *problems)
+{
+    if (!ini.contains(key))
+        return fallback;
+    const QString text = ini.value(key).toString().trimmed().toLower();
+    if (const QStringList yes{"true", "yes", "1"}; yes.contains(text))
+        return true;
+    if (const QStringList no{"false", "no", "0"}; no.contains(text))
+        return false;
+    if (problems)
+        *problems << QStringLiteral("station.ini %1 \"%2\" is not true or false; %3 used")
+                         .arg(key, ini.value(key).toString(),
+                              fallback ? QStringLiteral("true") : QStringLiteral("false"));
+    return fallback;
+}
+
 QString listenText(const QSettings &ini, const QString &key, const QString &fallback,
                    QStringList *problems)
 {
@@ -73,5 +89,6 @@ StationIni StationIni::load(const QString &startFolder, QStringList *problems)
     s.lockoutSeconds =
         number(ini, QStringLiteral("keypad/LockoutSeconds"), s.lockoutSeconds, 1, problems);
     s.httpListen = listenText(ini, QStringLiteral("http/Listen"), s.httpListen, problems);
+    s.manualRows = flag(ini, QStringLiteral("audit/ManualRows"), s.manualRows, problems);
     return s;
 }

@@ -16,6 +16,8 @@ struct StationIni {
     int lockoutSeconds = 300;
     // [http] Listen: where the status server listens, "address:port"; empty: no server.
     QString httpListen = QStringLiteral("127.0.0.1:8741");
+    // [audit] ManualRows: Relay On and Relay Off by hand each write a log row.
+    bool manualRows = true;
 
     // A value that cannot be used keeps its default and is named in `problems`.
     static StationIni load(const QString &startFolder, QStringList *problems);

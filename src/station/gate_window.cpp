@@ -41,6 +41,7 @@ constexpr int twips(int value)
 }
 
 const QPoint SettingsFramePosition{twips(120), twips(120)};
+const QString NothingListed = QStringLiteral("Nothing listed");
 
 QDateTimeEdit *datePicker(int index, QWidget *parent)
 {
@@ -156,6 +157,8 @@ QWidget *GateWindow::buildLeftColumn()
 
     cmdGateLog = namedButton(QStringLiteral("cmdGateLog"), QStringLiteral("Gate Log"), column);
     cmdPrintLog = namedButton(QStringLiteral("cmdPrintLog"), QStringLiteral("Print"), column);
+    cmdExportLog =
+        namedButton(QStringLiteral("cmdExportLog"), QStringLiteral("Export\u2026"), column);
     cmdCheckCode =
         namedButton(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), column);
     cmdRelayOff = namedButton(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), column);
@@ -163,8 +166,12 @@ QWidget *GateWindow::buildLeftColumn()
     cmdFilterCustomerID = namedButton(QStringLiteral("cmdFilterCustomerID"),
                                       QStringLiteral("By Customer ID"), column);
     cmdMinimize = namedButton(QStringLiteral("cmdMinimize"), QStringLiteral("Minimize"), column);
-    for (QPushButton *b : {cmdGateLog, cmdPrintLog, cmdCheckCode, cmdRelayOff, cmdRelayOn,
-                           cmdFilterCustomerID, cmdMinimize})
+    auto *printRow = new QHBoxLayout;
+    printRow->addWidget(cmdPrintLog);
+    printRow->addWidget(cmdExportLog);
+    layout->addWidget(cmdGateLog);
+    layout->addLayout(printRow);
+    for (QPushButton *b : {cmdCheckCode, cmdRelayOff, cmdRelayOn, cmdFilterCustomerID, cmdMinimize})
         layout->addWidget(b);
     layout->addStretch(1);
     column->setFixedWidth(twips(2200));
@@ -175,6 +182,7 @@ QWidget *GateWindow::buildLeftColumn()
     connect(cmdGateLog, &QPushButton::clicked, this, &GateWindow::cmdGateLog_Click);
     connect(cmdCheckCode, &QPushButton::clicked, this, &GateWindow::cmdCheckCode_Click);
     connect(cmdPrintLog, &QPushButton::clicked, this, &GateWindow::cmdPrintLog_Click);
+    connect(cmdExportLog, &QPushButton::clicked, this, &GateWindow::cmdExportLog_Click);
     connect(cmdFilterCustomerID, &QPushButton::clicked, this,
             &GateWindow::cmdFilterCustomerID_Click);
     cmdFilterCustomerID->setToolTip(QStringLiteral("Filter for a Customers ID"));
@@ -182,6 +190,11 @@ QWidget *GateWindow::buildLeftColumn()
     // A new date leaves the listed lines describing another range: empty the list.
     for (QDateTimeEdit *picker : {dtStart, dtEnd})
         connect(picker, &QDateTimeEdit::dateChanged, m_logModel, &LogListModel::clear);
+    // A list emptied by anything but a query describes nothing.
+    connect(m_logModel, &LogListModel::modelReset, this, [this] {
+        if (m_logModel->rowCount() == 0)
+            lblLogCaption->setText(NothingListed);
+    });
     return column;
 }
 
@@ -191,6 +204,9 @@ QWidget *GateWindow::buildLogColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
+    lblLogCaption = new QLabel(NothingListed, column);
+    lblLogCaption->setObjectName(QStringLiteral("lblLogCaption"));
+    layout->addWidget(lblLogCaption);
     auto *headings = new QLabel(logHeadings(), column);
     headings->setObjectName(QStringLiteral("lblLogHeadings"));
     headings->setFont(fixedPitchFont());

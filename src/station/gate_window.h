@@ -4,9 +4,9 @@
 #include "access/keypad_lockout.h"
 #include "common/clock.h"
 #include "data/station_data.h"
-#include "logview/log_purge.h"
 #include "http/station_monitor.h"
 #include "http/status_server.h"
+#include "logview/log_purge.h"
 #include "logview/log_query.h"
 #include "logview/log_report.h"
 #include "serial/gate_devices.h"
@@ -67,9 +67,11 @@ public slots:
     void lstLog_MouseUp();
     void mnuSettings_Click();
     void cmdSettingClose_Click();
+    void cmdSettingCancel_Click();
     void cmdDefault_Click(int index);
     void cmdGetPath_Click(int index);
     void cmdPrintLog_Click();
+    void cmdExportLog_Click();
     void cmdClearLog_Click();
     void mnuAbout_Click();
     void cmdLiftLockout_Click();
@@ -112,8 +114,9 @@ private:
     bool openLogView(const LogSelection &selection, const QString &filter);
     void showLogFailure(const QString &why);
     void showNewestLine();
+    QString customerNameOf(const LogSelection &view) const;
     void lookUpCustomer(qint64 custId);
-    bool printOrSave(const ReportLines &lines);
+    bool printOrSave(const LogReport &report);
     void purgeStep();
     void showPurgeProgress();
     void endPurge();
@@ -153,8 +156,10 @@ private:
     QDateTimeEdit *dtStart = nullptr; // DTPicker1(2)
     QDateTimeEdit *dtEnd = nullptr;   // DTPicker1(3)
     QListView *lstLog = nullptr;
+    QLabel *lblLogCaption = nullptr; // what the list shows
     QPushButton *cmdGateLog = nullptr;
     QPushButton *cmdPrintLog = nullptr;
+    QPushButton *cmdExportLog = nullptr;
     QPushButton *cmdCheckCode = nullptr;
     QPushButton *cmdRelayOff = nullptr;
     QPushButton *cmdRelayOn = nullptr;
@@ -175,4 +180,5 @@ private:
     LogListModel *m_logModel = nullptr;
     std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
     QProgressDialog *m_purgeProgress = nullptr;
+    QString m_purgeScope; // which rows the purge under way deletes, as the operator was told
 };

@@ -25,11 +25,12 @@ bool GateWindow::ProcessCode()
     return status != GateAttempt::Outcome::NotDecided;
 }
 
-// One attempt at the location of the last keypad, at the time it was completed.
+// One attempt at the location of the last keypad, at the time it was completed;
+// the operator's own check is logged at the office, not at a keypad.
 GateAttempt::Outcome GateWindow::decide(const QString &code, int keypad)
 {
     const QDateTime now = Clock::now();
-    const QString location = m_settings.CurrentKeypadLocation;
+    const QString location = keypad < 0 ? OfficeLocation : m_settings.CurrentKeypadLocation;
     const GateAttempt::Outcome outcome = runAttempt(code, location, now, keypad);
     m_decisionStatus = m_connectedText;
     switch (outcome.status) {

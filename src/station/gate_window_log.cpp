@@ -2,9 +2,11 @@
 
 #include "common/clock.h"
 #include "logview/log_dates.h"
+#include "logview/log_export.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/log_report.h"
+#include "logview/log_view_text.h"
 #include "logview/report_printer.h"
 #include "logview/result_filter.h"
 #include "settings_screen.h"
@@ -13,6 +15,7 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -20,6 +23,7 @@
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSaveFile>
 #include <limits>
 
 namespace {
@@ -119,7 +123,18 @@ bool GateWindow::openLogView(const LogSelection &selection, const QString &filte
     }
     showStatus(m_connectedText);
     m_logView = selection;
+    lblLogCaption->setText(viewCaption(selection, filter, customerNameOf(selection),
+                                       m_logModel->listing().rowCount()));
     return true;
+}
+
+// The name the customer's newest log row carries; none for a view of no customer.
+QString GateWindow::customerNameOf(const LogSelection &view) const
+{
+    QString name;
+    if (view.ofCustomer())
+        customerName(m_data.AdoGateLog.database(), view.custId, name, nullptr);
+    return name;
 }
 
 void GateWindow::showLogFailure(const QString &why)
@@ -173,17 +188,48 @@ void GateWindow::cmdPrintLog_Click()
     if (!Prompts::question(this, QStringLiteral("Print Log Records "),
                            QStringLiteral("Print Records")))
         return;
-    const ReportLines lines =
+    const LogReport report =
         logReport(m_settings, dtStart->date(), dtEnd->date(), selectedFilter(lstFilter),
                   m_logModel->database(), m_logModel->listing(), LogListModel::PageRows);
     // The selection walks with the report to its last line, then nothing is selected.
     lstLog->setCurrentIndex(m_logModel->index(rows - 1));
     lstLog->selectionModel()->clear();
-    printOrSave(lines);
+    printOrSave(report);
+}
+
+// The listed lines as a CSV file the operator names, read a page at a time. Like
+// printing, it does not yield: a decision meanwhile would reopen the log it reads.
+void GateWindow::cmdExportLog_Click()
+{
+    if (m_logModel->rowCount() == 0)
+        return;
+    const QString chosen = Prompts::saveFileName(
+        this, QStringLiteral("Export Log"), QStringLiteral("CSV files (*.csv)"),
+        suggestedFileName(Clock::now().date(), QStringLiteral("csv")));
+    if (chosen.isEmpty())
+        return;
+    const QString file = withSuffix(chosen, QStringLiteral("csv"));
+    QSaveFile out(file);
+    qint64 written = 0;
+    QString error;
+    const bool exported =
+        out.open(QIODevice::WriteOnly) &&
+        LogExport::write(m_logModel->database(), m_logModel->listing(), LogListModel::PageRows,
+                         LogExport::Format::Csv, out, written, &error) &&
+        out.commit();
+    if (!exported) {
+        out.cancelWriting();
+        Prompts::message(this, QStringLiteral("The log was not exported: %1")
+                                   .arg(error.isEmpty() ? out.errorString() : error));
+        return;
+    }
+    Prompts::message(this, QStringLiteral("%1 log records exported to %2")
+                               .arg(written)
+                               .arg(QDir::toNativeSeparators(file)));
 }
 
 // To the default printer or, where there is none, to a PDF file the operator names.
-bool GateWindow::printOrSave(const ReportLines &lines)
+bool GateWindow::printOrSave(const LogReport &report)
 {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     QPrinter printer(QPrinter::HighResolution);
@@ -194,10 +240,12 @@ bool GateWindow::printOrSave(const ReportLines &lines)
                                               "PDF file instead?"),
                                QStringLiteral("Print Records")))
             return false;
-        const QString file = Prompts::saveFileName(this, QStringLiteral("Save Report"),
-                                                   QStringLiteral("PDF files (*.pdf)"));
-        if (file.isEmpty())
+        const QString chosen = Prompts::saveFileName(
+            this, QStringLiteral("Save Report"), QStringLiteral("PDF files (*.pdf)"),
+            suggestedFileName(Clock::now().date(), QStringLiteral("pdf")));
+        if (chosen.isEmpty())
             return false;
+        const QString file = withSuffix(chosen, QStringLiteral("pdf"));
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
         done = QStringLiteral("Saved to %1").arg(QDir::toNativeSeparators(file));
@@ -205,7 +253,7 @@ bool GateWindow::printOrSave(const ReportLines &lines)
         printer.setPrinterName(defaultPrinter.printerName());
     }
     QString error;
-    if (!printReport(printer, lines, &error)) {
+    if (!printReport(printer, report, &error)) {
         Prompts::message(this, QStringLiteral("The log was not printed: %1").arg(error));
         return false;
     }
@@ -229,9 +277,11 @@ void GateWindow::cmdClearLog_Click()
         return;
     }
     if (any) {
-        if (!Prompts::question(
-                this, QStringLiteral("Delete Log Records %1 and Older?").arg(shortDate(lastDay)),
-                QStringLiteral("Delete Log Records?")))
+        m_purgeScope = purgeScope(view, lastDay, selectedFilter(lstFilter), customerNameOf(view));
+        if (!Prompts::question(this,
+                               QStringLiteral("Delete Log Records %1 and Older?\n%2")
+                                   .arg(shortDate(lastDay), m_purgeScope),
+                               QStringLiteral("Delete Log Records?")))
             return;
         auto purge = std::make_unique<LogPurge>(view, lastDay);
         if (!purge->start(m_settings.GateConnectionString, &error)) {
@@ -289,7 +339,8 @@ void GateWindow::endPurge()
     const std::unique_ptr<LogPurge> purge = std::move(m_purge);
     delete std::exchange(m_purgeProgress, nullptr);
     m_logModel->clear(); // lines listed meanwhile may name deleted rows
-    const QString deleted = QStringLiteral("%1 log records deleted").arg(purge->deleted());
+    const QString deleted =
+        QStringLiteral("%1 log records deleted (%2)").arg(purge->deleted()).arg(m_purgeScope);
     showStatus(purge->stopReason().isEmpty()
                    ? deleted
                    : QStringLiteral("%1; the purge stopped: %2").arg(deleted, purge->stopReason()));

@@ -1,5 +1,6 @@
 #include "gate_window.h"
 
+#include "access/gate_event_record.h"
 #include "common/clock.h"
 #include "common/station_log.h"
 #include "widgets/prompts.h"
@@ -63,15 +64,23 @@ bool GateWindow::switchRelayOn()
     return true;
 }
 
+// The gate held open by hand leaves a row, like every other opening.
 void GateWindow::cmdRelayOn_Click()
 {
-    if (!switchRelayOn())
+    if (!switchRelayOn()) {
         Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
+        return;
+    }
+    if (m_ini.manualRows)
+        writeStationRow(manualRelayEvent(true));
 }
 
+// The exit release is the station's own, not the operator's.
 void GateWindow::cmdRelayOff_Click()
 {
     ReleaseRelay();
+    if (m_ini.manualRows && !m_releasePending && !m_settings.ExitRequested)
+        writeStationRow(manualRelayEvent(false));
 }
 
 // The wait lets other events run, so a second press could start a query inside

@@ -21,7 +21,7 @@ const QString InvalidField = QStringLiteral("Check Settings Invaild Field");
 // The settings screen covers the window's controls while it is shown.
 void GateWindow::buildSettingsFrame(QWidget *central)
 {
-    m_zoneEditor = new ZoneEditor(m_data.AdoTimeZones, m_settings);
+    m_zoneEditor = new ZoneEditor(m_data.AdoTimeZones, m_data.AdoCustomerCodes, m_settings);
     connect(m_zoneEditor, &ZoneEditor::problem, this, &GateWindow::showStatus);
     fraSettings = new SettingsScreen(m_zoneEditor, central);
     ckMinimizeAtStartup = fraSettings->ckMinimizeAtStartup;
@@ -30,6 +30,8 @@ void GateWindow::buildSettingsFrame(QWidget *central)
             &GateWindow::cmdRelayStatus_Click);
     connect(fraSettings->cmdSettingClose, &QPushButton::clicked, this,
             &GateWindow::cmdSettingClose_Click);
+    connect(fraSettings->cmdSettingCancel, &QPushButton::clicked, this,
+            &GateWindow::cmdSettingCancel_Click);
     for (int index = 0; index < 4; ++index)
         connect(fraSettings->cmdDefault[index], &QPushButton::clicked, this,
                 [this, index] { cmdDefault_Click(index); });
@@ -54,25 +56,37 @@ void GateWindow::mnuSettings_Click()
 }
 
 // Every box is checked before anything changes, and the file is replaced whole:
-// an invalid box or a failed write leaves the record and the file as they were.
+// an invalid box or a failed write leaves the record and the file as they
+// were, and the screen open with the edits, the first bad box marked.
 void GateWindow::cmdSettingClose_Click()
 {
-    fraSettings->hide();
     QString why;
-    auto next = settingsFromForm(fraSettings->form(), m_settings, &why);
-    if (!next) {
-        showStatus(QStringLiteral("Settings not saved: %1").arg(why));
-        Prompts::message(this, InvalidField);
-        return;
+    QString badBox;
+    auto next = settingsFromForm(fraSettings->form(), m_settings, &why, &badBox);
+    if (next) {
+        next->MinimizeAtStartup = ckMinimizeAtStartup->checkState() == Qt::Checked;
+        if (SettingsFile::save(SettingsFile::fileName(m_settings.StartFolder), *next, &why)) {
+            const QStringList atStart = changedAtNextStart(m_settings, *next);
+            m_settings = *next;
+            m_devices.setRelayPause(m_settings.RelayCloseSeconds);
+            fraSettings->hide();
+            showStatus(atStart.isEmpty()
+                           ? QStringLiteral("Settings saved")
+                           : QStringLiteral("Settings saved; these take effect at the next start "
+                                            "of the station: %1")
+                                 .arg(atStart.join(QStringLiteral(", "))));
+            return;
+        }
     }
-    next->MinimizeAtStartup = ckMinimizeAtStartup->checkState() == Qt::Checked;
-    if (!SettingsFile::save(SettingsFile::fileName(m_settings.StartFolder), *next, &why)) {
-        showStatus(QStringLiteral("Settings not saved: %1").arg(why));
-        Prompts::message(this, InvalidField);
-        return;
-    }
-    m_settings = *next;
-    m_devices.setRelayPause(m_settings.RelayCloseSeconds);
+    fraSettings->markInvalid(badBox);
+    showStatus(QStringLiteral("Settings not saved: %1").arg(why));
+    Prompts::message(this, InvalidField);
+}
+
+// The edits go: the next opening fills the boxes from the record.
+void GateWindow::cmdSettingCancel_Click()
+{
+    fraSettings->hide();
 }
 
 void GateWindow::cmdDefault_Click(int index)

@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QTabWidget>
 
 namespace {
 
@@ -26,30 +26,47 @@ SettingsScreen::SettingsScreen(QWidget *zoneEditor, QWidget *parent)
 {
     setObjectName(QStringLiteral("fraSettings"));
     setAutoFillBackground(true);
-    // Scrolls rather than squeezes the boxes when the window is small.
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto *content = new QWidget(scroll);
-    auto *grid = new QGridLayout(content);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabSettings"));
+    m_tabs->addTab(buildPortsTab(), QStringLiteral("Keypads and Relay"));
+    m_tabs->addTab(buildFrameBoxes(), QStringLiteral("Station"));
+    m_tabs->addTab(buildLogTab(zoneEditor), QStringLiteral("Time Zones and Log"));
+    cmdSettingCancel =
+        namedButton(QStringLiteral("cmdSettingCancel"), QStringLiteral("Cancel"), this);
+    cmdSettingClose = namedButton(QStringLiteral("cmdSettingClose"), QStringLiteral("Close"), this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdSettingCancel);
+    buttons->addWidget(cmdSettingClose);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(2, 2, 2, 2);
+    outer->addWidget(m_tabs, 1);
+    outer->addLayout(buttons);
+}
+
+QWidget *SettingsScreen::buildPortsTab()
+{
+    auto *tab = new QWidget(this);
+    auto *grid = new QGridLayout(tab);
     grid->addWidget(buildGroup(QStringLiteral("Keypad 1 Settings"), 1), 0, 0);
     grid->addWidget(buildGroup(QStringLiteral("Keypad 2 Settings"), 2), 0, 1);
     grid->addWidget(buildGroup(QStringLiteral("Relay Settings"), 3), 0, 2);
-    grid->addWidget(buildFrameBoxes(), 1, 0, 1, 3);
-    zoneEditor->setParent(content);
-    grid->addWidget(zoneEditor, 2, 0);
-    auto *middle = new QVBoxLayout;
-    middle->addWidget(buildPurge());
-    middle->addWidget(buildRelayStatus());
-    middle->addStretch(1);
-    grid->addLayout(middle, 2, 1);
-    cmdSettingClose =
-        namedButton(QStringLiteral("cmdSettingClose"), QStringLiteral("Close"), content);
-    grid->addWidget(cmdSettingClose, 2, 2, Qt::AlignBottom | Qt::AlignRight);
-    scroll->setWidget(content);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(2, 2, 2, 2);
-    outer->addWidget(scroll);
+    grid->addWidget(buildRelayStatus(), 1, 2);
+    grid->setRowStretch(2, 1);
+    return tab;
+}
+
+QWidget *SettingsScreen::buildLogTab(QWidget *zoneEditor)
+{
+    auto *tab = new QWidget(this);
+    auto *row = new QHBoxLayout(tab);
+    zoneEditor->setParent(tab);
+    row->addWidget(zoneEditor, 1);
+    auto *purge = new QVBoxLayout;
+    purge->addWidget(buildPurge());
+    purge->addStretch(1);
+    row->addLayout(purge, 1);
+    return tab;
 }
 
 // A box and its label; the label shares the tool tip only for the code length,
@@ -85,13 +102,12 @@ QWidget *SettingsScreen::buildGroup(const QString &caption, int defaultIndex)
     return group;
 }
 
-// The boxes that sit on the frame itself: short ones in two columns, the
-// database paths across with their browse buttons.
+// The boxes of the frame itself: short ones in two columns, the database
+// paths across with their browse buttons.
 QWidget *SettingsScreen::buildFrameBoxes()
 {
     auto *panel = new QWidget(this);
     auto *grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
     int shortBoxes = 0;
     int row = 0;
     QList<const SettingsBox *> paths;
@@ -123,6 +139,7 @@ QWidget *SettingsScreen::buildFrameBoxes()
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    grid->setRowStretch(row + 1, 1);
     return panel;
 }
 
@@ -170,5 +187,23 @@ void SettingsScreen::setForm(const SettingsForm &form)
     for (auto it = form.begin(); it != form.end(); ++it) {
         if (QLineEdit *edit = m_boxes.value(it.key()))
             edit->setText(it.value());
+    }
+    markInvalid({});
+}
+
+void SettingsScreen::markInvalid(const QString &boxName)
+{
+    for (QLineEdit *edit : std::as_const(m_boxes)) {
+        const bool invalid = edit->objectName() == boxName;
+        edit->setProperty("invalid", invalid);
+        edit->setStyleSheet(
+            invalid ? QStringLiteral("QLineEdit { background: rgb(255, 200, 200); }") : QString());
+        if (invalid) {
+            for (int tab = 0; tab < m_tabs->count(); ++tab) {
+                if (m_tabs->widget(tab)->isAncestorOf(edit))
+                    m_tabs->setCurrentIndex(tab);
+            }
+            edit->setFocus();
+        }
     }
 }

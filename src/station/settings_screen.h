@@ -10,10 +10,12 @@ class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabWidget;
 
 // The settings frame "Setting": a box per stored setting, the default and
 // browse buttons, and the places of the time-zone editor, the purge date and
-// the relay status query. The window decides what the buttons do.
+// the relay status query, on tabs so that it fits an 800x600 window. The
+// window decides what the buttons do.
 class SettingsScreen : public QGroupBox {
     Q_OBJECT
 
@@ -21,11 +23,14 @@ public:
     SettingsScreen(QWidget *zoneEditor, QWidget *parent = nullptr);
 
     SettingsForm form() const;
-    // Sets the boxes the form names; the others keep their texts.
+    // Sets the boxes the form names; the others keep their texts. Clears the marks.
     void setForm(const SettingsForm &form);
+    // Shows the box's tab, marks the box and gives it the focus.
+    void markInvalid(const QString &boxName);
 
     QCheckBox *ckMinimizeAtStartup = nullptr;
     QPushButton *cmdSettingClose = nullptr;
+    QPushButton *cmdSettingCancel = nullptr;
     QPushButton *cmdDefault[4] = {};
     QPushButton *cmdGetPath[2] = {};
     QPushButton *cmdRelayStatus = nullptr;
@@ -34,6 +39,8 @@ public:
     QPushButton *cmdClearLog = nullptr;
 
 private:
+    QWidget *buildPortsTab();
+    QWidget *buildLogTab(QWidget *zoneEditor);
     QWidget *buildGroup(const QString &caption, int defaultIndex);
     QWidget *buildFrameBoxes();
     QWidget *buildRelayStatus();
@@ -42,4 +49,5 @@ private:
     QLabel *makeLabel(const SettingsBox &box, QWidget *parent);
 
     QMap<QString, QLineEdit *> m_boxes;
+    QTabWidget *m_tabs = nullptr;
 };

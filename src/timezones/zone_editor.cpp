@@ -36,9 +36,11 @@ QTime pickerTime(const QString &stored)
 
 } // namespace
 
-ZoneEditor::ZoneEditor(DataControl &zones, const StationSettings &settings, QWidget *parent)
+ZoneEditor::ZoneEditor(DataControl &zones, const DataControl &customers,
+                       const StationSettings &settings, QWidget *parent)
     : QGroupBox(QStringLiteral("Time Zones"), parent)
     , m_zones(zones)
+    , m_customers(customers)
     , m_settings(settings)
 {
     setObjectName(QStringLiteral("fraTimeZones"));
@@ -151,8 +153,39 @@ void ZoneEditor::addZone()
     Prompts::message(this, NumberNotValid);
 }
 
+// Units and master codes of a zone are refused or let in by its times: a
+// change to a zone in use is made only after the operator agrees.
+bool ZoneEditor::agreedToChange(const ZoneEntry &zone, const QString &question,
+                                const QString &title)
+{
+    ZoneTable::ZoneUse use;
+    QString error;
+    if (!ZoneTable::use(m_customers.database(), zone.row.zone, use, &error))
+        return Prompts::question(this,
+                                 QStringLiteral("Whether units or master codes use time zone %1 "
+                                                "cannot be read (%2). %3")
+                                     .arg(zone.row.zone, error, question),
+                                 title);
+    return !use.any() ||
+           Prompts::question(this, zoneUseText(zone.row.zone, use) + QLatin1Char(' ') + question,
+                             title);
+}
+
+const ZoneEntry *ZoneEditor::listedZone(qint64 rowId) const
+{
+    const auto it = std::find_if(m_listed.begin(), m_listed.end(),
+                                 [&](const ZoneEntry &z) { return z.rowId == rowId; });
+    return it == m_listed.end() ? nullptr : &*it;
+}
+
 void ZoneEditor::saveZone()
 {
+    const ZoneEntry *zone = m_current ? listedZone(*m_current) : nullptr;
+    const bool changed = zone && (pickerTime(zone->row.start) != startPicker->time() ||
+                                  pickerTime(zone->row.stop) != stopPicker->time());
+    if (changed && !agreedToChange(*zone, QStringLiteral("Change its times?"),
+                                   QStringLiteral("Change Time Zone?")))
+        return;
     QString error;
     if (m_current && !ZoneTable::saveTimes(m_zones.database(), *m_current, startPicker->time(),
                                            stopPicker->time(), &error)) {
@@ -167,6 +200,10 @@ void ZoneEditor::deleteZone()
 {
     const QListWidgetItem *item = lstTimeZones->currentItem();
     if (!item || !item->isSelected())
+        return;
+    const ZoneEntry *zone = listedZone(item->data(RowIdRole).toLongLong());
+    if (zone && m_listed.size() > 1 &&
+        !agreedToChange(*zone, QStringLiteral("Delete it?"), QStringLiteral("Delete Time Zone?")))
         return;
     QString error;
     if (ZoneTable::remove(m_zones.database(), item->data(RowIdRole).toLongLong(), &error) ==
@@ -186,15 +223,13 @@ void ZoneEditor::reloadOrReport()
 
 void ZoneEditor::showZone(std::optional<qint64> rowId)
 {
-    m_current = rowId;
-    const auto it = std::find_if(m_listed.begin(), m_listed.end(),
-                                 [&](const ZoneEntry &z) { return rowId && z.rowId == *rowId; });
-    if (it == m_listed.end()) {
-        m_current.reset();
+    const ZoneEntry *zone = rowId ? listedZone(*rowId) : nullptr;
+    m_current = zone ? rowId : std::nullopt;
+    if (!zone) {
         txtZone0->clear();
         return;
     }
-    txtZone0->setText(it->row.zone);
-    startPicker->setTime(pickerTime(it->row.start));
-    stopPicker->setTime(pickerTime(it->row.stop));
+    txtZone0->setText(zone->row.zone);
+    startPicker->setTime(pickerTime(zone->row.start));
+    stopPicker->setTime(pickerTime(zone->row.stop));
 }

@@ -18,7 +18,9 @@ class ZoneEditor : public QGroupBox {
     Q_OBJECT
 
 public:
-    ZoneEditor(DataControl &zones, const StationSettings &settings, QWidget *parent = nullptr);
+    // `customers` is the customer database, whose units and master codes carry zones.
+    ZoneEditor(DataControl &zones, const DataControl &customers, const StationSettings &settings,
+               QWidget *parent = nullptr);
 
     // Runs the zone query again and rebuilds the list; the first zone becomes current.
     bool LoadTimeZoneList(QString *error);
@@ -40,8 +42,11 @@ private:
     void deleteZone();
     void showZone(std::optional<qint64> rowId);
     void reloadOrReport();
+    bool agreedToChange(const ZoneEntry &zone, const QString &question, const QString &title);
+    const ZoneEntry *listedZone(qint64 rowId) const;
 
     DataControl &m_zones;
+    const DataControl &m_customers;
     const StationSettings &m_settings;
     QList<ZoneEntry> m_listed;       // the zones as the list shows them
     std::optional<qint64> m_current; // row id of the zone the boxes show

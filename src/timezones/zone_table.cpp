@@ -89,7 +89,32 @@ DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error)
     return q.numRowsAffected() > 0 ? DeleteResult::Deleted : DeleteResult::LastZoneKept;
 }
 
+bool use(const QSqlDatabase &customerDb, const QString &zone, ZoneUse &use, QString *error)
+{
+    QSqlQuery q(customerDb);
+    if (!runSql(q,
+                QStringLiteral("select (select count(*) from tblUnitInfo "
+                               "where cast(fldGateTimeZone as text) = ?), "
+                               "(select count(*) from tblVextraMasterCodes "
+                               "where cast(fldTimeZone as text) = ?)"),
+                {zone, zone}, error) ||
+        !q.next())
+        return false;
+    use = {q.value(0).toLongLong(), q.value(1).toLongLong()};
+    return true;
+}
+
 } // namespace ZoneTable
+
+QString zoneUseText(const QString &zone, const ZoneTable::ZoneUse &use)
+{
+    auto count = [](qint64 n, const QString &one, const QString &many) {
+        return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+    };
+    return QStringLiteral("Time zone %1 is used by %2 and %3.")
+        .arg(zone, count(use.units, QStringLiteral("unit"), QStringLiteral("units")),
+             count(use.masters, QStringLiteral("master code"), QStringLiteral("master codes")));
+}
 
 QString brokenZonesText(const QList<ZoneEntry> &zones)
 {

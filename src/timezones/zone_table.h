@@ -30,7 +30,20 @@ enum class DeleteResult { Deleted, LastZoneKept, Failed };
 // The last zone of the table is never deleted.
 DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error);
 
+// How many units and master codes of the customer database carry a zone, as
+// the decision matches them (the zone's text exactly).
+struct ZoneUse {
+    qint64 units = 0;
+    qint64 masters = 0;
+
+    bool any() const { return units > 0 || masters > 0; }
+};
+bool use(const QSqlDatabase &customerDb, const QString &zone, ZoneUse &use, QString *error);
+
 } // namespace ZoneTable
+
+// "Time zone 1 is used by 3 units and 1 master code."
+QString zoneUseText(const QString &zone, const ZoneTable::ZoneUse &use);
 
 // What an answer to "Enter Zone Number 1 to 63" asks for: nothing (no number,
 // Cancel), the question again (0, or above 63), "Number Not Vaild" (beyond

@@ -85,11 +85,14 @@ QString openFileName(QWidget *parent)
     return QFileDialog::getOpenFileName(parent);
 }
 
-QString saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                     const QString &suggested)
 {
     if (recorder().recording)
-        return recorder().answer(caption).toString();
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+        return recorder()
+            .answer(QStringList{caption, suggested}.join(QLatin1Char(' ')).trimmed())
+            .toString();
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
 }
 
 void startRecording()

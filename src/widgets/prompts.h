@@ -21,7 +21,9 @@ std::optional<QString> input(QWidget *parent, const QString &prompt, const QStri
                              const QString &defaultAnswer);
 // File dialogs; empty when cancelled.
 QString openFileName(QWidget *parent);
-QString saveFileName(QWidget *parent, const QString &title, const QString &filter);
+// `suggested` is the file name offered; recorded as asked after the title.
+QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
+                     const QString &suggested = {});
 
 // Tests: from now on nothing is shown. Messages are recorded; questions, input
 // and file boxes take the queued answers in order (a string for input and file

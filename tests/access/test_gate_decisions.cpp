@@ -113,7 +113,7 @@ private slots:
         s.filter()->setCurrentRow(6); // "Invalid Number"
         s.entry()->setText("5555");
         s.button("cmdCheckCode")->click();
-        QCOMPARE(s.site.logRows(), QStringList{"5555/"});
+        QCOMPARE(s.site.logRows(), QStringList{"5555/Office"});
         QCOMPARE(s.filter()->currentRow(), 6); // the operator's filter stays
         QCOMPARE(s.listed(), 1);
         QCOMPARE(s.entry()->text(), QString());
@@ -130,7 +130,7 @@ private slots:
 
         // An undecided keypad code is dropped too, and the next decision clears its status.
         s.press(s.site.keypad1, "CCCCABCE");
-        QCOMPARE(s.site.logRows(), (QStringList{"5555/", "1234/In"}));
+        QCOMPARE(s.site.logRows(), (QStringList{"5555/Office", "1234/In"}));
         QCOMPARE(s.site.relay.readNow(), RelayOn);
         QVERIFY(s.w->statusText().startsWith("Connected"));
     }

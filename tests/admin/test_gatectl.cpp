@@ -1,7 +1,10 @@
 #include "admin/access_import.h"
+#include "admin/csv_reader.h"
+#include "admin/log_command.h"
 #include "admin/station_folder.h"
 #include "support/start_folder.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTest>
 
@@ -133,6 +136,51 @@ private slots:
         QVERIFY2(StationFolder::init(parent.file("site"), nullptr, &error), qPrintable(error));
         QVERIFY(!StationFolder::init(parent.file("site"), nullptr, &error));
         QVERIFY2(error.contains("already exists"), qPrintable(error));
+    }
+
+    // gatectl log selects as the log view does; a wrong argument is named, nothing written.
+    void logCommand_data()
+    {
+        // clang-format off
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("codes");
+        const QStringList day{"--from", "2026-03-07", "--to", "2026-03-07"};
+        QTest::newRow("a day, table") << day << 0 << QStringList{"1", "2"};
+        QTest::newRow("two days, CSV") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--csv"} << 0 << QStringList{"1", "2", "3"};
+        QTest::newRow("customer, filter") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--customer", "8", "--result", "Allowed Access", "--csv"} << 0 << QStringList{"3"};
+        QTest::newRow("no such filter") << day + QStringList{"--result", "Valid"} << 2 << QStringList();
+        QTest::newRow("no date") << QStringList{"--from", "3/7/2026", "--to", "2026-03-07"} << 2 << QStringList();
+        QTest::newRow("no end") << QStringList{"--from", "2026-03-07"} << 2 << QStringList();
+        // clang-format on
+    }
+
+    void logCommand()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, codes);
+        StartFolder folder;
+        folder.makeStandard();
+        folder.exec("Gate.gsd", "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, "
+                                "fldCustID) VALUES ('2026-03-07 09:00:00', '1', 'Valid', 7), "
+                                "('2026-03-07 23:59:59', '2', 'Locked Out', 7), "
+                                "('2026-03-08 00:00:00', '3', 'Valid', 8)");
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QCOMPARE(LogCommand::run(QStringList{folder.path()} + options, out), exitCode);
+        QStringList listed;
+        if (options.contains("--csv")) {
+            QList<CsvRow> rows;
+            QVERIFY(parseCsvFile(out.data(), rows, nullptr));
+            for (const CsvRow &row : rows.mid(1))
+                listed << row.value(2).text;
+        } else {
+            const QStringList lines = QString::fromUtf8(out.data()).split('\n', Qt::SkipEmptyParts);
+            for (const QString &line : lines.mid(1))
+                listed << line.mid(25, 10).trimmed();
+        }
+        QCOMPARE(listed, codes);
     }
 };
 

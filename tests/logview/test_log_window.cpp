@@ -1,10 +1,13 @@
+#include "admin/csv_reader.h"
 #include "common/clock.h"
+#include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "logview/result_filter.h"
 #include "support/window_probe.h"
 
 #include <QDateTimeEdit>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -67,11 +70,11 @@ void drillDown(const WindowProbe &p, const QString &code)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
 }
 
-// Prints to a PDF file (answers Yes, Yes, its name); its text lines, simplified.
+// Prints to a PDF file (answers Yes, Yes, its name without ".pdf"); its text lines, simplified.
 QStringList printToPdf(const WindowProbe &p)
 {
     const QString pdf = p.folder.file("report.pdf");
-    for (const QVariant &answer : {QVariant(true), QVariant(true), QVariant(pdf)})
+    for (const QVariant &answer : {QVariant(true), QVariant(true), QVariant(pdf.chopped(4))})
         Prompts::queueAnswer(answer);
     p.click("cmdPrintLog");
     QProcess text;
@@ -102,12 +105,14 @@ private slots:
         QTest::addColumn<QString>("clicked");
         QTest::addColumn<QString>("codes");
         QTest::addColumn<QString>("message");
-        QTest::newRow("typed 42") << QVariant(" 42 ") << "" << "1111 1111" << "";
-        QTest::newRow("typed letters") << QVariant("abc") << "" << AllCodes << "Invalid ID Entered";
-        QTest::newRow("typed, no rows") << QVariant("43") << "" << "" << "No Records For ID 43";
-        QTest::newRow("clicked ID 0") << QVariant() << "5555" << "5555 6666" << "";
-        QTest::newRow("clicked master code") << QVariant() << "9999" << "9999" << "";
-        QTest::newRow("clicked blank ID") << QVariant() << "77" << AllCodes << "Invalid ID Entered";
+        QTest::addColumn<QString>("caption");
+        const QString range = "12/28/2025 to 1/7/2026, filter ALL: 7 rows";
+        QTest::newRow("typed 42") << QVariant(" 42 ") << "" << "1111 1111" << "" << "Customer 42 Smith, Ann: 2 rows";
+        QTest::newRow("typed letters") << QVariant("abc") << "" << AllCodes << "Invalid ID Entered" << range;
+        QTest::newRow("typed, no rows") << QVariant("43") << "" << "" << "No Records For ID 43" << "Customer 43: 0 rows";
+        QTest::newRow("clicked ID 0") << QVariant() << "5555" << "5555 6666" << "" << "Customer 0 Invalid: 2 rows";
+        QTest::newRow("clicked master code") << QVariant() << "9999" << "9999" << "" << "Customer 10000005 Manager, Site: 1 row";
+        QTest::newRow("clicked blank ID") << QVariant() << "77" << AllCodes << "Invalid ID Entered" << range;
         // clang-format on
     }
 
@@ -117,6 +122,7 @@ private slots:
         QFETCH(QString, clicked);
         QFETCH(QString, codes);
         QFETCH(QString, message);
+        QFETCH(QString, caption);
         WindowProbe p(addLog);
         p.click("cmdGateLog");
         if (clicked.isEmpty()) {
@@ -129,6 +135,7 @@ private slots:
         QCOMPARE(listedCodes(p), codes);
         const QModelIndex newest = p.w->logLines().index(p.w->logLines().rowCount() - 1);
         QCOMPARE(p.find<QListView>("lstLog")->currentIndex(), newest);
+        QCOMPARE(p.find<QLabel>("lblLogCaption")->text(), caption);
     }
 
     // Light green marks a filtered list, even one that lists nothing, or a
@@ -177,11 +184,48 @@ private slots:
         // clang-format on
         for (const QString &line : listedLines(p))
             expected << line.simplified();
-        QCOMPARE(printToPdf(p), expected);
+        // Every page: the headings first, its number last; the company lines on the first only.
+        QStringList body;
+        int pages = 0;
+        int headings = 0;
+        for (const QString &line : printToPdf(p)) {
+            if (line == logHeadings().simplified()) {
+                QCOMPARE(++headings, pages + 1);
+                QVERIFY(pages > 0 || body.size() == 7);
+            } else if (line.startsWith("Page ")) {
+                QCOMPARE(line, QString("Page %1").arg(++pages));
+            } else {
+                body << line;
+            }
+        }
+        QCOMPARE(body, expected);
+        QVERIFY(pages > 1);
+        QCOMPARE(headings, pages);
+        // The name offered; the one typed without ".pdf" gets it.
+        QCOMPARE(Prompts::takeAsked().last(), "Save Report gate-log-2026-01-07.pdf");
         QCOMPARE(Prompts::takeMessages(), QStringList{"Saved to " + p.folder.file("report.pdf")});
 
         drillDown(p, "1111");
         QVERIFY(printToPdf(p).contains("Record Filter List Selection"));
+    }
+
+    // Export writes the listed lines as the CSV reader reads them; a name typed
+    // without ".csv" gets it.
+    void exportListedLines()
+    {
+        WindowProbe p(addLog);
+        p.click("cmdGateLog");
+        Prompts::queueAnswer(p.folder.file("week"));
+        p.click("cmdExportLog");
+        QCOMPARE(Prompts::takeAsked(), QStringList{"Export Log gate-log-2026-01-07.csv"});
+        QCOMPARE(Prompts::takeMessages(),
+                 QStringList{"7 log records exported to " + p.folder.file("week.csv")});
+        QFile file(p.folder.file("week.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QList<CsvRow> rows;
+        QVERIFY(parseCsvFile(file.readAll(), rows, nullptr));
+        QCOMPARE(rows.size(), 8);
+        QCOMPARE(rows[1].value(5).text, "Smith, Ann");
     }
 
     // The purge takes the open view's rows through 1/5/2026, unless cancelled
@@ -193,11 +237,14 @@ private slots:
         QTest::addColumn<bool>("decideMeanwhile");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("after start-up: the whole table") << "" << false << "Yes" << "44 77";
-        QTest::newRow("after a look-up: that customer") << "42" << false << "Yes" << "5555 9999 6666 44 77";
-        QTest::newRow("a decision during the question") << "42" << true << "Yes" << "5555 9999 6666 44 77 4444";
-        QTest::newRow("No") << "" << false << "No" << AllCodes;
-        QTest::newRow("Yes, then Cancel") << "" << false << "Cancel" << AllCodes;
+        QTest::addColumn<QString>("scope");
+        const QString all = "All rows dated 1/5/2026 or earlier";
+        const QString customer = "Rows of customer 42 Smith, Ann dated 1/5/2026 or earlier";
+        QTest::newRow("after start-up: the whole table") << "" << false << "Yes" << "44 77" << all;
+        QTest::newRow("after a look-up: that customer") << "42" << false << "Yes" << "5555 9999 6666 44 77" << customer;
+        QTest::newRow("a decision during the question") << "42" << true << "Yes" << "5555 9999 6666 44 77 4444" << customer;
+        QTest::newRow("No") << "" << false << "No" << AllCodes << all;
+        QTest::newRow("Yes, then Cancel") << "" << false << "Cancel" << AllCodes << all;
         // clang-format on
     }
 
@@ -207,6 +254,7 @@ private slots:
         QFETCH(bool, decideMeanwhile);
         QFETCH(QString, answer);
         QFETCH(QString, kept);
+        QFETCH(QString, scope);
         WindowProbe p(addLog);
         if (!lookUp.isEmpty()) {
             Prompts::queueAnswer(lookUp);
@@ -223,7 +271,8 @@ private slots:
         const QString before = p.w->statusText();
         Prompts::queueAnswer(answer != "No");
         p.click("cmdClearLog");
-        QCOMPARE(Prompts::takeAsked(), QStringList{"Delete Log Records 1/5/2026 and Older?"});
+        QCOMPARE(Prompts::takeAsked(),
+                 QStringList{"Delete Log Records 1/5/2026 and Older?\n" + scope});
         if (answer == "Cancel")
             p.find<QProgressDialog>("dlgPurgeProgress")->cancel();
         QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgPurgeProgress"));
@@ -231,7 +280,8 @@ private slots:
         const qsizetype deleted =
             AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size();
         QCOMPARE(p.w->statusText(),
-                 answer == "No" ? before : QString("%1 log records deleted").arg(deleted));
+                 answer == "No" ? before
+                                : QString("%1 log records deleted (%2)").arg(deleted).arg(scope));
         p.click("cmdGateLog");
         QCOMPARE(listedCodes(p), kept);
     }

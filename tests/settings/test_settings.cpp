@@ -113,15 +113,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("why"); // empty: the box is taken as typed
         QTest::newRow("32 seconds") << "txtRelay(1)" << "32" << "";
-        QTest::newRow("33 seconds") << "txtRelay(1)" << "33" << "Close Time Seconds \"33\": 33 seconds is more than 32";
-        QTest::newRow("view days -32768") << "txtCompanyInfo(4)" << "-32768" << "View # Log Days \"-32768\": -32768 days cannot be counted back";
+        QTest::newRow("33 seconds") << "txtRelay(1)" << "33" << "Relay Settings Close Time Seconds \"33\": 33 seconds is more than 32; allowed: a whole number from 0 to 32";
+        QTest::newRow("view days -32768") << "txtCompanyInfo(4)" << "-32768" << "View # Log Days \"-32768\": -32768 days cannot be counted back; allowed: a whole number from -32767 to 32767";
         QTest::newRow("baud -32768 is no day count") << "txtScanner(11)" << "-32768" << "";
-        QTest::newRow("baud 32768") << "txtScanner(3)" << "32768" << "Baud \"32768\": is no value it can hold";
+        QTest::newRow("baud 32768") << "txtScanner(3)" << "32768" << "Keypad 1 Settings Baud \"32768\": is no value it can hold; allowed: a whole number from -32768 to 32767";
         QTest::newRow("port 255") << "txtRelay(0)" << "255" << "";
-        QTest::newRow("port 256") << "txtRelay(0)" << "256" << "Comm Port \"256\": is no value it can hold";
-        QTest::newRow("empty code length") << "txtScanner(7)" << "" << "Number of Digits in Code \"\": is no value it can hold";
-        QTest::newRow("quote as parity") << "txtRelay(4)" << "\"" << "Parity \"\"\": holds a double quote";
-        QTest::newRow("quote in a company line") << "txtCompanyInfo(0)" << "Joe's \"Best\"" << "Company \"Joe's \"Best\"\": holds a double quote";
+        QTest::newRow("port 256") << "txtRelay(0)" << "256" << "Relay Settings Comm Port \"256\": is no value it can hold; allowed: a whole number from 0 to 255";
+        QTest::newRow("empty code length") << "txtScanner(7)" << "" << "Number of Digits in Code \"\": is no value it can hold; allowed: a whole number from 0 to 255";
+        QTest::newRow("quote as parity") << "txtRelay(4)" << "\"" << "Relay Settings Parity \"\"\": holds a double quote; allowed: one character, not a double quote";
+        QTest::newRow("quote in a company line") << "txtCompanyInfo(0)" << "Joe's \"Best\"" << "Company \"Joe's \"Best\"\": holds a double quote; allowed: any text without a double quote";
         // clang-format on
     }
 
@@ -134,11 +134,30 @@ private slots:
         SettingsForm form = formFrom(current);
         form.insert(box, text);
         QString reason;
-        const auto next = settingsFromForm(form, current, &reason);
+        QString badBox;
+        const auto next = settingsFromForm(form, current, &reason, &badBox);
         QCOMPARE(next.has_value(), why.isEmpty());
         QCOMPARE(reason, why);
+        QCOMPARE(badBox, why.isEmpty() ? QString() : box);
         if (next)
             QCOMPARE(formFrom(*next).value(box), text);
+    }
+
+    // Ports, their line settings and the database paths wait for the next start.
+    void changesTakenAtTheNextStart()
+    {
+        const StationSettings before = StationSettings::defaults(QStringLiteral("/srv/gate"));
+        StationSettings after = before;
+        after.Keypad1Baud = 4800;
+        after.Keypad1Location = QStringLiteral("Gate");
+        after.RelayCloseSeconds = 5;
+        after.CodeLength = 6;
+        after.RelayParity = QChar('E');
+        after.GateDbPath = QStringLiteral("/srv/other/Gate.gsd");
+        QCOMPARE(changedAtNextStart(before, before), QStringList());
+        QCOMPARE(changedAtNextStart(before, after),
+                 (QStringList{"Keypad 1 Settings Baud", "Relay Settings Parity",
+                              "Gate.gsd for GateLog"}));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "common/clock.h"
+#include "logview/log_list_model.h"
 #include "support/gate_site.h"
 #include "support/window_probe.h"
 
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -159,6 +161,8 @@ private slots:
         QCOMPARE(p.w->settings().GateDbPath, QStringLiteral("/srv/gate/Other.gsd"));
         QCOMPARE(p.w->settings().RelayCloseSeconds, quint8(32));
         QCOMPARE(p.w->devices().relayPauseInterval(), 32000);
+        QCOMPARE(p.w->statusText(), "Settings saved; these take effect at the next start of the "
+                                    "station: Gate.gsd for GateLog");
     }
 
     void refusedCloseChangesNothingAndTheStatusSaysWhy_data()
@@ -167,7 +171,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("why");
         // clang-format off
-        QTest::newRow("unusable box") << "txtRelay(1)" << "33" << "Close Time Seconds \"33\": 33 seconds is more than 32";
+        QTest::newRow("unusable box") << "txtRelay(1)" << "33" << "Relay Settings Close Time Seconds \"33\": 33 seconds is more than 32; allowed: a whole number from 0 to 32";
         QTest::newRow("file cannot be replaced") << "txtScanner(7)" << "6" << "cannot write";
         // clang-format on
     }
@@ -193,6 +197,46 @@ private slots:
         QCOMPARE(settingsFile(p), before);
         QCOMPARE(p.w->settings(), record);
         QVERIFY2(p.w->statusText().contains(why), qPrintable(p.w->statusText()));
+        // The screen stays open with the edits, the bad box marked; Cancel drops them.
+        QVERIFY(!p.find<QWidget>("fraSettings")->isHidden());
+        QCOMPARE(p.find<QLineEdit>("txtScanner(7)")->text(), "6");
+        QCOMPARE(p.find<QLineEdit>(box)->property("invalid").toBool(), why != "cannot write");
+        p.click("cmdSettingCancel");
+        QVERIFY(p.find<QWidget>("fraSettings")->isHidden());
+        p.find<QAction>("mnuSettings")->trigger();
+        QCOMPARE(p.find<QLineEdit>("txtScanner(7)")->text(), "4");
+        QVERIFY(!p.find<QLineEdit>(box)->property("invalid").toBool());
+    }
+
+    // At 800x600 every control of the settings screen shows, a tab at a time.
+    void settingsFitTheSmallestWindow()
+    {
+        WindowProbe p;
+        p.w->resize(800, 600);
+        p.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.w.get()));
+        p.find<QAction>("mnuSettings")->trigger();
+        auto *frame = p.find<QWidget>("fraSettings");
+        auto *tabs = p.find<QTabWidget>("tabSettings");
+        const QStringList mustShow{"lstTimeZones", "cmdClearLog",
+                                   "DTPicker1(4)", "txtGateSystemLocation(1)",
+                                   "txtRelay(6)",  "cmdSettingClose"};
+        QStringList shown;
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            for (QWidget *control : frame->findChildren<QWidget *>()) {
+                if (!control->isVisible() || qobject_cast<QLabel *>(control) ||
+                    control->objectName().isEmpty())
+                    continue;
+                const QRect place(control->mapTo(frame, QPoint()), control->size());
+                QVERIFY2(frame->rect().contains(place), qPrintable(control->objectName()));
+                shown << control->objectName();
+            }
+        }
+        for (const QString &name : mustShow)
+            QVERIFY2(shown.contains(name), qPrintable(name));
+        QVERIFY(p.w->rect().contains(QRect(frame->mapTo(p.w.get(), QPoint()), frame->size())));
     }
 
     void startUpOpensEveryPortThenTheButtonsDriveTheRelay()
@@ -218,6 +262,40 @@ private slots:
         QTRY_COMPARE(portsOpen(*w), QList<bool>({true, false, true}));
         QTRY_VERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains("failed"));
         QCOMPARE(Prompts::takeMessages(), QStringList());
+    }
+
+    // Opening or holding the gate by hand leaves a row each (not the exit's own
+    // release), listed under "ALL"; station.ini can turn the relay rows off.
+    void manualActionsAreLogged_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QStringList>("rows");
+        // clang-format off
+        QTest::newRow("default") << QByteArray() << QStringList{"Manual Open/Office", "Manual Close/Office", "Valid/Office"};
+        QTest::newRow("ManualRows=false") << QByteArray("[audit]\nManualRows=false\n") << QStringList{"Valid/Office"};
+        // clang-format on
+    }
+
+    void manualActionsAreLogged()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QStringList, rows);
+        GateSite site;
+        site.folder.write("station.ini", ini);
+        site.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                     "fldGateTimeZone) VALUES ('4444', 'Rented', 0)");
+        auto w = site.start();
+        click(*w, "cmdRelayOn");
+        click(*w, "cmdRelayOff");
+        w->findChild<QLineEdit *>("txtCheckCode")->setText("4444");
+        click(*w, "cmdCheckCode");
+        QCOMPARE(w->logLines().rowCount(), rows.size());
+        w->mnuExit_Click();
+        QStringList logged;
+        for (const QVariantList &row : site.folder.rows(
+                 "Gate.gsd", "select fldReult || '/' || fldZone from tblGateLog order by fldID"))
+            logged << row[0].toString();
+        QCOMPARE(logged, rows);
     }
 
     // A device failing at start-up shows no box (nobody may be there); the others still open.

@@ -136,6 +136,42 @@ private slots:
         QCOMPARE(check(), 1);
     }
 
+    // A zone in use is deleted or changed only after the operator agrees,
+    // told how many units and master codes use it.
+    void zoneInUseAsksFirst_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("after");
+        const QStringList both{" 1   7:00 AM   8:00 PM", " 5   8:00 AM   6:00 PM"};
+        QTest::newRow("delete, No") << "cmdTimeZone(2)" << false << both;
+        QTest::newRow("delete, Yes") << "cmdTimeZone(2)" << true << QStringList{" 5   8:00 AM   6:00 PM"};
+        QTest::newRow("change, No") << "cmdTimeZone(1)" << false << both;
+        QTest::newRow("change, Yes") << "cmdTimeZone(1)" << true << QStringList{" 1   6:30 AM   8:00 PM", both[1]};
+        // clang-format on
+    }
+
+    void zoneInUseAsksFirst()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, after);
+        WindowProbe p([](StartFolder &f) {
+            addZones(f);
+            f.exec("Data.gsd", "INSERT INTO tblVextraMasterCodes (fldID, fldPassCode, "
+                               "fldTimeZone) VALUES (1, '9999', 1), (2, '8888', 10)");
+        });
+        select(p, 0);
+        p.find<QTimeEdit>("DTPicker1(0)")->setTime(QTime(6, 30));
+        Prompts::queueAnswer(yes);
+        p.click(button);
+        const QString asked = Prompts::takeAsked().join("");
+        QVERIFY2(asked.startsWith("Time zone 1 is used by 1 unit and 1 master code. "),
+                 qPrintable(asked));
+        QCOMPARE(listed(p), after);
+    }
+
     // Save and Delete act on the selected zone, never the last; a failed reload keeps the zones.
     void saveDeleteAndAFailedReload()
     {
