@@ -3,6 +3,7 @@
 #include "backup.h"
 #include "common/clock.h"
 #include "folder_check.h"
+#include "gatectl_messages.h"
 #include "service/command_line.h"
 #include "service/folder_lock.h"
 
@@ -14,17 +15,8 @@ namespace Maintenance {
 
 namespace {
 
-int usageError(const QString &text)
-{
-    QTextStream(stderr) << "gatectl: " << text << "\nTry 'gatectl --help'.\n";
-    return CommandLine::Usage;
-}
-
-int failed(const QString &text)
-{
-    QTextStream(stderr) << "gatectl: " << text << "\n";
-    return CommandLine::Failed;
-}
+using Gatectl::failed;
+using Gatectl::usageError;
 
 int backup(const QStringList &arguments)
 {

@@ -4,6 +4,7 @@
 #include "customer_database.h"
 #include "data/file_identity.h"
 #include "settings/settings_file.h"
+#include "sync_report.h"
 
 #include <QDir>
 
@@ -11,46 +12,11 @@ namespace {
 
 using Report = CustomerSync::Report;
 using Outcome = Report::Outcome;
+using SyncReport::refused;
 
 // Commits by another program between reading and writing are rare; a few
 // fresh starts ride them out.
 constexpr int Attempts = 3;
-constexpr int MaxBadRowsListed = 100;
-
-QStringList firstOf(const QStringList &lines, int max, const QString &rest)
-{
-    QStringList shown = lines.mid(0, max);
-    if (lines.size() > max)
-        shown << QStringLiteral("... and %1 more %2").arg(lines.size() - max).arg(rest);
-    return shown;
-}
-
-Report refused(const QString &why, const QStringList &details = {})
-{
-    return {Outcome::Refused, QStringLiteral("refused, nothing written: ") + why, details, -1};
-}
-
-struct Checked {
-    CheckedTable units;
-    CheckedTable masters;
-    QStringList bad() const { return units.bad + masters.bad; }
-    QStringList warnings() const { return units.warnings + masters.warnings; }
-};
-
-QString tableCounts(const TablePlan &units, const TablePlan &masters)
-{
-    return QStringLiteral("units: %1; master codes: %2").arg(units.counts(), masters.counts());
-}
-
-QString shrinkRefusal(const SyncTable &table, const TablePlan &plan, const QString &hint)
-{
-    return QStringLiteral("%1 would lose %2 of its %3 codes, more than half (a truncated "
-                          "export?); check the source, or %4")
-        .arg(table.name())
-        .arg(plan.codesRemoved)
-        .arg(plan.codesBefore)
-        .arg(hint);
-}
 
 // Why a large change cannot go to a new file; empty when it can.
 QString whyNoNewFile(const CustomerDatabase &db, const QString &dataPath, const QString &gatePath)
@@ -73,7 +39,7 @@ struct Written {
 // In place when the change is small enough; else as a new file, where one may
 // replace the database.
 Written write(CustomerDatabase &db, const TablePlan &unitPlan, const TablePlan &masterPlan,
-              const Checked &checked, const QString &dataPath, const QString &gatePath,
+              const SyncReport::Checked &checked, const QString &dataPath, const QString &gatePath,
               QString *error)
 {
     using Write = CustomerDatabase::Write;
@@ -121,31 +87,16 @@ Report run(const SyncSource &source, const QString &folder, const Options &optio
     const QString dataPath = dir.absoluteFilePath(settings.DataDbPath);
     const QString gatePath = dir.absoluteFilePath(settings.GateDbPath);
 
-    Checked checked;
+    SyncReport::Checked checked;
     {
         SourceTables text;
         if (!readSource(source, reader, text, &error))
             return refused(error);
-        const CheckRules rules{today, settings.CodeLength};
-        checked = {checkRows(SyncTables::units(), text.units, rules),
-                   checkRows(SyncTables::masters(), text.masters, rules)};
+        if (const auto refusal =
+                SyncReport::check(text, {today, settings.CodeLength}, options.skipBad, checked))
+            return *refusal;
     }
-    const QStringList bad = checked.bad();
-    const QStringList warnings =
-        firstOf(checked.warnings(), MaxExamples, QStringLiteral("warnings"));
-    QStringList notes;
-    if (!bad.isEmpty()) {
-        const QStringList listed = firstOf(bad, MaxBadRowsListed, QStringLiteral("bad rows"));
-        if (!options.skipBad)
-            return refused(QStringLiteral("%1 bad rows, the first %2 (--skip-bad writes the good "
-                                          "rows)")
-                               .arg(bad.size())
-                               .arg(bad.first()),
-                           listed + warnings);
-        for (const QString &line : listed)
-            notes << QStringLiteral("skipped ") + line;
-    }
-    notes << warnings;
+    const QStringList &notes = checked.notes;
 
     CustomerDatabase db(dataPath);
     if (!db.open(&error))
@@ -163,16 +114,11 @@ Report run(const SyncSource &source, const QString &folder, const Options &optio
                         .arg(units.size())
                         .arg(masters.size()),
                     notes, -1};
-        for (const auto &[table, plan] : {std::pair{&SyncTables::units(), &unitPlan},
-                                          std::pair{&SyncTables::masters(), &masterPlan}}) {
-            if (plan->shrinks() && !options.allowShrink)
-                return refused(shrinkRefusal(*table, *plan, options.allowShrinkHint), notes);
-        }
-        QStringList details = notes + (unitPlan.examples + masterPlan.examples).mid(0, MaxExamples);
-        const int more = unitPlan.codeChanges() + masterPlan.codeChanges() - MaxExamples;
-        if (more > 0)
-            details << QStringLiteral("... and %1 more changes").arg(more);
-        const QString counts = tableCounts(unitPlan, masterPlan);
+        if (const auto refusal = SyncReport::refuseShrink(unitPlan, masterPlan, options.allowShrink,
+                                                          options.allowShrinkHint, notes))
+            return *refusal;
+        const QStringList details = SyncReport::details(notes, unitPlan, masterPlan);
+        const QString counts = SyncReport::counts(unitPlan, masterPlan);
         if (options.dryRun)
             return {Outcome::Changed, QStringLiteral("dry run, nothing written: ") + counts,
                     details, -1};
