@@ -44,12 +44,13 @@ PgServer::PgServer(bool durable)
     m_port = freePort();
     start();
     // A test that aborts or crashes never reaches the destructor: a watcher
-    // stops the server once this process is gone.
+    // stops the server once this process is gone. It lets go of this
+    // process's output, which whoever runs the test may be reading to its end.
     QProcess::startDetached(
         QStringLiteral("sh"),
         {QStringLiteral("-c"),
-         QStringLiteral("while [ -d /proc/%1 ]; do sleep 1; done; %2 %3pg_ctl -D %4 -m fast stop "
-                        ">/dev/null 2>&1; rm -rf %5")
+         QStringLiteral("exec </dev/null >/dev/null 2>&1; while [ -d /proc/%1 ]; do sleep 1; "
+                        "done; %2 %3pg_ctl -D %4 -m fast stop; rm -rf %5")
              .arg(getpid())
              .arg(geteuid() == 0 ? QStringLiteral("runuser -u postgres --") : QString(), Bin,
                   m_dir.filePath("data"), m_dir.path())});
