@@ -8,6 +8,7 @@
 #include "fleet/site_import.h"
 #include "gatectl_messages.h"
 #include "logview/log_export.h"
+#include "logview/result_filter.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -131,6 +132,8 @@ int log(const QStringList &args)
     if (parser.positionalArguments().size() != 1 || !filter.from.isValid() || !filter.to.isValid())
         return usageError(
             QStringLiteral("fleet log takes a URL, --from DATE and --to DATE (YYYY-MM-DD)"));
+    if (!filter.result.isEmpty() && !isFilter(filter.result))
+        return usageError(QStringLiteral("--result ") + notAFilter(filter.result));
     if (parser.isSet(customer) && !(filter.customer = customerId(parser.value(customer))))
         return usageError(
             QStringLiteral("--customer \"%1\" is no customer ID").arg(parser.value(customer)));
@@ -190,8 +193,8 @@ QString help()
         "                    [--result WORD] [--customer ID] [--csv]\n"
         "      Writes the combined gate log of every station dated DATE to DATE\n"
         "      (YYYY-MM-DD, both days whole), in time order: a text table, or with\n"
-        "      --csv a CSV file (UTF-8, a header row). --result takes a result word\n"
-        "      exactly as logged (\"Valid\", \"Manual Open\", ...).\n");
+        "      --csv a CSV file (UTF-8, a header row). --result takes what\n"
+        "      'gatectl log' takes: a \"Filter By\" entry or a whole result word.\n");
 }
 
 int run(const QStringList &arguments)

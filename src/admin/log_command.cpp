@@ -1,6 +1,6 @@
 #include "log_command.h"
 
-#include "access/result_words.h"
+#include "gatectl_messages.h"
 #include "logview/log_export.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
@@ -19,14 +19,12 @@ const QString Connection = QStringLiteral("gatectl-log");
 
 int usageError(const QString &text)
 {
-    QTextStream(stderr) << "gatectl: log: " << text << "\nTry 'gatectl --help'.\n";
-    return CommandLine::Usage;
+    return Gatectl::usageError(QStringLiteral("log: ") + text);
 }
 
 int failed(const QString &text)
 {
-    QTextStream(stderr) << "gatectl: log: " << text << "\n";
-    return CommandLine::Failed;
+    return Gatectl::failed(QStringLiteral("log: ") + text);
 }
 
 struct Request {
@@ -62,10 +60,7 @@ std::optional<Request> parse(const QStringList &arguments, QString &why)
             (arg == QLatin1String("--from") ? r.from : r.to) = date;
         } else if (arg == QLatin1String("--result")) {
             if (!isFilter(value)) {
-                why = QStringLiteral("--result \"%1\" is no filter entry (%2) and no result "
-                                     "word (%3)")
-                          .arg(value, ResultFilters.join(QStringLiteral(", ")),
-                               ResultWords::Whole.join(QStringLiteral(", ")));
+                why = QStringLiteral("--result ") + notAFilter(value);
                 return std::nullopt;
             }
             r.filter = value;

@@ -2,6 +2,7 @@
 
 #include "data/data_control.h"
 #include "data/sql_run.h"
+#include "logview/result_filter.h"
 
 namespace FleetReport {
 
@@ -99,8 +100,12 @@ bool log(QSqlDatabase db, const LogFilter &filter,
         add("site = ?", filter.site);
     if (!filter.station.isEmpty())
         add("station = ?", filter.station);
-    if (!filter.result.isEmpty())
-        add("fldReult = ?", filter.result);
+    const FilterSql result = filterSql(filter.result.isEmpty() ? Filters::All : filter.result,
+                                       QStringLiteral("fldReult"));
+    if (!result.where.isEmpty()) {
+        where << result.where;
+        values << result.values;
+    }
     if (filter.customer)
         add("fldCustID = ?", *filter.customer);
     QSqlQuery query(db);

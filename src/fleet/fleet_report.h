@@ -38,7 +38,7 @@ struct LogFilter {
     QString station; // empty: every station
     QDate from;      // both days whole
     QDate to;
-    QString result; // a result word exactly as logged; empty: any
+    QString result; // a filter entry or a whole result word (see result_filter.h); empty: any
     std::optional<qint64> customer;
 };
 

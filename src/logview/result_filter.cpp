@@ -37,20 +37,26 @@ bool isFilter(const QString &filter)
     return ResultFilters.contains(filter) || ResultWords::Whole.contains(filter);
 }
 
+QString notAFilter(const QString &text)
+{
+    return QStringLiteral("\"%1\" is no filter entry (%2) and no result word (%3)")
+        .arg(text, ResultFilters.join(QStringLiteral(", ")),
+             ResultWords::Whole.join(QStringLiteral(", ")));
+}
+
 bool listsEveryRow(const QString &filter)
 {
     return rule(filter).match == Rule::Match::Every;
 }
 
-FilterSql filterSql(const QString &filter)
+FilterSql filterSql(const QString &filter, const QString &result)
 {
     const Rule r = rule(filter);
-    // Case matters, whatever collation another tool gave the column.
     switch (r.match) {
     case Rule::Match::Every:
         return {};
     case Rule::Match::SameStart:
-        return {QStringLiteral("substr(fldReult, 1, 3) = ?"), {r.words.first()}};
+        return {QStringLiteral("substr(%1, 1, 3) = ?").arg(result), {r.words.first()}};
     case Rule::Match::Equals:
         break;
     }
@@ -60,6 +66,5 @@ FilterSql filterSql(const QString &filter)
     QVariantList values;
     for (const QString &word : r.words)
         values << word;
-    return {QStringLiteral("fldReult COLLATE BINARY in (%1)").arg(marks.join(QStringLiteral(", "))),
-            values};
+    return {QStringLiteral("%1 in (%2)").arg(result, marks.join(QStringLiteral(", "))), values};
 }

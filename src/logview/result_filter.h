@@ -26,15 +26,20 @@ inline const QStringList ResultFilters = {
 // A filter entry, or a whole result word (see result_words.h), which passes
 // the rows of that result only: what gatectl log takes.
 bool isFilter(const QString &filter);
+// For a command line: why a text is neither.
+QString notAFilter(const QString &text);
 
 // Whether a filter lists every row (the list is then shown white, else light green).
 bool listsEveryRow(const QString &filter);
 
-// The rows a filter passes, as a condition on tblGateLog with a ? for each
+// The rows a filter passes, as a condition on a gate log with a ? for each
 // value; empty for a filter that lists every row. A whole result word passes
-// its rows; any other text, or none chosen, passes nothing.
+// its rows; any other text, or none chosen, passes nothing. `result` is the
+// result column compared case by case, whatever collation another tool gave
+// it (the SQLite form; the fleet's PostgreSQL compares so already).
 struct FilterSql {
     QString where;
     QVariantList values;
 };
-FilterSql filterSql(const QString &filter);
+FilterSql filterSql(const QString &filter,
+                    const QString &result = QStringLiteral("fldReult COLLATE BINARY"));

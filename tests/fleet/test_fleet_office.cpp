@@ -164,6 +164,8 @@ private slots:
                                    "east 2026-12-02 23:59:59 "}));
         QCOMPARE(csvRows(days + QStringList{"--site", "east", "--result", "Manual Open"}).second,
                  QStringList("east 2026-12-02 23:59:59 "));
+        QCOMPARE(csvRows(days + QStringList{"--result", "Allowed Access"}).second,
+                 QStringList("east 2026-12-01 08:00:00 Knuth, \"Don\""));
         QCOMPARE(csvRows(days + QStringList{"--customer", "1007"}).second,
                  QStringList("west 2026-12-01 07:00:00 Zoë"));
         QCOMPARE(csvRows(days + QStringList{"--station", "gate2"}).second, QStringList());

@@ -141,6 +141,12 @@ private slots:
         QFETCH(QString, result);
         QFETCH(bool, passes);
         GateLog log(QStringLiteral("('2026-03-07 12:00:00', 'probe', '%1', 1)").arg(result));
+        // Another tool declared the result column without regard to case.
+        log.folder.exec("Gate.gsd",
+                        "ALTER TABLE tblGateLog RENAME TO old; CREATE TABLE tblGateLog (fldID "
+                        "INTEGER PRIMARY KEY, fldDateTime TEXT, fldCode TEXT, fldReult TEXT "
+                        "COLLATE NOCASE, fldCustomer TEXT, fldUnitNumber TEXT, fldCustID INTEGER, "
+                        "fldZone TEXT); INSERT INTO tblGateLog SELECT * FROM old; DROP TABLE old");
         QCOMPARE(log.listed(LogSelection::everything(), filter), passes ? "probe" : "");
     }
 
