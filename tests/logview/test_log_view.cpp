@@ -67,11 +67,7 @@ struct GateLog {
     // What the file holds now, as written.
     QString stored() const
     {
-        QStringList codes;
-        for (const QVariantList &row :
-             folder.rows("Gate.gsd", "SELECT fldCode FROM tblGateLog ORDER BY rowid"))
-            codes << row.first().toString();
-        return codes.join(' ');
+        return folder.column("Gate.gsd", "SELECT fldCode FROM tblGateLog ORDER BY rowid").join(' ');
     }
 };
 

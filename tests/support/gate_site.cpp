@@ -28,10 +28,6 @@ std::unique_ptr<GateWindow> GateSite::start()
 
 QStringList GateSite::logRows() const
 {
-    QStringList rows;
-    for (const QVariantList &row :
-         folder.rows("Gate.gsd",
-                     "select fldCode || '/' || ifnull(fldZone, '') from tblGateLog order by fldID"))
-        rows << row[0].toString();
-    return rows;
+    return folder.column(
+        "Gate.gsd", "select fldCode || '/' || ifnull(fldZone, '') from tblGateLog order by fldID");
 }

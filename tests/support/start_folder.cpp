@@ -104,6 +104,14 @@ QList<QVariantList> StartFolder::rows(const QString &fileName, const QString &sq
     return runOn(file(fileName), {sql});
 }
 
+QStringList StartFolder::column(const QString &fileName, const QString &sql) const
+{
+    QStringList values;
+    for (const QVariantList &row : rows(fileName, sql))
+        values << row.value(0).toString();
+    return values;
+}
+
 void StartFolder::makeStandard() const
 {
     writeSettings(settings());

@@ -32,6 +32,8 @@ public:
     QVariant value(const QString &fileName, const QString &sql) const;
     // Every row of a query, each as its column values.
     QList<QVariantList> rows(const QString &fileName, const QString &sql) const;
+    // The first value of every row, as text.
+    QStringList column(const QString &fileName, const QString &sql) const;
 
     // Settings file, Data.gsd and Gate.gsd, and serial ports 1 to 3 mapped to
     // devices that do not exist: a folder the station starts on, unconnected to hardware.
