@@ -44,17 +44,6 @@ void writeIni(const StartFolder &folder, const QString &url, const QString &stat
             .toUtf8());
 }
 
-void addLogRows(const StartFolder &folder, int count)
-{
-    folder.exec("Gate.gsd",
-                "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, "
-                "fldUnitNumber, fldCustID, fldZone) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
-                "SELECT i + 1 FROM n WHERE i < " +
-                    QString::number(count) +
-                    ") SELECT '2026-03-10 12:00:00', 100000 + i, 'Valid', 'First Last', 'U' || "
-                    "i, i, 'In' FROM n");
-}
-
 struct SyncProcess {
     QProcess process;
     explicit SyncProcess(const QString &folder)
@@ -79,7 +68,7 @@ void pushFigure(PgServer &server)
     StartFolder folder;
     folder.makeStandard();
     writeIni(folder, server.url(db), QStringLiteral("p1"));
-    addLogRows(folder, PushRows);
+    folder.addLogRows(PushRows);
     QElapsedTimer timer;
     timer.start();
     {
@@ -226,7 +215,7 @@ void keypadFigures(PgServer &server)
         line("fleet database down", typeCodes(site, relay), without);
         server.start();
     }
-    addLogRows(site.folder, PushRows);
+    site.folder.addLogRows(PushRows);
     SyncProcess sync(site.folder.path());
     server.exec(db, "UPDATE units SET fldCustLastName = 'changed'");
     line("gate-sync pushing 100 000 rows and pulling every unit", typeCodes(site, relay), without);

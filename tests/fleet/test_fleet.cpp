@@ -154,17 +154,6 @@ struct FleetStation {
     }
 };
 
-void addLogRows(const StartFolder &folder, int count)
-{
-    folder.exec("Gate.gsd",
-                "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, "
-                "fldUnitNumber, fldCustID, fldZone) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
-                "SELECT i + 1 FROM n WHERE i < " +
-                    QString::number(count) +
-                    ") SELECT '2026-03-10 12:00:00', printf('%04d', i % 10000), 'Valid', 'A B', "
-                    "'U1', i, 'In' FROM n");
-}
-
 QStringList unit(const QString &code, const QString &last, const QString &exclude = "0")
 {
     return {code, "Ada", "Rented", "U" + code, "1006", last, "1", "000000", exclude};
@@ -359,7 +348,7 @@ private slots:
         SyncProcess &first = w1.sync;
         SyncProcess second;
         second.folder = w1.folder.path();
-        addLogRows(w1.folder, 1000);
+        w1.folder.addLogRows(1000);
         m_server->exec(db, "INSERT INTO sites (site) VALUES ('west');"
                            "INSERT INTO stations (site, station) VALUES ('west', 'w1')");
         // The test holds the station's row: gate-sync's first batch is inserted and
@@ -452,7 +441,7 @@ private slots:
         WAIT_VERIFY(unitsOf(k1.folder).endsWith("13000:Rented"), QString());
         k1.sync.kill();
         for (int round = 1; round <= 20; ++round) {
-            addLogRows(k1.folder, 500);
+            k1.folder.addLogRows(500);
             k1.sync.start();
             // Every unit rewritten, or every other one gone: a pull of some size.
             const QString version =

@@ -130,3 +130,14 @@ void StartFolder::enter()
     m_previousFolder = QDir::currentPath();
     QDir::setCurrent(path());
 }
+
+void StartFolder::addLogRows(int count) const
+{
+    exec("Gate.gsd",
+         "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, fldCustomer, fldUnitNumber, "
+         "fldCustID, fldZone) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+         "WHERE i < " +
+             QString::number(count) +
+             ") SELECT '2026-03-10 12:00:00', printf('%04d', i % 10000), 'Valid', 'A B', 'U1', "
+             "i, 'In' FROM n");
+}

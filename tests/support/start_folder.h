@@ -34,6 +34,8 @@ public:
     QList<QVariantList> rows(const QString &fileName, const QString &sql) const;
     // The first value of every row, as text.
     QStringList column(const QString &fileName, const QString &sql) const;
+    // `count` granted openings in Gate.gsd's log, as a long outage leaves them waiting.
+    void addLogRows(int count) const;
 
     // Settings file, Data.gsd and Gate.gsd, and serial ports 1 to 3 mapped to
     // devices that do not exist: a folder the station starts on, unconnected to hardware.
