@@ -2,6 +2,7 @@
 // of a long outage's log, a central change reaching the gate, and the keypad
 // path with gate-sync beside the station. Each figure is printed beside a
 // baseline measured in the same run.
+#include "common/clock.h"
 #include "fleet/fleet_schema.h"
 #include "fleet/site_pull.h"
 #include "relay_line.h"
@@ -150,7 +151,7 @@ void changeFigure(PgServer &server)
         SiteData data;
         QString error;
         SitePull::read(central, QStringLiteral("bench"), data, &error);
-        SitePull::apply(data, folder.path(), gate, false);
+        SitePull::apply(data, folder.path(), gate, false, Clock::now().date());
         direct << timer.nsecsElapsed() / 1e6;
     }
     const Spread change = spreadOf(ms), pull = spreadOf(direct);

@@ -144,26 +144,24 @@ int log(const QStringList &args)
     QFile out;
     out.open(stdout, QIODevice::WriteOnly);
     const bool asCsv = parser.isSet(csv);
-    const auto write = [&](const QString &text) {
-        const QByteArray bytes = text.toUtf8();
-        return out.write(bytes) == bytes.size();
+    const auto write = [&](const QString &site, const QString &station, const QStringList &fields,
+                           const QString &line) {
+        return writeAll(out,
+                        asCsv ? csvRecord(QStringList{site, station} + fields)
+                              : textLine(site, station, line).toUtf8(),
+                        &error);
     };
-    const QStringList header = QStringList{QStringLiteral("Site"), QStringLiteral("Station")};
-    if (!write(asCsv ? QString::fromUtf8(csvRecord(header + LogExport::csvHeader()))
-                     : textLine(header[0], header[1], logHeadings())))
-        return failed(QStringLiteral("fleet log: ") + out.errorString());
-    const bool read = FleetReport::log(
-        *db, filter,
-        [&](const FleetReport::LogEntry &entry) {
-            return write(asCsv
-                             ? QString::fromUtf8(csvRecord(QStringList{entry.site, entry.station} +
-                                                           LogExport::csvFields(entry.row)))
-                             : textLine(entry.site, entry.station, logLine(entry.row)));
-        },
-        &error);
-    if (!read)
-        return failed(QStringLiteral("fleet log: ") +
-                      (error.isEmpty() ? out.errorString() : error));
+    const bool written = write(QStringLiteral("Site"), QStringLiteral("Station"),
+                               LogExport::csvHeader(), logHeadings()) &&
+                         FleetReport::log(
+                             *db, filter,
+                             [&](const FleetReport::LogEntry &entry) {
+                                 return write(entry.site, entry.station,
+                                              LogExport::csvFields(entry.row), logLine(entry.row));
+                             },
+                             &error);
+    if (!written)
+        return failed(QStringLiteral("fleet log: ") + error);
     return 0;
 }
 

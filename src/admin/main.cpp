@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/file_privacy.h"
 #include "fleet_commands.h"
+#include "gatectl_messages.h"
 #include "log_command.h"
 #include "maintenance.h"
 #include "service/command_line.h"
@@ -41,11 +42,7 @@ const char *const Usage =
     "                       source keeps the last good data, tried every SECONDS\n"
     "  gatectl --help\n";
 
-int fail(const QString &text)
-{
-    QTextStream(stderr) << "gatectl: " << text << "\n";
-    return 1;
-}
+using Gatectl::failed;
 
 void print(QTextStream &stream, const CustomerSync::Report &report)
 {
@@ -75,14 +72,14 @@ int sync(const QStringList &args)
         else
             files << arg;
         if (!ok) {
-            fail(QStringLiteral("sync: %1 is not an option (--watch takes seconds)\n%2")
-                     .arg(arg, QLatin1String(Usage)));
+            failed(QStringLiteral("sync: %1 is not an option (--watch takes seconds)\n%2")
+                       .arg(arg, QLatin1String(Usage)));
             return CommandLine::Usage;
         }
     }
     if (files.size() != 2 && files.size() != 3) {
-        fail(QStringLiteral("sync takes an Access file or two CSV files, and a folder\n") +
-             QLatin1String(Usage));
+        failed(QStringLiteral("sync takes an Access file or two CSV files, and a folder\n") +
+               QLatin1String(Usage));
         return CommandLine::Usage;
     }
     const QString folder = files.takeLast();
@@ -131,7 +128,7 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("init") && args.size() == 1) {
         QStringList created;
         if (!StationFolder::init(args[0], &created, &error))
-            return fail(error);
+            return failed(error);
         for (const QString &file : created)
             out << "created " << file << "\n";
         return 0;
@@ -140,7 +137,7 @@ int main(int argc, char *argv[])
         QStringList report;
         if (!AccessImport::run(AccessImport::mdbTools(), args[0], args[1], args[2], &report,
                                &error))
-            return fail(error);
+            return failed(error);
         for (const QString &line : report)
             out << "imported " << line << "\n";
         return 0;
@@ -156,6 +153,6 @@ int main(int argc, char *argv[])
     }
     if (const auto exitCode = Maintenance::run(command, args))
         return *exitCode;
-    fail(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
+    failed(QStringLiteral("unknown command or wrong number of arguments\n") + Usage);
     return CommandLine::Usage;
 }

@@ -26,11 +26,15 @@ QByteArray csvRecord(const QStringList &fields)
     return record.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
-bool writeCsvRecord(QIODevice &device, const QStringList &fields, QString *error)
+bool writeAll(QIODevice &device, const QByteArray &bytes, QString *error)
 {
-    const QByteArray record = csvRecord(fields);
-    if (device.write(record) == record.size())
+    if (device.write(bytes) == bytes.size())
         return true;
     setError(error, device.errorString());
     return false;
+}
+
+bool writeCsvRecord(QIODevice &device, const QStringList &fields, QString *error)
+{
+    return writeAll(device, csvRecord(fields), error);
 }

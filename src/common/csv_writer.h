@@ -9,5 +9,8 @@ class QIODevice;
 // CR or LF is quoted, with its quotes doubled; every record ends with CR LF.
 QByteArray csvRecord(const QStringList &fields);
 
-// Writes one record; false, with the reason, when the device does not take it all.
+// Writes the bytes; false, with the reason, when the device does not take them all.
+bool writeAll(QIODevice &device, const QByteArray &bytes, QString *error);
+
+// Writes one record, as writeAll does.
 bool writeCsvRecord(QIODevice &device, const QStringList &fields, QString *error);

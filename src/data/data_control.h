@@ -3,6 +3,7 @@
 #include "file_identity.h"
 #include "tables.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -76,6 +77,11 @@ QString databaseFileOf(const QString &connectionString);
 // How the gate log stores a date and time: local time as text, which sorts as
 // the time it names.
 inline const char *const LogDateTimeFormat = "yyyy-MM-dd HH:mm:ss";
+// The stored stamp of a day's first moment: rows of the day sort from it.
+inline QString storedDayStart(const QDate &day)
+{
+    return day.startOfDay().toString(QLatin1String(LogDateTimeFormat));
+}
 
 // A column of the current row as text; an empty (NULL) column is an empty text.
 QString columnText(const QSqlQuery &query, const QString &column);

@@ -6,15 +6,6 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-namespace {
-
-QString oneLine(QString text)
-{
-    return text.replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified();
-}
-
-} // namespace
-
 namespace FleetConnection {
 
 QString shown(const QString &url)
@@ -25,8 +16,9 @@ QString shown(const QString &url)
 QString reason(const QSqlDatabase &db)
 {
     const QSqlError error = db.lastError();
+    // Server messages run over several lines; a status line takes one.
     const QString text =
-        oneLine(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+        (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
     // The driver closes a connection the server ended, and then says nothing.
     return text.isEmpty() && !db.isOpen() ? QStringLiteral("no connection to the server") : text;
 }

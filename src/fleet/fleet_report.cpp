@@ -31,11 +31,6 @@ bool readStations(QSqlDatabase &db, QList<Site> &sites, QString *error)
     return true;
 }
 
-QString storedStartOf(const QDate &day)
-{
-    return day.startOfDay().toString(QLatin1String(LogDateTimeFormat));
-}
-
 QString contactText(const QDateTime &when)
 {
     return when.isValid() ? when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
@@ -91,7 +86,7 @@ bool log(QSqlDatabase db, const LogFilter &filter,
          const std::function<bool(const LogEntry &)> &each, QString *error)
 {
     QStringList where{QStringLiteral("fldDateTime >= ?"), QStringLiteral("fldDateTime < ?")};
-    QVariantList values{storedStartOf(filter.from), storedStartOf(filter.to.addDays(1))};
+    QVariantList values{storedDayStart(filter.from), storedDayStart(filter.to.addDays(1))};
     const auto add = [&](const char *condition, const QVariant &value) {
         where << QLatin1String(condition);
         values << value;

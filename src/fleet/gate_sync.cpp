@@ -102,8 +102,7 @@ void GateSync::connectFleet()
     say(QStringLiteral("connected; the central log holds this station's rows up to %1")
             .arg(m_mark));
     m_state.contact = Clock::now();
-    setPhase(m_pullFault.isEmpty() ? FleetState::Phase::InStep : FleetState::Phase::Fault,
-             m_pullFault);
+    setPullPhase();
     pull();
     pushStep();
 }
@@ -146,7 +145,6 @@ void GateSync::lost(const QString &why)
                          : QStringLiteral("no fleet database: ")) +
             reason);
     m_connected = false;
-    m_pushing = false;
     QSqlDatabase::database(m_fleetConnection, false).close();
     setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
     m_retry.start();
@@ -187,8 +185,6 @@ void GateSync::check()
 
 void GateSync::pushStep()
 {
-    if (m_pushing)
-        return;
     QList<QVariantList> rows;
     qint64 waiting = 0;
     QString why;
@@ -206,13 +202,11 @@ void GateSync::pushStep()
         return;
     const qint64 last = rows.last().first().toLongLong();
     const qint64 after = waiting - rows.size();
-    m_pushing = true;
     if (!CentralLog::insert(QSqlDatabase::database(m_fleetConnection, false), m_config.name, rows,
                             after, &why)) {
         lost(why);
         return;
     }
-    m_pushing = false;
     m_mark = last;
     m_state.waiting = after;
     m_state.contact = Clock::now();
@@ -244,7 +238,7 @@ void GateSync::pull()
         return;
     }
     const SitePull::Applied applied =
-        SitePull::apply(data, m_config.folder, m_gateDb, m_config.allowShrink);
+        SitePull::apply(data, m_config.folder, m_gateDb, m_config.allowShrink, Clock::now().date());
     say(QStringLiteral("pulled change %1: %2; %3")
             .arg(data.changeCount)
             .arg(applied.customers.summary, applied.zones));
@@ -264,6 +258,11 @@ void GateSync::pull()
         }
     }
     m_state.contact = Clock::now();
+    setPullPhase();
+}
+
+void GateSync::setPullPhase()
+{
     setPhase(m_pullFault.isEmpty() ? FleetState::Phase::InStep : FleetState::Phase::Fault,
              m_pullFault);
 }

@@ -47,6 +47,8 @@ private:
     void notified(const QString &channel, QSqlDriver::NotificationSource source,
                   const QVariant &payload);
     void setPhase(FleetState::Phase phase, const QString &fault);
+    // In step, or the fault of the last pull the station's files refused.
+    void setPullPhase();
     void writeState();
 
     GateSyncConfig m_config;
@@ -54,7 +56,6 @@ private:
     QString m_gateConnection;
     QSqlDatabase m_gateDb;
     bool m_connected = false;
-    bool m_pushing = false;
     qint64 m_mark = 0;         // every local row up to this fldID is in the central log
     qint64 m_pulledCount = -2; // the site's change count the station's files hold
     QString m_pullFault;       // a pull the station's files refused

@@ -139,24 +139,18 @@ Report import(QSqlDatabase &db, const QString &site, const SyncReport::Checked &
     const TablePlan masters = planTable(SyncTables::masters(), current[1],
                                         keptRows(SyncTables::masters(), checked.masters.rows));
     if (units.isEmpty() && masters.isEmpty())
-        return {Report::Outcome::NoChange,
-                QStringLiteral("no change (unit rows: %1, master code rows: %2)")
-                    .arg(current[0].size())
-                    .arg(current[1].size()),
-                notes, -1};
+        return SyncReport::noChange(current[0].size(), current[1].size(), notes);
     if (const auto refusal =
             SyncReport::refuseShrink(units, masters, options.allowShrink,
                                      QStringLiteral("import with --allow-shrink"), notes))
         return *refusal;
-    const QStringList details = SyncReport::details(notes, units, masters);
-    const QString counts = SyncReport::counts(units, masters);
     if (options.dryRun)
-        return {Report::Outcome::Changed, QStringLiteral("dry run, nothing written: ") + counts,
-                details, -1};
+        return SyncReport::dryRun(units, masters, notes);
+    const QStringList details = SyncReport::details(notes, units, masters);
     if (!replaceRows(db, tables[0], site, checked.units.rows, &error) ||
         !replaceRows(db, tables[1], site, checked.masters.rows, &error))
         return refused(error, details);
-    return {Report::Outcome::Changed, counts, details, -1};
+    return {Report::Outcome::Changed, SyncReport::counts(units, masters), details, -1};
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "site_pull.h"
 
-#include "common/clock.h"
 #include "data/sql_run.h"
 #include "fleet_connection.h"
 
@@ -125,13 +124,13 @@ bool read(QSqlDatabase db, const QString &site, SiteData &data, QString *error)
 }
 
 Applied apply(const SiteData &data, const QString &folder, const QSqlDatabase &gateDb,
-              bool allowShrink)
+              bool allowShrink, const QDate &today)
 {
     CustomerSync::Options options;
     options.allowShrink = allowShrink;
     options.allowShrinkHint = QStringLiteral("set AllowShrink=true in station.ini [fleet]");
     Applied applied{CustomerSync::run(SyncSource::inMemory(data.customers), folder, options,
-                                      AccessImport::mdbTools(), Clock::now().date()),
+                                      AccessImport::mdbTools(), today),
                     {},
                     false};
     if (applied.customers.outcome == CustomerSync::Report::Outcome::Refused)

@@ -36,6 +36,6 @@ struct Applied {
 // zones replaced in one transaction when they differ. A site without zones
 // centrally leaves the station's own.
 Applied apply(const SiteData &data, const QString &folder, const QSqlDatabase &gateDb,
-              bool allowShrink);
+              bool allowShrink, const QDate &today);
 
 } // namespace SitePull

@@ -154,9 +154,9 @@ StationMonitor::Status StationMonitor::status() const
 {
     Status s{m_probe ? m_probe() : Equipment{}, m_lastDecision, m_relayOn, m_started, true};
     for (const Device &device : s.equipment.devices)
-        s.healthy = s.healthy && (device.open || !device.inUse);
+        s.healthy = s.healthy && device.well();
     for (const Database &database : s.equipment.databases)
-        s.healthy = s.healthy && database.connected && database.spooledRows == 0;
+        s.healthy = s.healthy && database.well();
     return s;
 }
 

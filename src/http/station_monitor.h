@@ -23,11 +23,13 @@ public:
         bool inUse = true; // a keypad set to no port need not be open
         bool open = false;
         QString state; // the device line's text
+        bool well() const { return open || !inUse; }
     };
     struct Database {
         QString name; // "customer", "gate log"
         bool connected = false;
         int spooledRows = 0;
+        bool well() const { return connected && spooledRows == 0; }
     };
     struct Equipment {
         QList<Device> devices;

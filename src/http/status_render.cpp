@@ -133,10 +133,10 @@ QByteArray statusPage(const StationMonitor::Status &status, const LatestRows &lo
             .arg(verdict, QLatin1String(Style),
                  status.healthy ? QStringLiteral("ok") : QStringLiteral("bad"));
     for (const StationMonitor::Device &device : status.equipment.devices)
-        page += item(device.open || !device.inUse, deviceText(device));
+        page += item(device.well(), deviceText(device));
     page += QStringLiteral("</ul>\n<h2>Databases</h2>\n<ul>\n");
     for (const StationMonitor::Database &database : status.equipment.databases)
-        page += item(database.connected && database.spooledRows == 0, databaseText(database));
+        page += item(database.well(), databaseText(database));
     page +=
         QStringLiteral("</ul>\n<h2>Gate</h2>\n<p>Relay %1. %2.</p>\n<h2>Today's log</h2>\n")
             .arg(status.relayOn ? QStringLiteral("on: the gate is open") : QStringLiteral("off"),

@@ -77,11 +77,7 @@ Writer::Step Writer::step(QString *error)
 
 bool Writer::writeLine(const QString &text, QString *error)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
-    if (m_out.write(bytes) == bytes.size())
-        return true;
-    setError(error, m_out.errorString());
-    return false;
+    return writeAll(m_out, text.toUtf8() + '\n', error);
 }
 
 File::File(const LogListing &listing, const QString &fileName)

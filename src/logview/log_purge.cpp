@@ -4,9 +4,6 @@
 
 #include <QFileInfo>
 
-#ifndef Q_OS_WIN
-#endif
-
 namespace {
 
 bool isLocked(const QSqlError &error)
@@ -21,8 +18,7 @@ bool isLocked(const QSqlError &error)
 
 LogPurge::LogPurge(const LogSelection &view, const QDate &lastDay, int batchRows)
     // A row's day is on or before lastDay when its stamp is before the next midnight.
-    : m_rows{view, Filters::All,
-             lastDay.addDays(1).startOfDay().toString(QLatin1String(LogDateTimeFormat))}
+    : m_rows{view, Filters::All, storedDayStart(lastDay.addDays(1))}
     , m_batchRows(batchRows)
     , m_log(QStringLiteral("LogPurge"), Tables::gateLog(), DataControl::Writes::Durable)
 {

@@ -7,22 +7,12 @@ namespace {
 
 using Direction = LogListing::Direction;
 
-QString dayStart(const QDate &day)
-{
-    return day.startOfDay().toString(QLatin1String(LogDateTimeFormat));
-}
-
-bool byTime(const LogSelection &selection)
-{
-    return selection.byDate();
-}
-
 QString orderOf(const LogSelection &selection, Direction direction)
 {
     if (direction == Direction::Forward)
-        return byTime(selection) ? QStringLiteral("fldDateTime, rowid") : QStringLiteral("rowid");
-    return byTime(selection) ? QStringLiteral("fldDateTime desc, rowid desc")
-                             : QStringLiteral("rowid desc");
+        return selection.byDate() ? QStringLiteral("fldDateTime, rowid") : QStringLiteral("rowid");
+    return selection.byDate() ? QStringLiteral("fldDateTime desc, rowid desc")
+                              : QStringLiteral("rowid desc");
 }
 
 struct Where {
@@ -47,18 +37,18 @@ LogSql condition(const LogRows &rows, Direction direction, const std::optional<L
     const bool upToRow = rows.lastRowid < std::numeric_limits<qint64>::max();
     // The stored text sorts as the time it names, so text bounds select by time;
     // a range ends at the next midnight, so the end day's last minute is in.
-    QString end = byTime(s) ? dayStart(s.last.addDays(1)) : QString();
+    QString end = s.byDate() ? storedDayStart(s.last.addDays(1)) : QString();
     if (!rows.stampedBefore.isEmpty() && (end.isEmpty() || rows.stampedBefore < end))
         end = rows.stampedBefore;
     Where w;
     if (s.ofCustomer())
         w.add(QStringLiteral("fldCustID = ?"), {s.custId});
-    if (byTime(s)) {
+    if (s.byDate()) {
         if (after)
             w.add(QStringLiteral("fldDateTime >= ? and (fldDateTime > ? or rowid > ?)"),
                   {key->dateTime, key->dateTime, key->rowid});
         else
-            w.add(QStringLiteral("fldDateTime >= ?"), {dayStart(s.first)});
+            w.add(QStringLiteral("fldDateTime >= ?"), {storedDayStart(s.first)});
         if (before)
             w.add(QStringLiteral("fldDateTime <= ? and (fldDateTime < ? or rowid < ?)"),
                   {key->dateTime, key->dateTime, key->rowid});

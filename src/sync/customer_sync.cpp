@@ -109,19 +109,14 @@ Report run(const SyncSource &source, const QString &folder, const Options &optio
         const TablePlan masterPlan =
             planTable(SyncTables::masters(), masters, checked.masters.rows);
         if (unitPlan.isEmpty() && masterPlan.isEmpty())
-            return {Outcome::NoChange,
-                    QStringLiteral("no change (unit rows: %1, master code rows: %2)")
-                        .arg(units.size())
-                        .arg(masters.size()),
-                    notes, -1};
+            return SyncReport::noChange(units.size(), masters.size(), notes);
         if (const auto refusal = SyncReport::refuseShrink(unitPlan, masterPlan, options.allowShrink,
                                                           options.allowShrinkHint, notes))
             return *refusal;
+        if (options.dryRun)
+            return SyncReport::dryRun(unitPlan, masterPlan, notes);
         const QStringList details = SyncReport::details(notes, unitPlan, masterPlan);
         const QString counts = SyncReport::counts(unitPlan, masterPlan);
-        if (options.dryRun)
-            return {Outcome::Changed, QStringLiteral("dry run, nothing written: ") + counts,
-                    details, -1};
         const Written written =
             write(db, unitPlan, masterPlan, checked, dataPath, gatePath, &error);
         if (written.result == CustomerDatabase::Write::Failed)

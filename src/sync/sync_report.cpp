@@ -79,4 +79,20 @@ QStringList details(const QStringList &notes, const TablePlan &units, const Tabl
     return lines;
 }
 
+Report noChange(qsizetype unitRows, qsizetype masterRows, const QStringList &notes)
+{
+    return {Report::Outcome::NoChange,
+            QStringLiteral("no change (unit rows: %1, master code rows: %2)")
+                .arg(unitRows)
+                .arg(masterRows),
+            notes, -1};
+}
+
+Report dryRun(const TablePlan &units, const TablePlan &masters, const QStringList &notes)
+{
+    return {Report::Outcome::Changed,
+            QStringLiteral("dry run, nothing written: ") + counts(units, masters),
+            details(notes, units, masters), -1};
+}
+
 } // namespace SyncReport

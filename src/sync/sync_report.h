@@ -35,4 +35,7 @@ QString counts(const TablePlan &units, const TablePlan &masters);
 // The notes, then the first changes.
 QStringList details(const QStringList &notes, const TablePlan &units, const TablePlan &masters);
 
+Report noChange(qsizetype unitRows, qsizetype masterRows, const QStringList &notes);
+Report dryRun(const TablePlan &units, const TablePlan &masters, const QStringList &notes);
+
 } // namespace SyncReport

@@ -41,9 +41,4 @@ const SyncTable &masters()
     return table;
 }
 
-QList<SyncTable> both()
-{
-    return {units(), masters()};
-}
-
 } // namespace SyncTables

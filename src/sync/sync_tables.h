@@ -22,7 +22,5 @@ namespace SyncTables {
 
 const SyncTable &units();
 const SyncTable &masters();
-// Units, then master codes.
-QList<SyncTable> both();
 
 } // namespace SyncTables
