@@ -114,16 +114,14 @@ private slots:
         QTest::addColumn<QString>("expiry");
         QTest::addColumn<QString>("exclude");
         QTest::addColumn<QString>("now");
-        QTest::addColumn<QString>("result"); // empty: the row cannot be decided
+        QTest::addColumn<QString>("result"); // or "fault: " and why the row cannot be decided
 
         QTest::newRow("rented") << "Rented" << "0" << "000000" << "0" << Noon << "Valid";
-        QTest::newRow("rented-cr") << "Rented-Cr" << "0" << "000000" << "0" << Noon << "Valid";
         QTest::newRow("lower case status") << "rented" << "0" << "000000" << "0" << Noon << "Locked Out";
 
         QTest::newRow("expires today still passes") << "Rented" << "0" << "031526" << "0" << "2026-03-15 23:59:59" << "Valid";
         QTest::newRow("expired the next day") << "Rented" << "0" << "031526" << "0" << "2026-03-16 00:00:00" << "Exp 3/15/26";
         QTest::newRow("five characters: none") << "Rented" << "0" << "01011" << "0" << Noon << "Valid";
-        QTest::newRow("seven characters: none") << "Rented" << "0" << "0101100" << "0" << Noon << "Valid";
         QTest::newRow("76 is 2076") << "Rented" << "0" << "010176" << "0" << Noon << "Valid";
         QTest::newRow("77 is 1977") << "Rented" << "0" << "010177" << "0" << Noon << "Exp 1/1/77";
         QTest::newRow("05 is 2005 in 2080") << "Rented" << "0" << "010105" << "0" << "2080-01-02 12:00:00" << "Exp 1/1/05";
@@ -144,7 +142,7 @@ private slots:
 
         // An expired, locked unit: only a set flag lets it in, a flag that is none refuses.
         for (const auto &[flag, set] : FlagTexts)
-            QTest::addRow("flag \"%s\"", qPrintable(flag)) << "Locked" << "0" << "010120" << flag << Noon << (!set ? "" : *set ? "Exclude" : "Exp 1/1/20");
+            QTest::addRow("flag \"%s\"", qPrintable(flag)) << "Locked" << "0" << "010120" << flag << Noon << (!set ? "fault: unit B12: exclusion flag \"" + flag + "\" is not yes or no" : *set ? "Exclude" : "Exp 1/1/20");
         QTest::newRow("excluded outside window") << "Locked" << "1" << "000000" << "-1" << "2026-03-10 19:00:00" << "After Hours";
 
         QTest::newRow("master expired") << "master" << "0" << "030926" << "" << Noon << "Exp 3/9/26";
@@ -152,9 +150,9 @@ private slots:
         QTest::newRow("master: 00-00 at 00:00:59") << "master" << "3" << "000000" << "" << "2026-03-10 00:00:59" << "Valid";
         QTest::newRow("master: 00-00 at 00:01") << "master" << "3" << "000000" << "" << "2026-03-10 00:01:00" << "After Hours";
 
-        QTest::newRow("empty zone") << "Rented" << "" << "000000" << "0" << Noon << "";
-        QTest::newRow("zone with bad times") << "Rented" << "5" << "000000" << "0" << Noon << "";
-        QTest::newRow("six characters, no date") << "Rented" << "0" << "023026" << "0" << Noon << "";
+        QTest::newRow("empty zone") << "Rented" << "" << "000000" << "0" << Noon << "fault: time zone \"\" is not a number";
+        QTest::newRow("zone with bad times") << "Rented" << "5" << "000000" << "0" << Noon << "fault: time zone 5: start or stop is not a time of day";
+        QTest::newRow("six characters, no date") << "Rented" << "0" << "023026" << "0" << Noon << "fault: expiry date 023026 is not a date";
         // clang-format on
     }
 
@@ -170,18 +168,8 @@ private slots:
         const AccessVerdict verdict =
             status == "master" ? decideMaster(master(zone, expiry), Zones, when)
                                : decideUnit(unit(zone, status, expiry, exclude), Zones, when);
-        QCOMPARE(verdict.failed(), result.isEmpty());
-        QCOMPARE(verdict.result, result);
+        QCOMPARE(verdict.failed() ? "fault: " + verdict.failure : verdict.result, result);
         QCOMPARE(verdict.grant, result == "Valid" || result == "Exclude");
-    }
-
-    void faultsNameTheRow()
-    {
-        const QDateTime noon = QDateTime::fromString(Noon, "yyyy-MM-dd HH:mm:ss");
-        QCOMPARE(decideUnit(unit("0", "Rented", "000000", "Maybe"), Zones, noon).failure,
-                 "unit B12: exclusion flag \"Maybe\" is not yes or no");
-        QCOMPARE(decideUnit(unit("5"), Zones, noon).failure,
-                 "time zone 5: start or stop is not a time of day");
     }
 
     // Refusals count within their window; each further lockout within the hour
@@ -216,13 +204,6 @@ private slots:
             QVERIFY(!off.refused(i));
     }
 
-    void codeEntries()
-    {
-        QVERIFY(isCodeEntry("0123"));
-        for (const char *entry : {"", "12a", " 12", "-12", "1e3", "١٢"}) // other scripts' digits
-            QVERIFY2(!isCodeEntry(QString::fromUtf8(entry)), entry);
-    }
-
     // Characters from a keypad, in order, applied to an empty entry.
     void keypadKeys_data()
     {
@@ -254,14 +235,6 @@ private slots:
         QCOMPARE(step.entry, entry);
         QCOMPARE(step.decide, decide);
         QCOMPARE(step.endOfFile, keys.endsWith('\x1A'));
-    }
-
-    // The rows themselves are checked as stored, below.
-    void masterIdThatIsNoNumber()
-    {
-        MasterRow noId = master("0");
-        noId.id = "x";
-        QVERIFY(!masterEvent("9999", "Out", noId, "Valid").has_value());
     }
 
     void decisions_data()
@@ -357,27 +330,6 @@ private slots:
         QVERIFY(!QFile::exists(gate.folder.file("Missing.gsd")));
     }
 
-    // Refused rows wait in order, later rows go behind them, and each lands once.
-    void lockedLogSpoolsInOrder()
-    {
-        Gate gate;
-        QString why;
-        {
-            const OtherProgram locker(gate.settings.GateDbPath, {"BEGIN IMMEDIATE"});
-            QCOMPARE(gate.write("1111", &why), Result::Spooled);
-            QVERIFY(!why.isEmpty());
-            QCOMPARE(gate.write("2222"), Result::Spooled);
-            QVERIFY(!gate.writer.flushSpool(&why));
-        }
-        QCOMPARE(gate.write("3333"), Result::Spooled);
-        QCOMPARE(gate.writer.spooledRows(), 3);
-        QVERIFY2(gate.writer.flushSpool(&why), qPrintable(why));
-        QCOMPARE(gate.writer.spooledRows(), 0);
-        QVERIFY(gate.writer.flushSpool(&why));
-        QCOMPARE(gate.log(), "1111;2222;3333");
-        QCOMPARE(gate.write("4444"), Result::Logged);
-    }
-
     // A trigger stands in for a read-only database: file modes do not stop root. A row
     // neither the log nor the spool takes leaves the attempt undecided, the gate opened.
     void refusedRowSpooledOrLost()
@@ -401,22 +353,26 @@ private slots:
         QCOMPARE(gate.log(), "2222");
     }
 
-    // A crash leaves the flush marker, rows committed or not, and a torn last line.
-    void crashLeftovers_data()
+    // Refused rows wait in order and later rows go behind them. A crash leaves
+    // the flush marker, rows committed or not, and a torn last line: each row lands once.
+    void lockedLogSpools_data()
     {
         QTest::addColumn<bool>("committed");
-        QTest::newRow("before commit") << false;
-        QTest::newRow("after commit") << true;
+        QTest::newRow("crash before commit") << false;
+        QTest::newRow("crash after commit") << true;
     }
-    void crashLeftovers()
+    void lockedLogSpools()
     {
         QFETCH(bool, committed);
         Gate gate;
         QCOMPARE(gate.write("1111"), Result::Logged);
+        QString why;
         {
             const OtherProgram locker(gate.settings.GateDbPath, {"BEGIN IMMEDIATE"});
-            QCOMPARE(gate.write("1111"), Result::Spooled);
+            QCOMPARE(gate.write("1111", &why), Result::Spooled);
+            QVERIFY(!why.isEmpty());
             QCOMPARE(gate.write("2222"), Result::Spooled);
+            QVERIFY(!gate.writer.flushSpool(&why));
         }
         const QString spool = gate.writer.spoolPath();
         QVERIFY(QFile::copy(spool, spool + ".crash"));
@@ -430,8 +386,10 @@ private slots:
         QVERIFY(gate.writer.open(gate.settings.GateDbPath, nullptr));
         QCOMPARE(gate.writer.spooledRows(), 2);
         QCOMPARE(gate.write("4444"), Result::Spooled);
-        QVERIFY(gate.writer.flushSpool(nullptr));
-        QCOMPARE(gate.log(), "1111;1111;2222;4444");
+        QVERIFY2(gate.writer.flushSpool(&why), qPrintable(why));
+        QCOMPARE(gate.writer.spooledRows(), 0);
+        QCOMPARE(gate.write("5555"), Result::Logged);
+        QCOMPARE(gate.log(), "1111;1111;2222;4444;5555");
     }
 
     // Text columns hold empty text, never NULL; the customer number is a number,

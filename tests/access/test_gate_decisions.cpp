@@ -155,25 +155,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(site.relay.received().right(2), RelayOff, 8000);
     }
 
-    // A locked log does not hold the gate shut; the spooled row lands once, when the lock goes.
-    void lockedLogSpoolsThenLogs()
-    {
-        Station s;
-        {
-            const OtherProgram other(s.site.folder.file("Gate.gsd"), {"BEGIN IMMEDIATE"});
-            QVERIFY(other.ok());
-            s.press(s.site.keypad1, "ABCE");
-            QCOMPARE(s.site.relay.readNow(), RelayOn);
-            QVERIFY2(s.w->statusText().startsWith("1 log rows wait in the spool"),
-                     qPrintable(s.w->statusText()));
-            QCOMPARE(s.site.logRows(), QStringList());
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(s.site.logRows(), QStringList{"1234/In"}, 8000);
-        QTRY_VERIFY(s.w->statusText().startsWith("Connected"));
-        s.press(s.site.keypad1, "ABCE");
-        QCOMPARE(s.site.logRows(), (QStringList{"1234/In", "1234/In"}));
-    }
-
     void restartAfterACrashWithTheRelayOn()
     {
         GateSite site;

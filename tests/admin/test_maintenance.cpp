@@ -15,8 +15,6 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <atomic>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -121,32 +119,6 @@ private slots:
         QCOMPARE(folder.value("Gate.gsd", "PRAGMA integrity_check"), QVariant("ok"));
     }
 
-    // A disk that fills up during a backup leaves no partial backup behind.
-    void aFullDiskLeavesNoBackup()
-    {
-        StartFolder folder;
-        folder.makeStandard();
-        folder.exec("Data.gsd",
-                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                    "4000) INSERT INTO tblUnitInfo (fldGateCode, fldCustLastName) "
-                    "SELECT i, printf('%0200d', i) FROM n");
-        const QString dest = folder.file("backups");
-        rlimit normal{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &normal), 0);
-        const rlimit full{256 * 1024, normal.rlim_max}; // writes beyond fail
-        const auto signalBefore = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
-        QString error;
-        const bool made =
-            Backup::make(folder.path(), dest, 14, QDateTime::currentDateTime(), nullptr, &error);
-        ::setrlimit(RLIMIT_FSIZE, &normal);
-        std::signal(SIGXFSZ, signalBefore);
-        QVERIFY(!made);
-        QVERIFY2(error.contains("Data.gsd"), qPrintable(error));
-        QCOMPARE(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList());
-    }
-
     // Only backups count: another folder in DEST is left alone, the partial
     // folder of a backup cut off by a power cut goes.
     void keepsTheNewestBackups()
@@ -198,22 +170,6 @@ private slots:
         QVERIFY(lines.contains(
             QString("ok: Keypad 2: %1 opens at 9600,N,8,1").arg(keypad2.devicePath())));
         QVERIFY(lines.contains("ok: database: tblUnitInfo in " + site + "/Data.gsd"));
-
-        // A board that never answers, and a hold time the station cannot use.
-        relay.setStatusReply(QByteArray());
-        StationSettings settings;
-        QVERIFY(SettingsFile::load(site + "/gatesystem.dat", settings, nullptr));
-        settings.RelayCloseSeconds = 33;
-        QVERIFY(SettingsFile::save(site + "/gatesystem.dat", settings, nullptr));
-        const QStringList again = checkLines(site).filter("PROBLEM");
-        QCOMPARE(again.size(), 5);
-        QVERIFY(
-            again.contains("PROBLEM: settings: Relay Settings Close Time Seconds = \"33\": 33 "
-                           "seconds is more than 32 -> fix: correct it on the settings screen"));
-        QVERIFY2(again.filter("Relay board: " + relay.devicePath() +
-                              " opens but gives no answer to the status query")
-                         .size() == 1,
-                 qPrintable(again.join('\n')));
     }
 };
 

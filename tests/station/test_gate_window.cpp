@@ -4,7 +4,6 @@
 #include "support/window_probe.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -24,21 +22,6 @@ int connections(const GateWindow &w)
     const StationData &d = w.data();
     return d.AdoCustomerCodes.isConnected() + d.AdoMaster.isConnected() +
            d.AdoGateLog.isConnected() + d.AdoTimeZones.isConnected();
-}
-
-// Prepares a standard folder whose settings file has `change` made.
-std::function<void(StartFolder &)> changed(std::function<void(StationSettings &)> change)
-{
-    return [change](StartFolder &f) {
-        StationSettings s = f.settings();
-        change(s);
-        f.writeSettings(s);
-    };
-}
-
-QDateTime picker(const WindowProbe &p, int index)
-{
-    return p.find<QDateTimeEdit>(QStringLiteral("DTPicker1(%1)").arg(index))->dateTime();
 }
 
 QByteArray settingsFile(const WindowProbe &p)
@@ -87,72 +70,12 @@ private slots:
         QVERIFY2(p.w->statusText().contains("gatesystem.dat"), qPrintable(p.w->statusText()));
     }
 
-    // Tenants' codes that every account can read are pointed out at start.
-    void filesEveryoneCanReadAreNamed()
-    {
-        for (bool open : {true, false}) {
-            WindowProbe p([open](StartFolder &f) {
-                const auto own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-                for (const char *name : {"Data.gsd", "gatesystem.dat"})
-                    QFile::setPermissions(f.file(name), open ? own | QFile::ReadOther : own);
-            });
-            QCOMPARE(p.w->statusText().contains("can be read by every account"), open);
-        }
-    }
-
-    // Every row starts minimised, which the window does before anything can fail.
-    void logViewDaysSetsTheStartDate_data()
-    {
-        QTest::addColumn<int>("days");
-        QTest::addColumn<QDateTime>("start");
-        QTest::addColumn<int>("connected");
-        QTest::newRow("2, standard: two calendar days back") << 2 << Now.addDays(-2) << 4;
-        QTest::newRow("-1: a day ahead") << -1 << Now.addDays(1) << 4;
-        QTest::newRow("-32768 has no negative: start-up stops") << -32768 << Now << 0;
-    }
-
-    void logViewDaysSetsTheStartDate()
-    {
-        QFETCH(int, days);
-        QFETCH(QDateTime, start);
-        QFETCH(int, connected);
-        WindowProbe p(changed([days](StationSettings &s) {
-            s.LogViewDays = qint16(days);
-            s.MinimizeAtStartup = true;
-        }));
-        QVERIFY(p.w->isMinimized());
-        QVERIFY(p.find<QCheckBox>("ckMinimizeAtStartup")->isChecked());
-        QCOMPARE(picker(p, 2), start);
-        QCOMPARE(picker(p, 3), Now);
-        QCOMPARE(connections(*p.w), connected);
-        QVERIFY(p.w->statusText().contains(connected ? p.folder.file("Gate.gsd")
-                                                     : QString::number(days)));
-    }
-
-    void closeAfterTheDefaultButtonsWritesTheStandardLine()
-    {
-        WindowProbe p(changed([](StationSettings &s) { s = StationSettings(); }));
-        p.find<QAction>("mnuSettings")->trigger();
-        for (int index = 0; index < 4; ++index)
-            p.click(QStringLiteral("cmdDefault(%1)").arg(index));
-        p.find<QLineEdit>("txtScanner(7)")->setText("5");
-        p.find<QCheckBox>("ckMinimizeAtStartup")->setCheckState(Qt::PartiallyChecked);
-        p.click("cmdSettingClose");
-        QCOMPARE(Prompts::takeMessages(), QStringList());
-        const QByteArray expected =
-            QStringLiteral(
-                "\"%1/Data.gsd\",\"%1/Gate.gsd\",2,2,9600,\"N\",8,1,1,1,9600,\"N\",8,1,5,"
-                "1,9600,\"N\",8,1,\"In\",\"Out\",\"\",\"\",\"\",\"\",#FALSE#,2,30\r\n")
-                .arg(QDir::toNativeSeparators(p.folder.path()))
-                .toUtf8();
-        QCOMPARE(settingsFile(p), expected);
-    }
-
     void openBrowseAndClose()
     {
         WindowProbe p;
         p.find<QAction>("mnuSettings")->trigger();
-        QCOMPARE(picker(p, 4), Now.addDays(-30)); // the standard days to keep
+        QCOMPARE(p.find<QDateTimeEdit>("DTPicker1(4)")->dateTime(),
+                 Now.addDays(-30)); // the standard days to keep
         Prompts::queueAnswer("/srv/gate/Other.gsd");
         p.click("cmdGetPath(0)");
         p.click("cmdGetPath(0)"); // cancelled: the path stays
@@ -206,37 +129,6 @@ private slots:
         p.find<QAction>("mnuSettings")->trigger();
         QCOMPARE(p.find<QLineEdit>("txtScanner(7)")->text(), "4");
         QVERIFY(!p.find<QLineEdit>(box)->property("invalid").toBool());
-    }
-
-    // At 800x600 every control of the settings screen shows, a tab at a time.
-    void settingsFitTheSmallestWindow()
-    {
-        WindowProbe p;
-        p.w->resize(800, 600);
-        p.w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(p.w.get()));
-        p.find<QAction>("mnuSettings")->trigger();
-        auto *frame = p.find<QWidget>("fraSettings");
-        auto *tabs = p.find<QTabWidget>("tabSettings");
-        const QStringList mustShow{"lstTimeZones", "cmdClearLog",
-                                   "DTPicker1(4)", "txtGateSystemLocation(1)",
-                                   "txtRelay(6)",  "cmdSettingClose"};
-        QStringList shown;
-        for (int tab = 0; tab < tabs->count(); ++tab) {
-            tabs->setCurrentIndex(tab);
-            QCoreApplication::processEvents();
-            for (QWidget *control : frame->findChildren<QWidget *>()) {
-                if (!control->isVisible() || qobject_cast<QLabel *>(control) ||
-                    control->objectName().isEmpty())
-                    continue;
-                const QRect place(control->mapTo(frame, QPoint()), control->size());
-                QVERIFY2(frame->rect().contains(place), qPrintable(control->objectName()));
-                shown << control->objectName();
-            }
-        }
-        for (const QString &name : mustShow)
-            QVERIFY2(shown.contains(name), qPrintable(name));
-        QVERIFY(p.w->rect().contains(QRect(frame->mapTo(p.w.get(), QPoint()), frame->size())));
     }
 
     void startUpOpensEveryPortThenTheButtonsDriveTheRelay()

@@ -145,3 +145,14 @@ QVariant PgServer::value(const QString &database, const QString &sql) const
         qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
     return query.value(0);
 }
+
+QStringList PgServer::column(const QString &database, const QString &sql) const
+{
+    QSqlQuery query(connect(database, QStringLiteral("pg-server-") + database));
+    if (!query.exec(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    QStringList values;
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}

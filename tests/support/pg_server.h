@@ -38,6 +38,8 @@ public:
     void exec(const QString &database, const QString &sql) const;
     // The first value of a query.
     QVariant value(const QString &database, const QString &sql) const;
+    // The first value of every row, as text.
+    QStringList column(const QString &database, const QString &sql) const;
     // An open connection of the test's own to a database.
     QSqlDatabase connect(const QString &database, const QString &name) const;
 

@@ -45,23 +45,6 @@ private slots:
     void init() { Clock::pin(QDateTime(QDate(2026, 1, 7), QTime(12, 0))); }
     void cleanup() { Clock::unpin(); }
 
-    void listLines_data()
-    {
-        // clang-format off
-        QTest::addColumn<ZoneRow>("row");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("midnight, noon") << ZoneRow{"3", "00:00:00", "12:30:00"} << " 3  12:00 AM  12:30 PM";
-        QTest::newRow("cut, no time") << ZoneRow{"123", "bad", "23:59:59"} << "12  BAD TIME  11:59 PM";
-        // clang-format on
-    }
-
-    void listLines()
-    {
-        QFETCH(ZoneRow, row);
-        QFETCH(QString, line);
-        QCOMPARE(zoneListLine(row), line);
-    }
-
     // The box asks until it gets a zone or no number; the status line says why a zone was refused.
     void addAnswers_data()
     {
@@ -72,9 +55,7 @@ private slots:
         QTest::addColumn<QString>("status"); // how the status line starts
         QTest::addColumn<QString>("shown");  // the zone in the box afterwards
         QTest::newRow("63") << QVariantList{"63"} << "" << "63" << "Connected" << "1";
-        QTest::newRow("0 asks again") << QVariantList{"0", "7"} << "" << "7" << "Connected" << "1";
         QTest::newRow("64 asks again, no number stops") << QVariantList{"64", "abc"} << "" << "" << "Connected" << "1";
-        QTest::newRow("256") << QVariantList{"256"} << "Number Not Vaild" << "" << "Connected" << "1";
         QTest::newRow("3.5 is 4") << QVariantList{"3.5"} << "" << "4" << "Connected" << "1";
         QTest::newRow("in use") << QVariantList{"5"} << "5 Already in Use" << "" << "Connected" << "5";
         QTest::newRow("refused") << QVariantList{"9"} << "Number Not Vaild" << ""
