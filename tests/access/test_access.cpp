@@ -330,6 +330,29 @@ private slots:
         QVERIFY(!QFile::exists(gate.folder.file("Missing.gsd")));
     }
 
+    // Without WAL (a network share; here another program reads while the log
+    // opens) a reader blocks every COMMIT: the row waits in the spool, a flush
+    // that cannot commit keeps it there, and it lands once the reader is gone.
+    void failedCommitsKeepTheRow()
+    {
+        StartFolder folder;
+        folder.makeStandard();
+        const QString path = folder.file("Gate.gsd");
+        GateLogWriter writer;
+        QString why;
+        {
+            const OtherProgram reader(path, {"BEGIN", "select count(*) from tblGateLog"});
+            QVERIFY(reader.ok() && writer.open(path, nullptr));
+            QCOMPARE(writer.write({"1111", "In", "Valid", "", "", ""}, Now, &why), Result::Spooled);
+            QVERIFY(!writer.flushSpool(&why));
+            QVERIFY2(why.contains("locked"), qPrintable(why));
+            QCOMPARE(writer.spooledRows(), 1);
+        }
+        QVERIFY2(writer.flushSpool(&why), qPrintable(why));
+        QCOMPARE(folder.column("Gate.gsd", "select fldCode from tblGateLog"), QStringList("1111"));
+        QCOMPARE(folder.value("Gate.gsd", "PRAGMA journal_mode"), QVariant("delete"));
+    }
+
     // A trigger stands in for a read-only database: file modes do not stop root. A row
     // neither the log nor the spool takes leaves the attempt undecided, the gate opened.
     void refusedRowSpooledOrLost()
