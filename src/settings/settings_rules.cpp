@@ -15,7 +15,7 @@ QString quoteFault(const QString &text)
 
 bool usableDayCount(qint16 days)
 {
-    return days != std::numeric_limits<qint16>::min();
+    return days >= usableRange(&S::LogViewDays).first;
 }
 
 std::pair<qint64, qint64> storableRange(const SettingsField &field)
@@ -25,24 +25,34 @@ std::pair<qint64, qint64> storableRange(const SettingsField &field)
     return {0, std::numeric_limits<quint8>::max()};
 }
 
+std::pair<qint64, qint64> usableRange(const SettingsField &field)
+{
+    auto [min, max] = storableRange(field);
+    if (field == SettingsField(&S::RelayCloseSeconds))
+        max = MaxRelayCloseSeconds;
+    if (field == SettingsField(&S::LogViewDays) || field == SettingsField(&S::LogDaysToKeep))
+        ++min; // counted back, and the lowest has no negative
+    return {min, max};
+}
+
 QString unusable(const StationSettings &s, const SettingsField &field)
 {
     if (const auto *m = std::get_if<QString S::*>(&field))
         return quoteFault(s.**m);
     if (const auto *m = std::get_if<QChar S::*>(&field))
         return quoteFault(QString(s.**m));
-    if (const auto *m = std::get_if<quint8 S::*>(&field)) {
-        if (*m == &S::RelayCloseSeconds && s.RelayCloseSeconds > MaxRelayCloseSeconds)
-            return QStringLiteral("%1 seconds is more than %2")
-                .arg(s.RelayCloseSeconds)
-                .arg(MaxRelayCloseSeconds);
-        return {};
-    }
-    if (const auto *m = std::get_if<qint16 S::*>(&field)) {
-        const bool dayCount = *m == &S::LogViewDays || *m == &S::LogDaysToKeep;
-        if (dayCount && !usableDayCount(s.**m))
-            return QStringLiteral("%1 days cannot be counted back").arg(s.**m);
-    }
+    qint64 value = 0;
+    if (const auto *m = std::get_if<quint8 S::*>(&field))
+        value = s.**m;
+    else if (const auto *n = std::get_if<qint16 S::*>(&field))
+        value = s.**n;
+    else
+        return {}; // a flag takes either value
+    const auto [min, max] = usableRange(field);
+    if (value > max) // only the hold time has a limit below its type's
+        return QStringLiteral("%1 seconds is more than %2").arg(value).arg(max);
+    if (value < min) // only day counts have one above
+        return QStringLiteral("%1 days cannot be counted back").arg(value);
     return {};
 }
 
@@ -52,11 +62,7 @@ QString allowed(const SettingsField &field)
         return QStringLiteral("any text without a double quote");
     if (std::holds_alternative<QChar S::*>(field))
         return QStringLiteral("one character, not a double quote");
-    auto [min, max] = storableRange(field);
-    if (field == SettingsField(&S::RelayCloseSeconds))
-        max = MaxRelayCloseSeconds;
-    if (field == SettingsField(&S::LogViewDays) || field == SettingsField(&S::LogDaysToKeep))
-        ++min;
+    const auto [min, max] = usableRange(field);
     return QStringLiteral("a whole number from %1 to %2").arg(min).arg(max);
 }
 

@@ -20,6 +20,8 @@ bool usableDayCount(qint16 days);
 
 // The values a number field's type holds.
 std::pair<qint64, qint64> storableRange(const SettingsField &field);
+// The values of a number field the station can use.
+std::pair<qint64, qint64> usableRange(const SettingsField &field);
 
 // Why the field's value cannot be used: a hold time above 32 seconds, a day
 // count of -32768, a text or letter holding a double quote (the file format
