@@ -7,8 +7,8 @@
 #include "fleet/fleet_schema.h"
 #include "fleet/site_import.h"
 #include "gatectl_messages.h"
+#include "log_options.h"
 #include "logview/log_export.h"
-#include "logview/result_filter.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -114,36 +114,28 @@ QString textLine(const QString &site, const QString &station, const QString &lin
 int log(const QStringList &args)
 {
     QCommandLineParser parser;
-    const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("DATE")),
-        to(QStringLiteral("to"), {}, QStringLiteral("DATE")),
-        site(QStringLiteral("site"), {}, QStringLiteral("SITE")),
-        station(QStringLiteral("station"), {}, QStringLiteral("STATION")),
-        result(QStringLiteral("result"), {}, QStringLiteral("WORD")),
-        customer(QStringLiteral("customer"), {}, QStringLiteral("ID")), csv(QStringLiteral("csv"));
-    parser.addOptions({from, to, site, station, result, customer, csv});
+    const QCommandLineOption site(QStringLiteral("site"), {}, QStringLiteral("SITE")),
+        station(QStringLiteral("station"), {}, QStringLiteral("STATION"));
+    parser.addOptions({site, station});
+    LogOptions::addTo(parser);
     if (!parser.parse(QStringList{QStringLiteral("log")} + args))
         return usageError(parser.errorText());
-    FleetReport::LogFilter filter{parser.value(site),
-                                  parser.value(station),
-                                  QDate::fromString(parser.value(from), Qt::ISODate),
-                                  QDate::fromString(parser.value(to), Qt::ISODate),
-                                  parser.value(result),
-                                  std::nullopt};
-    if (parser.positionalArguments().size() != 1 || !filter.from.isValid() || !filter.to.isValid())
-        return usageError(
-            QStringLiteral("fleet log takes a URL, --from DATE and --to DATE (YYYY-MM-DD)"));
-    if (!filter.result.isEmpty() && !isFilter(filter.result))
-        return usageError(QStringLiteral("--result ") + notAFilter(filter.result));
-    if (parser.isSet(customer) && !(filter.customer = customerId(parser.value(customer))))
-        return usageError(
-            QStringLiteral("--customer \"%1\" is no customer ID").arg(parser.value(customer)));
+    if (parser.positionalArguments().size() != 1)
+        return usageError(QStringLiteral("fleet log takes a URL, --from DATE and --to DATE"));
+    QString why;
+    const auto options = LogOptions::read(parser, why);
+    if (!options)
+        return usageError(QStringLiteral("fleet log: ") + why);
+    const FleetReport::LogFilter filter{parser.value(site), parser.value(station),
+                                        options->from,      options->to,
+                                        options->result,    options->customer};
     QString error;
     const auto db = openFleet(parser.positionalArguments()[0], true, &error);
     if (!db)
         return failed(QStringLiteral("fleet log: ") + error);
     QFile out;
     out.open(stdout, QIODevice::WriteOnly);
-    const bool asCsv = parser.isSet(csv);
+    const bool asCsv = options->csv;
     const auto write = [&](const QString &site, const QString &station, const QStringList &fields,
                            const QString &line) {
         return writeAll(out,

@@ -1,12 +1,14 @@
 #include "log_command.h"
 
 #include "gatectl_messages.h"
+#include "log_options.h"
 #include "logview/log_export.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
 #include "service/command_line.h"
 #include "settings/settings_file.h"
 
+#include <QCommandLineParser>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTextStream>
@@ -29,61 +31,26 @@ int failed(const QString &text)
 
 struct Request {
     QString folder;
-    QDate from;
-    QDate to;
-    QString filter = Filters::All;
-    std::optional<qint32> customer;
-    bool csv = false;
+    LogOptions options;
 };
 
 // None, with the reason, for arguments that do not make a request.
 std::optional<Request> parse(const QStringList &arguments, QString &why)
 {
-    Request r;
-    QStringList positional;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &arg = arguments[i];
-        const bool takesValue = arg == QLatin1String("--from") || arg == QLatin1String("--to") ||
-                                arg == QLatin1String("--result") ||
-                                arg == QLatin1String("--customer");
-        if (takesValue && i + 1 == arguments.size()) {
-            why = QStringLiteral("%1 needs a value").arg(arg);
-            return std::nullopt;
-        }
-        const QString value = takesValue ? arguments[++i] : QString();
-        if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
-            const QDate date = QDate::fromString(value, Qt::ISODate);
-            if (!date.isValid()) {
-                why = QStringLiteral("%1 \"%2\" is no date YYYY-MM-DD").arg(arg, value);
-                return std::nullopt;
-            }
-            (arg == QLatin1String("--from") ? r.from : r.to) = date;
-        } else if (arg == QLatin1String("--result")) {
-            if (!isFilter(value)) {
-                why = QStringLiteral("--result ") + notAFilter(value);
-                return std::nullopt;
-            }
-            r.filter = value;
-        } else if (arg == QLatin1String("--customer")) {
-            if (!(r.customer = customerId(value))) {
-                why = QStringLiteral("--customer \"%1\" is no customer ID").arg(value);
-                return std::nullopt;
-            }
-        } else if (arg == QLatin1String("--csv")) {
-            r.csv = true;
-        } else if (arg.startsWith(QLatin1String("--"))) {
-            why = QStringLiteral("%1 is not an option").arg(arg);
-            return std::nullopt;
-        } else {
-            positional << arg;
-        }
+    QCommandLineParser parser;
+    LogOptions::addTo(parser);
+    if (!parser.parse(QStringList{QStringLiteral("log")} + arguments)) {
+        why = parser.errorText();
+        return std::nullopt;
     }
-    if (positional.size() != 1 || !r.from.isValid() || !r.to.isValid()) {
+    if (parser.positionalArguments().size() != 1) {
         why = QStringLiteral("takes a station folder, --from DATE and --to DATE");
         return std::nullopt;
     }
-    r.folder = positional.first();
-    return r;
+    const auto options = LogOptions::read(parser, why);
+    if (!options)
+        return std::nullopt;
+    return Request{parser.positionalArguments().first(), *options};
 }
 
 int write(const Request &r, const QSqlDatabase &gateDb, QIODevice &out)
@@ -91,15 +58,16 @@ int write(const Request &r, const QSqlDatabase &gateDb, QIODevice &out)
     if (!gateDb.isOpen())
         return failed(QStringLiteral("the gate database cannot be opened: %1")
                           .arg(gateDb.lastError().text()));
-    const LogSelection selection = r.customer
-                                       ? LogSelection::customerDateRange(*r.customer, r.from, r.to)
-                                       : LogSelection::dateRange(r.from, r.to);
+    const LogOptions &o = r.options;
+    const LogSelection selection = o.customer
+                                       ? LogSelection::customerDateRange(*o.customer, o.from, o.to)
+                                       : LogSelection::dateRange(o.from, o.to);
     LogListing listing;
     QString error;
     qint64 written = 0;
-    if (!listing.open(gateDb, selection, r.filter, &error) ||
+    if (!listing.open(gateDb, selection, o.result, &error) ||
         !LogExport::write(gateDb, listing, LogListModel::PageRows,
-                          r.csv ? LogExport::Format::Csv : LogExport::Format::Text, out, written,
+                          o.csv ? LogExport::Format::Csv : LogExport::Format::Text, out, written,
                           &error))
         return failed(error);
     return 0;
