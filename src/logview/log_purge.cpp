@@ -32,15 +32,7 @@ bool LogPurge::start(const QString &gateConnectionString, QString *error)
     if (!m_log.refresh(error))
         return false;
     addMissingLogIndexes(m_log.database());
-    if (!lastRowid(m_log.database(), m_rows.lastRowid, error))
-        return false;
-    const LogSql sql = logSql(m_rows);
-    QSqlQuery q(m_log.database());
-    if (!runSql(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(sql.where),
-                sql.values, error))
-        return false;
-    m_total = q.next() ? q.value(0).toLongLong() : 0;
-    return true;
+    return pinAndCount(m_log.database(), m_rows, m_total, error);
 }
 
 LogPurge::Step LogPurge::step()

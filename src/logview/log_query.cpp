@@ -131,12 +131,17 @@ bool customerName(const QSqlDatabase &gateDb, qint64 custId, QString &name, QStr
     return true;
 }
 
-bool lastRowid(const QSqlDatabase &gateDb, qint64 &rowid, QString *error)
+bool pinAndCount(const QSqlDatabase &gateDb, LogRows &rows, qint64 &count, QString *error)
 {
     QSqlQuery q(gateDb);
     if (!runSql(q, QStringLiteral("select coalesce(max(rowid), 0) from tblGateLog"), {}, error))
         return false;
-    rowid = q.next() ? q.value(0).toLongLong() : 0;
+    rows.lastRowid = q.next() ? q.value(0).toLongLong() : 0;
+    const LogSql sql = logSql(rows);
+    if (!runSql(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(sql.where),
+                sql.values, error))
+        return false;
+    count = q.next() ? q.value(0).toLongLong() : 0;
     return true;
 }
 
@@ -166,15 +171,7 @@ bool LogListing::open(const QSqlDatabase &gateDb, const LogSelection &selection,
 {
     m_count = 0;
     m_rows = {selection, filter};
-    if (!lastRowid(gateDb, m_rows.lastRowid, error))
-        return false;
-    const LogSql sql = logSql(m_rows);
-    QSqlQuery q(gateDb);
-    if (!runSql(q, QStringLiteral("select count(*) from tblGateLog where %1").arg(sql.where),
-                sql.values, error))
-        return false;
-    m_count = q.next() ? q.value(0).toLongLong() : 0;
-    return true;
+    return pinAndCount(gateDb, m_rows, m_count, error);
 }
 
 bool LogListing::read(const QSqlDatabase &gateDb, Direction direction,

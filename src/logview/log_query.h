@@ -58,8 +58,9 @@ bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection,
 // The name the customer's newest row carries; empty when none does.
 bool customerName(const QSqlDatabase &gateDb, qint64 custId, QString &name, QString *error);
 
-// The newest row's rowid, 0 for an empty log: what is written later has a higher one.
-bool lastRowid(const QSqlDatabase &gateDb, qint64 &rowid, QString *error);
+// Pins `rows` to the log as it is now (rows written later have higher rowids)
+// and counts them.
+bool pinAndCount(const QSqlDatabase &gateDb, LogRows &rows, qint64 &count, QString *error);
 
 // Makes the date and customer indexes that a gate log made by another tool may
 // lack, where the file takes writes; lists and purges work without them, slowly.
