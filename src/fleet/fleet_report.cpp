@@ -2,6 +2,7 @@
 
 #include "data/data_control.h"
 #include "data/sql_run.h"
+#include "logview/log_query.h"
 #include "logview/result_filter.h"
 
 namespace FleetReport {
@@ -106,19 +107,14 @@ bool log(QSqlDatabase db, const LogFilter &filter,
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!runSql(query,
-                QStringLiteral("SELECT site, station, fldDateTime, fldZone, fldCode, fldReult, "
-                               "fldUnitNumber, fldCustomer, fldCustID FROM gate_log WHERE %1 "
+                QStringLiteral("SELECT site, station, %1 FROM gate_log WHERE %2 "
                                "ORDER BY fldDateTime, site, station, local_id")
-                    .arg(where.join(QStringLiteral(" AND "))),
+                    .arg(QLatin1String(LogRowColumns), where.join(QStringLiteral(" AND "))),
                 values, error))
         return false;
     while (query.next()) {
-        const LogEntry entry{query.value(0).toString(),
-                             query.value(1).toString(),
-                             {query.value(2).toString(), query.value(3).toString(),
-                              query.value(4).toString(), query.value(5).toString(),
-                              query.value(6).toString(), query.value(7).toString(),
-                              query.value(8).toString()}};
+        const LogEntry entry{query.value(0).toString(), query.value(1).toString(),
+                             logRowAt(query, 2)};
         if (!each(entry))
             return false;
     }

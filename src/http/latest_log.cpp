@@ -19,21 +19,14 @@ bool readRows(QSqlDatabase db, const QDate &day, int limit, QList<LogRow> &rows,
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!runSql(q,
-                QStringLiteral("select fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, "
-                               "fldCustomer, fldCustID from tblGateLog where %1 "
+                QStringLiteral("select %1 from tblGateLog where %2 "
                                "order by fldDateTime desc, fldID desc limit ?")
-                    .arg(range.where),
+                    .arg(QLatin1String(LogRowColumns), range.where),
                 range.values + QVariantList{limit}, error))
         return false;
     rows.clear();
-    while (q.next()) {
-        LogRow row;
-        QString *const columns[] = {&row.dateTime,   &row.location, &row.code,  &row.result,
-                                    &row.unitNumber, &row.customer, &row.custId};
-        for (int i = 0; i < int(std::size(columns)); ++i)
-            *columns[i] = q.value(i).toString();
-        rows << row;
-    }
+    while (q.next())
+        rows << logRowAt(q);
     return true;
 }
 

@@ -73,19 +73,12 @@ LogSql condition(const LogRows &rows, Direction direction, const std::optional<L
             w.values};
 }
 
-const QString RowColumns = QStringLiteral(
-    "fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, fldCustomer, fldCustID, rowid");
+const QString RowColumns = QLatin1String(LogRowColumns) + QStringLiteral(", rowid");
 
 QString textAt(const QSqlQuery &q, int column)
 {
     const QVariant value = q.value(column);
     return value.isNull() ? QString() : value.toString();
-}
-
-LogRow rowAt(const QSqlQuery &q)
-{
-    return {textAt(q, 0), textAt(q, 1), textAt(q, 2), textAt(q, 3),
-            textAt(q, 4), textAt(q, 5), textAt(q, 6)};
 }
 
 // An index on the column, as its first, that serves every row.
@@ -192,7 +185,7 @@ bool LogListing::read(const QSqlDatabase &gateDb, Direction direction,
         if (page.lines.isEmpty())
             page.first = place;
         page.last = place;
-        page.rows << rowAt(q);
+        page.rows << logRowAt(q);
         page.lines << logLine(page.rows.last());
     }
     if (direction == Direction::Backward) {
@@ -217,4 +210,10 @@ bool LogPager::next(LogPage &page, QString *error)
     if (!page.lines.isEmpty())
         m_last = page.last;
     return true;
+}
+
+LogRow logRowAt(const QSqlQuery &q, int first)
+{
+    return {textAt(q, first),     textAt(q, first + 1), textAt(q, first + 2), textAt(q, first + 3),
+            textAt(q, first + 4), textAt(q, first + 5), textAt(q, first + 6)};
 }

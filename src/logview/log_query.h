@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QVariantList>
 #include <limits>
 #include <optional>
@@ -57,6 +58,11 @@ bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection,
 
 // The name the customer's newest row carries; empty when none does.
 bool customerName(const QSqlDatabase &gateDb, qint64 custId, QString &name, QString *error);
+
+// The columns of a LogRow, in the order logRowAt reads them from its first column on.
+inline constexpr char LogRowColumns[] =
+    "fldDateTime, fldZone, fldCode, fldReult, fldUnitNumber, fldCustomer, fldCustID";
+LogRow logRowAt(const QSqlQuery &q, int first = 0);
 
 // Pins `rows` to the log as it is now (rows written later have higher rowids)
 // and counts them.
