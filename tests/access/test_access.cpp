@@ -117,11 +117,13 @@ private slots:
         QTest::addColumn<QString>("result"); // or "fault: " and why the row cannot be decided
 
         QTest::newRow("rented") << "Rented" << "0" << "000000" << "0" << Noon << "Valid";
+        QTest::newRow("rented-cr") << "Rented-Cr" << "0" << "000000" << "0" << Noon << "Valid";
         QTest::newRow("lower case status") << "rented" << "0" << "000000" << "0" << Noon << "Locked Out";
 
         QTest::newRow("expires today still passes") << "Rented" << "0" << "031526" << "0" << "2026-03-15 23:59:59" << "Valid";
         QTest::newRow("expired the next day") << "Rented" << "0" << "031526" << "0" << "2026-03-16 00:00:00" << "Exp 3/15/26";
         QTest::newRow("five characters: none") << "Rented" << "0" << "01011" << "0" << Noon << "Valid";
+        QTest::newRow("seven characters: none") << "Rented" << "0" << "0101100" << "0" << Noon << "Valid";
         QTest::newRow("76 is 2076") << "Rented" << "0" << "010176" << "0" << Noon << "Valid";
         QTest::newRow("77 is 1977") << "Rented" << "0" << "010177" << "0" << Noon << "Exp 1/1/77";
         QTest::newRow("05 is 2005 in 2080") << "Rented" << "0" << "010105" << "0" << "2080-01-02 12:00:00" << "Exp 1/1/05";

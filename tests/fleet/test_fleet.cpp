@@ -196,12 +196,15 @@ private:
     // A new database with the fleet schema; its name.
     QString fleetDatabase();
     QString centralLog(const QString &database, const QString &station) const;
+    QVariant central(const QString &database, const QString &sql) const
+    {
+        return m_server->value(database, sql);
+    }
     // Sessions of the server waiting for a lock.
     int lockWaits(const QString &database) const
     {
-        return m_server
-            ->value(database, "SELECT count(*) FROM pg_stat_activity WHERE "
-                              "wait_event_type = 'Lock'")
+        return central(database, "SELECT count(*) FROM pg_stat_activity WHERE "
+                                 "wait_event_type = 'Lock'")
             .toInt();
     }
     // The test's own transaction on a database, holding what `sql` locks.
@@ -312,8 +315,7 @@ private slots:
         m_server->start();
         for (const auto &[station, name] : {std::pair{&a1, "a1"}, {&a2, "a2"}, {&b1, "b1"}})
             WAIT_COMPARE(centralLog(db, name), localLog(station->site.folder));
-        QCOMPARE(m_server->value(db, "SELECT count(*) FROM gate_log WHERE site = 'north'").toInt(),
-                 106);
+        QCOMPARE(central(db, "SELECT count(*) FROM gate_log WHERE site = 'north'").toInt(), 106);
 
         // Rented at the office: the gate opens once the notification has brought it.
         m_server->exec(db, "UPDATE units SET fldStatus = 'Rented' WHERE fldGateCode = '4444'");
@@ -346,7 +348,7 @@ private slots:
         QVERIFY2(first.status().startsWith("fleet: in step"), qPrintable(first.status()));
         // Rows the other sender had sent were skipped, not an error that drops the link.
         QVERIFY(!(first.said() + second.said()).contains("duplicate key"));
-        QCOMPARE(m_server->value(db, "SELECT rows_waiting FROM stations").toInt(), 0);
+        QCOMPARE(central(db, "SELECT rows_waiting FROM stations").toInt(), 0);
     }
     void pullInterruptedHalfway()
     {
@@ -443,11 +445,9 @@ private slots:
         }
         k1.sync.start();
         WAIT_COMPARE(centralLog(db, "k1"), localLog(k1.folder));
-        const QString latest =
-            m_server
-                ->value(db, "SELECT string_agg(fldGateCode || ':' || fldStatus, ',' "
-                            "ORDER BY fldGateCode, id) FROM units")
-                .toString();
+        const QString latest = central(db, "SELECT string_agg(fldGateCode || ':' || fldStatus, ',' "
+                                           "ORDER BY fldGateCode, id) FROM units")
+                                   .toString();
         WAIT_COMPARE(unitsOf(k1.folder), latest);
     }
     void importKeepsSourceOrderAndEachSiteApart()
@@ -476,9 +476,9 @@ private slots:
 
         // Unchanged data writes nothing, so no station is woken to pull it.
         const QString changes = "SELECT change_count FROM sites WHERE site = 'north'";
-        const QVariant count = m_server->value("office", changes);
+        const QVariant count = central("office", changes);
         QCOMPARE(import("north", first), Outcome::NoChange);
-        QCOMPARE(m_server->value("office", changes), count);
+        QCOMPARE(central("office", changes), count);
 
         // A bad row refuses the whole source; skipped, the good rows replace the site's.
         const SourceTables bad = source({unit("2222", "Zoë"), unit("4444", "Bad", "Maybe"),
@@ -574,15 +574,14 @@ QString FleetTest::fleetDatabase()
 // unless some arrived after a later one.
 QString FleetTest::centralLog(const QString &database, const QString &station) const
 {
-    return m_server
-        ->value(database,
-                QStringLiteral(
-                    "SELECT CASE WHEN EXISTS (SELECT 1 FROM gate_log a JOIN gate_log b USING "
-                    "(site, station) WHERE a.station = '%1' AND a.local_id < b.local_id AND "
-                    "a.received_at > b.received_at) THEN 'rows arrived out of order' ELSE "
-                    "coalesce(string_agg(local_id || '/' || fldCode || '/' || fldReult, ',' "
-                    "ORDER BY local_id), '') END FROM gate_log WHERE station = '%1'")
-                    .arg(station))
+    return central(database,
+                   QStringLiteral(
+                       "SELECT CASE WHEN EXISTS (SELECT 1 FROM gate_log a JOIN gate_log b USING "
+                       "(site, station) WHERE a.station = '%1' AND a.local_id < b.local_id AND "
+                       "a.received_at > b.received_at) THEN 'rows arrived out of order' ELSE "
+                       "coalesce(string_agg(local_id || '/' || fldCode || '/' || fldReult, ',' "
+                       "ORDER BY local_id), '') END FROM gate_log WHERE station = '%1'")
+                       .arg(station))
         .toString();
 }
 

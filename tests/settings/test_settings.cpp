@@ -61,6 +61,7 @@ private slots:
         items.removeLast();
         // clang-format off
         QTest::newRow("no final line end") << ExampleLine.chopped(2) << ExampleLine << "";
+        QTest::newRow("LF only") << ExampleLine.chopped(2) + "\n" << ExampleLine << "";
         QTest::newRow("blanks before items skipped, unquoted text trimmed") << exampleWithItem(23, "   Acme Storage   ") << exampleWithItem(23, "\"Acme Storage\"") << "";
         QTest::newRow("items over two lines") << QByteArray(ExampleLine).replace(",2,30\r\n", ",2\r\n30\r\n") << ExampleLine << "";
         QTest::newRow("anything after item 29 is not read") << ExampleLine.chopped(2) + ",junk,\"more\"\r\n" << ExampleLine << "";

@@ -5,6 +5,7 @@
 #include "data/file_identity.h"
 #include "data/station_data.h"
 #include "support/busy_connection.h"
+#include "support/fake_access.h"
 #include "support/program_run.h"
 #include "support/start_folder.h"
 #include "sync/customer_database.h"
@@ -225,6 +226,7 @@ private slots:
         // clang-format off
         QTest::newRow("exclusion neither yes nor no") << false << unitWith(8, "2") << "tblUnitInfo row 2 (line 3): fldGateExclude";
         QTest::newRow("no expiry") << false << unitWith(7, "") << "";
+        QTest::newRow("leap day") << false << unitWith(7, "022924") << "";
         QTest::newRow("day 30 of February") << false << unitWith(7, "023024") << "row 2 (line 3): fldGateExpireDate: \"023024\"";
         QTest::newRow("zone empty") << false << unitWith(6, "") << "fldGateTimeZone: empty";
         QTest::newRow("customer a word") << false << unitWith(4, "C7") << "fldCustID";
@@ -558,6 +560,19 @@ private slots:
                  qPrintable(report.summary));
         QCOMPARE(site.folder.value("All.gsd", "select group_concat(fldGateCode) from tblUnitInfo"),
                  QVariant("1111"));
+    }
+
+    // The Access source goes through the import's reader: units and master
+    // codes each from their own table.
+    void accessSourceReadsBothTables()
+    {
+        Site site;
+        const CustomerSync::Report report = CustomerSync::run(
+            SyncSource::access("Data.mdb"), site.folder.path(), {}, FakeAccess().reader(), Today);
+        QCOMPARE(report.outcome, Outcome::Changed);
+        QCOMPARE(site.units(), QString("0123:Ann 2222:"));
+        QCOMPARE(site.folder.value("Data.gsd", "select fldPassCode from tblVextraMasterCodes"),
+                 QVariant("9999"));
     }
 
     // Real files written by Access, read by mdbtools as the sync reads them:
