@@ -3,11 +3,10 @@
 // path with gate-sync beside the station. Each figure is printed beside a
 // baseline measured in the same run.
 #include "common/clock.h"
-#include "fleet/fleet_schema.h"
 #include "fleet/site_pull.h"
 #include "relay_line.h"
+#include "support/fleet_database.h"
 #include "support/gate_site.h"
-#include "support/pg_server.h"
 #include "widgets/prompts.h"
 
 #include <QApplication>
@@ -27,13 +26,20 @@ constexpr int Keys = 200;
 
 QTextStream out(stdout);
 
-QString fleetDatabase(PgServer &server, const QString &name)
+// Site "bench" with SiteUnits rented units, and what `more` adds.
+void fillSite(PgServer &server, const QString &db, const QString &more = {})
 {
-    server.createDatabase(name);
-    QString error;
-    if (!FleetSchema::migrate(server.connect(name, name), nullptr, &error))
-        qFatal("%s", qPrintable(error));
-    return name;
+    server.exec(db, QStringLiteral("INSERT INTO sites (site) VALUES ('bench');"
+                                   "INSERT INTO units (site, fldGateCode, fldStatus) SELECT "
+                                   "'bench', 100000 + i, 'Rented' FROM generate_series(1, %1) i;")
+                            .arg(SiteUnits) +
+                        more);
+}
+
+void setStatus(PgServer &server, const QString &db, const QString &code, const QString &status)
+{
+    server.exec(db, QStringLiteral("UPDATE units SET fldStatus = '%1' WHERE fldGateCode = '%2'")
+                        .arg(status, code));
 }
 
 void writeIni(const StartFolder &folder, const QString &url, const QString &station)
@@ -65,7 +71,7 @@ struct SyncProcess {
 
 void pushFigure(PgServer &server)
 {
-    const QString db = fleetDatabase(server, QStringLiteral("push"));
+    const QString db = createFleetDatabase(server, QStringLiteral("push"));
     StartFolder folder;
     folder.makeStandard();
     writeIni(folder, server.url(db), QStringLiteral("p1"));
@@ -114,11 +120,8 @@ QString localStatus(const StartFolder &folder, const QString &code)
 
 void changeFigure(PgServer &server)
 {
-    const QString db = fleetDatabase(server, QStringLiteral("change"));
-    server.exec(db, QStringLiteral("INSERT INTO sites (site) VALUES ('bench');"
-                                   "INSERT INTO units (site, fldGateCode, fldStatus) SELECT "
-                                   "'bench', 100000 + i, 'Rented' FROM generate_series(1, %1) i")
-                        .arg(SiteUnits));
+    const QString db = createFleetDatabase(server, QStringLiteral("change"));
+    fillSite(server, db);
     StartFolder folder;
     folder.makeStandard();
     writeIni(folder, server.url(db), QStringLiteral("c1"));
@@ -131,8 +134,7 @@ void changeFigure(PgServer &server)
         const QString status = i % 2 ? QStringLiteral("Rented") : QStringLiteral("Vacant");
         QElapsedTimer timer;
         timer.start();
-        server.exec(db, QStringLiteral("UPDATE units SET fldStatus = '%1' WHERE fldGateCode = '%2'")
-                            .arg(status, code));
+        setStatus(server, db, code, status);
         while (localStatus(folder, code) != status)
             QThread::msleep(2);
         ms << timer.nsecsElapsed() / 1e6;
@@ -144,8 +146,7 @@ void changeFigure(PgServer &server)
     gate.setDatabaseName(folder.file("Gate.gsd"));
     gate.open();
     for (int i = 0; i < Changes; ++i) {
-        server.exec(db, QStringLiteral("UPDATE units SET fldStatus = '%1' WHERE fldGateCode = '%2'")
-                            .arg(i % 2 ? "Rented" : "Vacant", code));
+        setStatus(server, db, code, i % 2 ? "Rented" : "Vacant");
         QElapsedTimer timer;
         timer.start();
         SiteData data;
@@ -178,13 +179,10 @@ Spread typeCodes(GateSite &site, const RelayLine &relay)
 
 void keypadFigures(PgServer &server)
 {
-    const QString db = fleetDatabase(server, QStringLiteral("keys"));
-    server.exec(db, QStringLiteral("INSERT INTO sites (site) VALUES ('bench');"
-                                   "INSERT INTO units (site, fldGateCode, fldStatus) SELECT "
-                                   "'bench', 100000 + i, 'Rented' FROM generate_series(1, %1) i;"
-                                   "INSERT INTO units (site, fldGateCode, fldStatus) VALUES "
-                                   "('bench', '1234', 'Rented')")
-                        .arg(SiteUnits));
+    const QString db = createFleetDatabase(server, QStringLiteral("keys"));
+    fillSite(server, db,
+             QStringLiteral("INSERT INTO units (site, fldGateCode, fldStatus) VALUES "
+                            "('bench', '1234', 'Rented')"));
     GateSite site;
     RelayLine relay;
     site.mapPorts(site.keypad1.devicePath(), relay.path(), site.keypad2.devicePath());

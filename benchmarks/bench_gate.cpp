@@ -2,7 +2,6 @@
 // never by the tests. Each figure is printed beside a baseline measured in the
 // same run, as a ratio, so the machine's own speed cancels out.
 #include "access/access_rules.h"
-#include "access/keypad_keys.h"
 #include "access/keypad_lockout.h"
 #include "data/data_control.h"
 #include "logview/log_line.h"
@@ -10,6 +9,7 @@
 #include "logview/result_filter.h"
 #include "relay_line.h"
 #include "support/gate_site.h"
+#include "support/other_program.h"
 #include "widgets/prompts.h"
 
 #include <QApplication>
@@ -77,8 +77,7 @@ struct KeyTimes {
     QList<double> toReady;
 };
 
-// Types the k-th unit's code on keypad 1; the milliseconds from its last key
-// to the relay-on bytes, and when that last key went out.
+// Types the k-th unit's code on keypad 1 (see keyToRelayMs).
 double typeCode(GateSite &site, const RelayLine &relay, int k, qint64 &start)
 {
     return keyToRelayMs(site.keypad1, relay, keysFor(unitCode((k * 7919) % Units)), start);
@@ -89,7 +88,8 @@ KeyTimes keyToRelay(GateSite &site, const RelayLine &relay)
     KeyTimes times;
     for (int k = 0; k < Keys; ++k) {
         qint64 start = 0;
-        times.toRelay << typeCode(site, relay, k, start);
+        times.toRelay << keyToRelayMs(site.keypad1, relay, keysFor(unitCode((k * 7919) % Units)),
+                                      start);
         bool ready = false;
         QTimer::singleShot(0, [&] { ready = true; });
         while (!ready)
@@ -267,16 +267,10 @@ void keypadFigures()
         std::unique_ptr<GateWindow> window;
         {
             // A write lock held through start-up: no index can be made.
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "bench-lock");
-            other.setDatabaseName(site.folder.file("Data.gsd"));
-            other.open();
-            QSqlQuery lock(other);
-            if (ownLookup)
-                lock.exec("BEGIN IMMEDIATE");
+            const OtherProgram other(site.folder.file("Data.gsd"),
+                                     ownLookup ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
             window = site.start();
-            other.close();
         }
-        QSqlDatabase::removeDatabase("bench-lock");
         StationSettings settings = site.settings;
         StationData::buildConnectionStrings(settings);
         const KeyTimes times = keyToRelay(site, relay);

@@ -8,8 +8,8 @@
 #include "fleet/fleet_schema.h"
 #include "fleet/fleet_state.h"
 #include "fleet/site_import.h"
+#include "support/fleet_database.h"
 #include "support/gate_site.h"
-#include "support/pg_server.h"
 #include "support/program_run.h"
 
 #include <QLabel>
@@ -194,7 +194,10 @@ class FleetTest : public QObject {
 
 private:
     // A new database with the fleet schema; its name.
-    QString fleetDatabase();
+    QString fleetDatabase()
+    {
+        return createFleetDatabase(*m_server, QStringLiteral("fleet%1").arg(++m_databases));
+    }
     QString centralLog(const QString &database, const QString &station) const;
     QVariant central(const QString &database, const QString &sql) const
     {
@@ -559,16 +562,6 @@ private slots:
         QCOMPARE(gatectlFleet({"import", m_officeUrl, "north"}).exitCode, 2);
     }
 };
-
-QString FleetTest::fleetDatabase()
-{
-    const QString name = QStringLiteral("fleet%1").arg(++m_databases);
-    m_server->createDatabase(name);
-    QString error;
-    if (!FleetSchema::migrate(m_server->connect(name, QStringLiteral("migrate")), nullptr, &error))
-        qFatal("%s", qPrintable(error));
-    return name;
-}
 
 // The central rows of a station in local id order, as localLog() writes them,
 // unless some arrived after a later one.

@@ -131,28 +131,32 @@ QSqlDatabase PgServer::connect(const QString &database, const QString &name) con
     return db;
 }
 
-void PgServer::exec(const QString &database, const QString &sql) const
+QSqlQuery PgServer::query(const QString &database, const QString &sql) const
 {
     QSqlQuery query(connect(database, QStringLiteral("pg-server-") + database));
     if (!query.exec(sql))
         qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    return query;
+}
+
+void PgServer::exec(const QString &database, const QString &sql) const
+{
+    query(database, sql);
 }
 
 QVariant PgServer::value(const QString &database, const QString &sql) const
 {
-    QSqlQuery query(connect(database, QStringLiteral("pg-server-") + database));
-    if (!query.exec(sql) || !query.next())
-        qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
-    return query.value(0);
+    QSqlQuery rows = query(database, sql);
+    if (!rows.next())
+        qFatal("%s: no row", qPrintable(sql));
+    return rows.value(0);
 }
 
 QStringList PgServer::column(const QString &database, const QString &sql) const
 {
-    QSqlQuery query(connect(database, QStringLiteral("pg-server-") + database));
-    if (!query.exec(sql))
-        qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    QSqlQuery rows = query(database, sql);
     QStringList values;
-    while (query.next())
-        values << query.value(0).toString();
+    while (rows.next())
+        values << rows.value(0).toString();
     return values;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -25,8 +26,6 @@ public:
     void start();
     // "fast" ends sessions cleanly; "immediate" is a crash (no shutdown checkpoint).
     void stop(const char *mode = "fast");
-    bool running() const { return m_running; }
-    quint16 port() const { return m_port; }
 
     // postgresql://USER@127.0.0.1:PORT/DATABASE (with PASSWORD when given).
     QString url(const QString &database, const QString &user = QStringLiteral("gate"),
@@ -45,6 +44,8 @@ public:
 
 private:
     void run(const QStringList &command) const;
+    // The query run on a database as `gate`; fails the test on error.
+    QSqlQuery query(const QString &database, const QString &sql) const;
 
     QTemporaryDir m_dir;
     quint16 m_port = 0;
