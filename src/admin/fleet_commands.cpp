@@ -126,30 +126,27 @@ int log(const QStringList &args)
     const auto options = LogOptions::read(parser, why);
     if (!options)
         return usageError(QStringLiteral("fleet log: ") + why);
-    const FleetReport::LogFilter filter{parser.value(site), parser.value(station),
-                                        options->from,      options->to,
-                                        options->result,    options->customer};
+    const FleetReport::LogFilter filter{
+        parser.value(site), parser.value(station), {options->selection(), options->result}};
     QString error;
     const auto db = openFleet(parser.positionalArguments()[0], true, &error);
     if (!db)
         return failed(QStringLiteral("fleet log: ") + error);
     QFile out;
     out.open(stdout, QIODevice::WriteOnly);
-    const bool asCsv = options->csv;
-    const auto write = [&](const QString &site, const QString &station, const QStringList &fields,
-                           const QString &line) {
-        return writeAll(out,
-                        asCsv ? csvRecord(QStringList{site, station} + fields)
-                              : textLine(site, station, line).toUtf8(),
-                        &error);
+    // The header row when there is no log row.
+    const auto write = [&](const QString &site, const QString &station, const LogRow *row) {
+        const QByteArray bytes =
+            options->csv ? csvRecord(QStringList{site, station} +
+                                     (row ? LogExport::csvFields(*row) : logColumnTitles()))
+                         : textLine(site, station, row ? logLine(*row) : logHeadings()).toUtf8();
+        return writeAll(out, bytes, &error);
     };
-    const bool written = write(QStringLiteral("Site"), QStringLiteral("Station"),
-                               LogExport::csvHeader(), logHeadings()) &&
+    const bool written = write(QStringLiteral("Site"), QStringLiteral("Station"), nullptr) &&
                          FleetReport::log(
                              *db, filter,
                              [&](const FleetReport::LogEntry &entry) {
-                                 return write(entry.site, entry.station,
-                                              LogExport::csvFields(entry.row), logLine(entry.row));
+                                 return write(entry.site, entry.station, &entry.row);
                              },
                              &error);
     if (!written)

@@ -3,15 +3,12 @@
 #include "gatectl_messages.h"
 #include "log_options.h"
 #include "logview/log_export.h"
-#include "logview/log_line.h"
 #include "logview/log_list_model.h"
-#include "service/command_line.h"
 #include "settings/settings_file.h"
 
 #include <QCommandLineParser>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QTextStream>
 
 namespace LogCommand {
 
@@ -59,13 +56,10 @@ int write(const Request &r, const QSqlDatabase &gateDb, QIODevice &out)
         return failed(QStringLiteral("the gate database cannot be opened: %1")
                           .arg(gateDb.lastError().text()));
     const LogOptions &o = r.options;
-    const LogSelection selection = o.customer
-                                       ? LogSelection::customerDateRange(*o.customer, o.from, o.to)
-                                       : LogSelection::dateRange(o.from, o.to);
     LogListing listing;
     QString error;
     qint64 written = 0;
-    if (!listing.open(gateDb, selection, o.result, &error) ||
+    if (!listing.open(gateDb, o.selection(), o.result, &error) ||
         !LogExport::write(gateDb, listing, LogListModel::PageRows,
                           o.csv ? LogExport::Format::Csv : LogExport::Format::Text, out, written,
                           &error))

@@ -4,6 +4,12 @@
 
 #include <QCommandLineParser>
 
+LogSelection LogOptions::selection() const
+{
+    return customer ? LogSelection::customerDateRange(*customer, from, to)
+                    : LogSelection::dateRange(from, to);
+}
+
 void LogOptions::addTo(QCommandLineParser &parser)
 {
     for (const char *name : {"from", "to", "result", "customer"})

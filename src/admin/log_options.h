@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logview/result_filter.h"
+#include "logview/log_query.h"
 
 #include <QDate>
 #include <QString>
@@ -17,6 +17,9 @@ struct LogOptions {
     QString result = Filters::All;
     std::optional<qint32> customer;
     bool csv = false;
+
+    // The rows of the days, of the customer when one is given.
+    LogSelection selection() const;
 
     static void addTo(QCommandLineParser &parser);
     // None, with why, when an option is wrong or a date missing.

@@ -1,9 +1,6 @@
 #include "fleet_report.h"
 
-#include "data/data_control.h"
 #include "data/sql_run.h"
-#include "logview/log_query.h"
-#include "logview/result_filter.h"
 
 namespace FleetReport {
 
@@ -86,9 +83,10 @@ QStringList sitesText(const QList<Site> &sites)
 bool log(QSqlDatabase db, const LogFilter &filter,
          const std::function<bool(const LogEntry &)> &each, QString *error)
 {
-    QStringList where{QStringLiteral("fldDateTime >= ?"), QStringLiteral("fldDateTime < ?")};
-    QVariantList values{storedDayStart(filter.from), storedDayStart(filter.to.addDays(1))};
-    const auto add = [&](const char *condition, const QVariant &value) {
+    const LogSql rows = logSql(filter.rows, QStringLiteral("fldReult"));
+    QStringList where{rows.where};
+    QVariantList values = rows.values;
+    const auto add = [&](const char *condition, const QString &value) {
         where << QLatin1String(condition);
         values << value;
     };
@@ -96,14 +94,6 @@ bool log(QSqlDatabase db, const LogFilter &filter,
         add("site = ?", filter.site);
     if (!filter.station.isEmpty())
         add("station = ?", filter.station);
-    const FilterSql result = filterSql(filter.result.isEmpty() ? Filters::All : filter.result,
-                                       QStringLiteral("fldReult"));
-    if (!result.where.isEmpty()) {
-        where << result.where;
-        values << result.values;
-    }
-    if (filter.customer)
-        add("fldCustID = ?", *filter.customer);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!runSql(query,

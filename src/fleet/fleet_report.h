@@ -1,12 +1,10 @@
 #pragma once
 
-#include "logview/log_line.h"
+#include "logview/log_query.h"
 
-#include <QDate>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <functional>
-#include <optional>
 
 // What the office reads from the fleet database: its sites and stations, and
 // the combined gate log.
@@ -36,10 +34,7 @@ QStringList sitesText(const QList<Site> &sites);
 struct LogFilter {
     QString site;    // empty: every site
     QString station; // empty: every station
-    QDate from;      // both days whole
-    QDate to;
-    QString result; // a filter entry or a whole result word (see result_filter.h); empty: any
-    std::optional<qint64> customer;
+    LogRows rows;    // the selection and the result filter, as the station's log view takes them
 };
 
 struct LogEntry {

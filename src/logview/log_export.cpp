@@ -24,13 +24,6 @@ QString exportDate(const QString &stored)
 
 } // namespace
 
-const QStringList &csvHeader()
-{
-    static const QStringList header{"Time", "Zone",     "Code",   "Result",
-                                    "Unit", "Customer", "Cust ID"};
-    return header;
-}
-
 QStringList csvFields(const LogRow &row)
 {
     return {exportDate(row.dateTime), row.location, row.code,  row.result,
@@ -59,7 +52,8 @@ Writer::Step Writer::step(QString *error)
 {
     const bool csv = m_format == Format::Csv;
     if (!m_headerWritten) {
-        if (!(csv ? writeCsvRecord(m_out, csvHeader(), error) : writeLine(logHeadings(), error)))
+        if (!(csv ? writeCsvRecord(m_out, logColumnTitles(), error)
+                  : writeLine(logHeadings(), error)))
             return Step::Failed;
         m_headerWritten = true;
     }

@@ -17,8 +17,7 @@ enum class Format {
     Text, // the list's column headings, then its 89-character lines
 };
 
-// The CSV columns, in order.
-const QStringList &csvHeader();
+// The CSV fields of a row, in logColumnTitles()' order.
 QStringList csvFields(const LogRow &row);
 
 // `written` counts the rows written, also when writing stops part-way.

@@ -81,11 +81,17 @@ QString logLine(const LogRow &row)
                       row.customer, row.custId);
 }
 
+const QStringList &logColumnTitles()
+{
+    static const QStringList titles{"Time", "Zone",     "Code",   "Result",
+                                    "Unit", "Customer", "Cust ID"};
+    return titles;
+}
+
 QString logHeadings()
 {
-    return joinFields(QStringLiteral("Time"), QStringLiteral("Zone"), QStringLiteral("Code"),
-                      QStringLiteral("Result"), QStringLiteral("Unit"), QStringLiteral("Customer"),
-                      QStringLiteral("Cust ID"));
+    const QStringList &t = logColumnTitles();
+    return joinFields(t[0], t[1], t[2], t[3], t[4], t[5], t[6]);
 }
 
 std::optional<qint32> customerId(const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // One gate-log row as the list shows it, every column as its text.
@@ -18,6 +19,8 @@ struct LogRow {
 // result (12), unit (7, right), customer (22), customer ID (8, right).
 QString logLine(const LogRow &row);
 
+// The column titles, in order: the list's headings and the CSV export's header.
+const QStringList &logColumnTitles();
 // Column headings, each over its column in the same fixed-pitch layout.
 QString logHeadings();
 

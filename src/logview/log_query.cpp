@@ -29,7 +29,8 @@ struct Where {
 // SQLite narrows an index range by one bound a side, so each side of a column
 // gets one bound here: a key's bound, when given, is the tighter one and
 // replaces the selection's own.
-LogSql condition(const LogRows &rows, Direction direction, const std::optional<LogKey> &key)
+LogSql condition(const LogRows &rows, Direction direction, const std::optional<LogKey> &key,
+                 const QString &resultColumn = SqliteResultColumn)
 {
     const LogSelection &s = rows.selection;
     const bool after = key && direction == Direction::Forward;
@@ -66,7 +67,7 @@ LogSql condition(const LogRows &rows, Direction direction, const std::optional<L
         else if (upToRow)
             w.add(QStringLiteral("rowid <= ?"), {rows.lastRowid});
     }
-    const FilterSql filter = filterSql(rows.filter);
+    const FilterSql filter = filterSql(rows.filter, resultColumn);
     if (!filter.where.isEmpty())
         w.add(filter.where, filter.values);
     return {w.terms.isEmpty() ? QStringLiteral("1 = 1") : w.terms.join(QStringLiteral(" and ")),
@@ -95,9 +96,9 @@ bool hasIndexOn(const QSqlDatabase &gateDb, const QString &column)
 
 } // namespace
 
-LogSql logSql(const LogRows &rows)
+LogSql logSql(const LogRows &rows, const QString &resultColumn)
 {
-    return condition(rows, Direction::Forward, std::nullopt);
+    return condition(rows, Direction::Forward, std::nullopt, resultColumn);
 }
 
 bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection, bool &any,

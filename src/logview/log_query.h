@@ -51,7 +51,7 @@ struct LogSql {
     QString where;
     QVariantList values;
 };
-LogSql logSql(const LogRows &rows);
+LogSql logSql(const LogRows &rows, const QString &resultColumn = SqliteResultColumn);
 
 bool selectionHasRows(const QSqlDatabase &gateDb, const LogSelection &selection, bool &any,
                       QString *error);

@@ -32,14 +32,15 @@ QString notAFilter(const QString &text);
 // Whether a filter lists every row (the list is then shown white, else light green).
 bool listsEveryRow(const QString &filter);
 
+// The result column compared case by case, whatever collation another tool
+// gave it; the fleet's PostgreSQL compares plain "fldReult" so already.
+inline const QString SqliteResultColumn = QStringLiteral("fldReult COLLATE BINARY");
+
 // The rows a filter passes, as a condition on a gate log with a ? for each
 // value; empty for a filter that lists every row. A whole result word passes
-// its rows; any other text, or none chosen, passes nothing. `result` is the
-// result column compared case by case, whatever collation another tool gave
-// it (the SQLite form; the fleet's PostgreSQL compares so already).
+// its rows; any other text, or none chosen, passes nothing.
 struct FilterSql {
     QString where;
     QVariantList values;
 };
-FilterSql filterSql(const QString &filter,
-                    const QString &result = QStringLiteral("fldReult COLLATE BINARY"));
+FilterSql filterSql(const QString &filter, const QString &resultColumn = SqliteResultColumn);

@@ -354,7 +354,7 @@ void GateWindow::deviceStart()
 void GateWindow::exitRelease()
 {
     m_settings.ExitRequested = true;
-    cmdRelayOff->click();
+    ReleaseRelay(); // the station's own release: no operator's row
 }
 
 void GateWindow::showMessages(const QStringList &messages)

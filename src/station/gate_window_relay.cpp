@@ -75,11 +75,10 @@ void GateWindow::cmdRelayOn_Click()
         writeStationRow(manualRelayEvent(true));
 }
 
-// The exit release is the station's own, not the operator's.
 void GateWindow::cmdRelayOff_Click()
 {
     ReleaseRelay();
-    if (m_ini.manualRows && !m_releasePending && !m_settings.ExitRequested)
+    if (m_ini.manualRows && !m_releasePending)
         writeStationRow(manualRelayEvent(false));
 }
 

@@ -211,7 +211,7 @@ private slots:
                 read.last() << field.text;
         }
         QCOMPARE(read, (QList<QStringList>{
-                           LogExport::csvHeader(),
+                           logColumnTitles(),
                            {"2026-03-07 10:00:00", "", "1", "Valid", "", names[0], "7"},
                            {"2026-03-07 10:00:01", "", "2", "Invalid", "", names[1], "0"},
                            {"2026-03-07 10:00:02", "", "3", "Valid", "", names[2], "7"}}));
