@@ -77,9 +77,11 @@ int import(const QStringList &args)
     const auto db = openFleet(url, true, &error);
     if (!db)
         return failed(QStringLiteral("fleet import: ") + error);
-    const CustomerSync::Report report = SiteImport::run(
-        *db, site, tables, {parser.isSet(dryRun), parser.isSet(skipBad), parser.isSet(allowShrink)},
-        Clock::now().date());
+    const CustomerSync::Options options{parser.isSet(dryRun), parser.isSet(skipBad),
+                                        parser.isSet(allowShrink),
+                                        QStringLiteral("import with --allow-shrink")};
+    const CustomerSync::Report report =
+        SiteImport::run(*db, site, tables, options, Clock::now().date());
     const bool refused = report.outcome == CustomerSync::Report::Outcome::Refused;
     QTextStream stream(refused ? stderr : stdout);
     stream << (refused ? "gatectl: fleet import " : "")

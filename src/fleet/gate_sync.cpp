@@ -165,21 +165,18 @@ void GateSync::check()
     pull();
     if (!m_connected)
         return;
-    qint64 waiting = 0;
     QString why;
-    LocalLog(m_gateDb).countAfter(m_mark, waiting, &why);
     QSqlQuery query(QSqlDatabase::database(m_fleetConnection, false));
-    if (!runSql(
-            query,
-            QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, "
-                           "status = ? WHERE site = ? AND station = ?"),
-            {waiting, m_state.statusLine(Clock::now()), m_config.name.site, m_config.name.station},
-            &why)) {
+    if (!runSql(query,
+                QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, "
+                               "status = ? WHERE site = ? AND station = ?"),
+                {m_state.waiting, m_state.statusLine(Clock::now()), m_config.name.site,
+                 m_config.name.station},
+                &why)) {
         lost(why);
         return;
     }
     m_state.contact = Clock::now();
-    m_state.waiting = waiting;
     writeState();
 }
 
@@ -189,8 +186,8 @@ void GateSync::pushStep()
     qint64 waiting = 0;
     QString why;
     LocalLog local(m_gateDb);
-    if (!local.rows(m_mark, m_config.batchRows, rows, &why) ||
-        !local.countAfter(m_mark, waiting, &why)) {
+    // Counted every step for the status; read only when they can be sent.
+    if (!local.countAfter(m_mark, waiting, &why)) {
         say(QStringLiteral("cannot read the gate log: ") + why);
         return;
     }
@@ -198,7 +195,13 @@ void GateSync::pushStep()
         m_state.waiting = waiting;
         writeState();
     }
-    if (!m_connected || rows.isEmpty())
+    if (!m_connected || waiting == 0)
+        return;
+    if (!local.rows(m_mark, m_config.batchRows, rows, &why)) {
+        say(QStringLiteral("cannot read the gate log: ") + why);
+        return;
+    }
+    if (rows.isEmpty()) // purged since they were counted
         return;
     const qint64 last = rows.last().first().toLongLong();
     const qint64 after = waiting - rows.size();

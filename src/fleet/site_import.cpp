@@ -2,7 +2,6 @@
 
 #include "data/sql_run.h"
 #include "fleet_connection.h"
-#include "fleet_schema.h"
 #include "sync/sync_report.h"
 
 namespace {
@@ -140,9 +139,8 @@ Report import(QSqlDatabase &db, const QString &site, const SyncReport::Checked &
                                         keptRows(SyncTables::masters(), checked.masters.rows));
     if (units.isEmpty() && masters.isEmpty())
         return SyncReport::noChange(current[0].size(), current[1].size(), notes);
-    if (const auto refusal =
-            SyncReport::refuseShrink(units, masters, options.allowShrink,
-                                     QStringLiteral("import with --allow-shrink"), notes))
+    if (const auto refusal = SyncReport::refuseShrink(units, masters, options.allowShrink,
+                                                      options.allowShrinkHint, notes))
         return *refusal;
     if (options.dryRun)
         return SyncReport::dryRun(units, masters, notes);
@@ -166,9 +164,6 @@ Report run(QSqlDatabase db, const QString &site, const SourceTables &source,
     if (site.isEmpty() && !checked.units.rows.isEmpty())
         return refused(QStringLiteral("units belong to a site: name the site to import them"),
                        checked.notes);
-    const QString unusable = FleetSchema::whyUnusable(db);
-    if (!unusable.isEmpty())
-        return refused(unusable, checked.notes);
     if (!db.transaction())
         return refused(FleetConnection::reason(db), checked.notes);
     Report report = import(db, site, checked, options);
