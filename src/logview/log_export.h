@@ -58,6 +58,7 @@ public:
 
     qint64 written() const { return m_writer ? m_writer->written() : 0; }
     qint64 total() const { return m_listing.rowCount(); }
+    QString fileName() const { return m_file.fileName(); }
 
 private:
     LogListing m_listing;

@@ -119,6 +119,7 @@ private:
     void lookUpCustomer(qint64 custId);
     bool printOrSave(const LogReport &report);
     void exportStep();
+    QString chooseFile(const QString &title, const QString &kind, const QString &suffix);
     QProgressDialog *progressBox(const QString &name, qint64 total);
     void purgeStep();
     void showPurgeProgress();
@@ -190,5 +191,4 @@ private:
     QString m_purgeScope; // which rows the purge under way deletes, as the operator was told
     std::unique_ptr<LogExport::File> m_export; // an export under way, a page per turn
     QProgressDialog *m_exportProgress = nullptr;
-    QString m_exportFile;
 };

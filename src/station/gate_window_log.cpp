@@ -34,6 +34,15 @@ const QString InvalidId = QStringLiteral("Invalid ID Entered");
 constexpr int PurgeRetryMs = 50;
 constexpr qint64 IntMax = std::numeric_limits<int>::max();
 
+// "12 of 40 log records exported". Setting the value of a window-modal box runs
+// pending events; callers queue their next step only after it.
+void showProgress(QProgressDialog &box, qint64 done, qint64 total, const char *verb)
+{
+    box.setLabelText(
+        QStringLiteral("%1 of %2 log records %3").arg(done).arg(total).arg(QLatin1String(verb)));
+    box.setValue(int(std::min(done, IntMax)));
+}
+
 QString selectedFilter(const QListWidget *filters)
 {
     const QListWidgetItem *item = filters->currentItem();
@@ -202,13 +211,11 @@ void GateWindow::cmdExportLog_Click()
 {
     if (m_logModel->rowCount() == 0)
         return;
-    const QString chosen = Prompts::saveFileName(
-        this, QStringLiteral("Export Log"), QStringLiteral("CSV files (*.csv)"),
-        suggestedFileName(Clock::now().date(), QStringLiteral("csv")));
-    if (chosen.isEmpty())
+    const QString file = chooseFile(QStringLiteral("Export Log"), QStringLiteral("CSV files"),
+                                    QStringLiteral("csv"));
+    if (file.isEmpty())
         return;
-    m_exportFile = withSuffix(chosen, QStringLiteral("csv"));
-    auto run = std::make_unique<LogExport::File>(m_logModel->listing(), m_exportFile);
+    auto run = std::make_unique<LogExport::File>(m_logModel->listing(), file);
     QString error;
     if (!run->start(m_settings.GateConnectionString, &error)) {
         Prompts::message(this, QStringLiteral("The log was not exported: %1").arg(error));
@@ -224,25 +231,33 @@ void GateWindow::exportStep()
     QString error;
     const auto step =
         m_exportProgress->wasCanceled() ? LogExport::Writer::Step::Failed : m_export->step(&error);
-    m_exportProgress->setLabelText(QStringLiteral("%1 of %2 log records exported")
-                                       .arg(m_export->written())
-                                       .arg(m_export->total()));
-    m_exportProgress->setValue(int(std::min<qint64>(m_export->written(), IntMax)));
+    showProgress(*m_exportProgress, m_export->written(), m_export->total(), "exported");
     if (step == LogExport::Writer::Step::Wrote) {
         QTimer::singleShot(0, this, &GateWindow::exportStep);
         return;
     }
     const qint64 written = m_export->written();
+    const QString file = m_export->fileName();
     m_export.reset(); // an unfinished file is dropped here
     delete std::exchange(m_exportProgress, nullptr);
     if (step == LogExport::Writer::Step::Done)
         Prompts::message(this, QStringLiteral("%1 log records exported to %2")
                                    .arg(written)
-                                   .arg(QDir::toNativeSeparators(m_exportFile)));
+                                   .arg(QDir::toNativeSeparators(file)));
     else if (error.isEmpty())
         showStatus(QStringLiteral("Export cancelled; no file was written"));
     else
         Prompts::message(this, QStringLiteral("The log was not exported: %1").arg(error));
+}
+
+// The file the operator names, offered as gate-log-DATE.SUFFIX and given the
+// suffix when typed without; empty when cancelled.
+QString GateWindow::chooseFile(const QString &title, const QString &kind, const QString &suffix)
+{
+    const QString chosen =
+        Prompts::saveFileName(this, title, QStringLiteral("%1 (*.%2)").arg(kind, suffix),
+                              suggestedFileName(Clock::now().date(), suffix));
+    return chosen.isEmpty() ? QString() : withSuffix(chosen, suffix);
 }
 
 // A window-modal box with a count and Cancel, for work done a step at a time.
@@ -271,12 +286,10 @@ bool GateWindow::printOrSave(const LogReport &report)
                                               "PDF file instead?"),
                                QStringLiteral("Print Records")))
             return false;
-        const QString chosen = Prompts::saveFileName(
-            this, QStringLiteral("Save Report"), QStringLiteral("PDF files (*.pdf)"),
-            suggestedFileName(Clock::now().date(), QStringLiteral("pdf")));
-        if (chosen.isEmpty())
+        const QString file = chooseFile(QStringLiteral("Save Report"), QStringLiteral("PDF files"),
+                                        QStringLiteral("pdf"));
+        if (file.isEmpty())
             return false;
-        const QString file = withSuffix(chosen, QStringLiteral("pdf"));
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
         done = QStringLiteral("Saved to %1").arg(QDir::toNativeSeparators(file));
@@ -351,11 +364,7 @@ void GateWindow::purgeStep()
 
 void GateWindow::showPurgeProgress()
 {
-    m_purgeProgress->setLabelText(QStringLiteral("%1 of %2 log records deleted")
-                                      .arg(m_purge->deleted())
-                                      .arg(m_purge->total()));
-    // A window-modal dialog runs pending events here; no next batch is queued yet.
-    m_purgeProgress->setValue(int(std::min<qint64>(m_purge->deleted(), IntMax)));
+    showProgress(*m_purgeProgress, m_purge->deleted(), m_purge->total(), "deleted");
 }
 
 void GateWindow::endPurge()
