@@ -62,7 +62,7 @@ Writer::Step Writer::step(QString *error)
         return Step::Failed;
     for (qsizetype i = 0; i < page.rows.size(); ++i) {
         if (!(csv ? writeCsvRecord(m_out, csvFields(page.rows[i]), error)
-                  : writeLine(page.lines[i], error)))
+                  : writeLine(logLine(page.rows[i]), error)))
             return Step::Failed;
         ++m_written;
     }

@@ -20,7 +20,9 @@ QVariant LogListModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    return page(index.row() / m_pageRows).lines.value(index.row() % m_pageRows);
+    const QList<LogRow> &rows = page(index.row() / m_pageRows).rows;
+    const int at = index.row() % m_pageRows;
+    return at < rows.size() ? logLine(rows[at]) : QVariant();
 }
 
 bool LogListModel::list(const QSqlDatabase &gateDb, const LogSelection &selection,
@@ -65,9 +67,9 @@ const LogPage &LogListModel::page(int number) const
     auto read = std::make_unique<LogPage>();
     QString error;
     bool ok = false;
-    if (before && !before->lines.isEmpty())
+    if (before && !before->rows.isEmpty())
         ok = m_listing.read(gateDb, Direction::Forward, before->last, 0, take, *read, &error);
-    else if (after && !after->lines.isEmpty())
+    else if (after && !after->rows.isEmpty())
         ok = m_listing.read(gateDb, Direction::Backward, after->first, 0, take, *read, &error);
     else if (first <= beyond)
         ok = m_listing.read(gateDb, Direction::Forward, std::nullopt, first, take, *read, &error);

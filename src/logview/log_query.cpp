@@ -183,15 +183,13 @@ bool LogListing::read(const QSqlDatabase &gateDb, Direction direction,
     page = {};
     while (q.next()) {
         const LogKey place{textAt(q, 0), q.value(7).toLongLong()};
-        if (page.lines.isEmpty())
+        if (page.rows.isEmpty())
             page.first = place;
         page.last = place;
         page.rows << logRowAt(q);
-        page.lines << logLine(page.rows.last());
     }
     if (direction == Direction::Backward) {
         std::reverse(page.rows.begin(), page.rows.end());
-        std::reverse(page.lines.begin(), page.lines.end());
         std::swap(page.first, page.last);
     }
     return true;
@@ -208,7 +206,7 @@ bool LogPager::next(LogPage &page, QString *error)
     if (!m_listing.read(m_gateDb, LogListing::Direction::Forward, m_last, 0, m_pageRows, page,
                         error))
         return false;
-    if (!page.lines.isEmpty())
+    if (!page.rows.isEmpty())
         m_last = page.last;
     return true;
 }

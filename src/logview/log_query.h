@@ -78,10 +78,9 @@ struct LogKey {
     qint64 rowid = 0;
 };
 
-// Consecutive rows of a listing and their lines, with the places of the first and the last.
+// Consecutive rows of a listing, with the places of the first and the last.
 struct LogPage {
     QList<LogRow> rows;
-    QStringList lines;
     LogKey first;
     LogKey last;
 };

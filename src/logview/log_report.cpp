@@ -30,7 +30,9 @@ LogReport logReport(const StationSettings &settings, const QDate &start, const Q
             LogPage page;
             if (!pager.next(page, error))
                 return false;
-            batch = page.lines;
+            batch.clear();
+            for (const LogRow &row : page.rows)
+                batch << logLine(row);
             return true;
         }};
 }
