@@ -7,6 +7,7 @@
 #include "settings/settings_file.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlError>
 
@@ -93,7 +94,8 @@ int run(const QStringList &arguments, QIODevice &out)
     int exitCode = 0;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection);
-        db.setDatabaseName(settings.GateDbPath);
+        // A relative path is the station's, which runs in its folder.
+        db.setDatabaseName(QDir(request->folder).absoluteFilePath(settings.GateDbPath));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
         db.open();
         exitCode = write(*request, db, out);

@@ -93,7 +93,8 @@ private slots:
         QVERIFY2(error.contains("already exists"), qPrintable(error));
     }
 
-    // gatectl log selects as the log view does; a wrong argument is named, nothing written.
+    // gatectl log selects as the log view does, in the folder's gate database;
+    // a wrong argument is named, nothing written.
     void logCommand_data()
     {
         // clang-format off
@@ -116,6 +117,10 @@ private slots:
         QFETCH(QStringList, codes);
         StartFolder folder;
         folder.makeStandard();
+        // Paths as a hand edit may leave them: relative to the station's folder.
+        StationSettings settings = folder.settings();
+        settings.GateDbPath = "Gate.gsd";
+        folder.writeSettings(settings);
         folder.exec("Gate.gsd", "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult, "
                                 "fldCustID) VALUES ('2026-03-07 09:00:00', '1', 'Valid', 7), "
                                 "('2026-03-07 23:59:59', '2', 'Locked Out', 7), "
