@@ -2,9 +2,9 @@
 // way (delete every row and insert them all in one transaction), in one run:
 // the sync's total time, how long each holds the write lock, and the longest a
 // station read (a code look-up on a connection of its own) had to wait.
-#include "admin/table_text.h"
 #include "support/start_folder.h"
 #include "sync/customer_sync.h"
+#include "tables/table_text.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -138,7 +138,7 @@ int main(int argc, char *argv[])
     total.start();
     const CustomerSync::Report report =
         CustomerSync::run(SyncSource::csv(folder.file("units.csv"), folder.file("masters.csv")),
-                          folder.path(), {}, AccessImport::mdbTools(), QDate(2024, 6, 1));
+                          folder.path(), {}, mdbTools(), QDate(2024, 6, 1));
     const qint64 syncMs = total.elapsed();
     const qint64 syncWaitMs = syncProbe.stop();
     if (report.outcome != CustomerSync::Report::Outcome::Changed) {

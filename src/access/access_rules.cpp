@@ -22,16 +22,20 @@ AccessVerdict failedWith(const QString &why)
 // Expiry rule: none, a refusal word, or a failure when six characters are no date.
 std::optional<AccessVerdict> expiryRule(const QString &text, const QDate &today)
 {
-    if (text.size() != 6 || text == QLatin1String("000000"))
+    switch (expiryKind(text, today)) {
+    case ExpiryKind::None:
         return std::nullopt;
-    const auto expiry = expiryDate(text, today);
-    if (!expiry)
+    case ExpiryKind::NotADate:
         return failedWith(QStringLiteral("expiry date %1 is not a date").arg(text));
-    if (today > *expiry)
+    case ExpiryKind::Date:
+        break;
+    }
+    const QDate expiry = *expiryDate(text, today);
+    if (today > expiry)
         return refused(ExpiredPrefix + QStringLiteral("%1/%2/%3")
-                                           .arg(expiry->month())
-                                           .arg(expiry->day())
-                                           .arg(expiry->year() % 100, 2, 10, QLatin1Char('0')));
+                                           .arg(expiry.month())
+                                           .arg(expiry.day())
+                                           .arg(expiry.year() % 100, 2, 10, QLatin1Char('0')));
     return std::nullopt;
 }
 
@@ -111,9 +115,7 @@ AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const
         return *verdict;
     if (excluded)
         return {Exclude, true, {}};
-    const bool rented =
-        unit.status == QLatin1String("Rented") || unit.status == QLatin1String("Rented-Cr");
-    return rented ? AccessVerdict{Valid, true, {}} : refused(LockedOut);
+    return statusOpensGate(unit.status) ? AccessVerdict{Valid, true, {}} : refused(LockedOut);
 }
 
 AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
@@ -124,4 +126,16 @@ AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
     if (auto verdict = zoneRule(master.timeZone, zones, now, Wrap::None))
         return *verdict;
     return {Valid, true, {}};
+}
+
+bool statusOpensGate(const QString &status)
+{
+    return status == QLatin1String("Rented") || status == QLatin1String("Rented-Cr");
+}
+
+ExpiryKind expiryKind(const QString &text, const QDate &today)
+{
+    if (text.size() != 6 || text == QLatin1String("000000"))
+        return ExpiryKind::None;
+    return expiryDate(text, today) ? ExpiryKind::Date : ExpiryKind::NotADate;
 }

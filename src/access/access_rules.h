@@ -47,6 +47,13 @@ AccessVerdict decideUnit(const UnitRow &unit, const QList<ZoneRow> &zones, const
 AccessVerdict decideMaster(const MasterRow &master, const QList<ZoneRow> &zones,
                            const QDateTime &now);
 
+// Only these two statuses, exactly, let a unit's customer in.
+bool statusOpensGate(const QString &status);
+
+// How the rules read an expiry text: "000000" and any length but six are none.
+enum class ExpiryKind { None, Date, NotADate };
+ExpiryKind expiryKind(const QString &text, const QDate &today);
+
 // A six-character MMDDYY expiry. A two-digit year is 20YY unless that lies more
 // than 50 years after `today`'s year, then 19YY.
 std::optional<QDate> expiryDate(const QString &mmddyy, const QDate &today);

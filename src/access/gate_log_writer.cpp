@@ -2,6 +2,7 @@
 
 #include "common/file_sync.h"
 #include "data/sql_run.h"
+#include "settings/station_folder.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -80,7 +81,7 @@ GateLogWriter::GateLogWriter()
 
 bool GateLogWriter::open(const QString &gateDbPath, QString *error)
 {
-    m_spoolPath = gateDbPath.isEmpty() ? QString() : gateDbPath + QStringLiteral(".spool");
+    m_spoolPath = StationFolder::spoolOf(gateDbPath);
     m_spooledRows = 0;
     QList<Entry> entries;
     if (readSpool(entries, nullptr)) {

@@ -3,11 +3,11 @@
 #include "common/error_text.h"
 
 #include "data/sql_run.h"
-#include "station_folder.h"
+#include "folder_setup.h"
+#include "settings/station_folder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -74,103 +74,9 @@ bool writeTables(const QString &dataPath, const QString &gatePath,
     return ok;
 }
 
-bool runTool(const QString &program, const QStringList &arguments, QByteArray &output,
-             QString *error)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted()) {
-        setError(
-            error,
-            QStringLiteral("%1 cannot be run (install the Debian package mdbtools)").arg(program));
-        return false;
-    }
-    process.waitForFinished(-1);
-    output = process.readAllStandardOutput();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        setError(error, QStringLiteral("%1 %2: %3")
-                            .arg(program, arguments.join(QLatin1Char(' ')),
-                                 QString::fromLocal8Bit(process.readAllStandardError()).trimmed()));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 namespace AccessImport {
-
-AccessReader mdbTools()
-{
-    AccessReader reader;
-    reader.listTables = [](const QString &mdbFile, QStringList &tables, QString *error) {
-        QByteArray names;
-        if (!runTool(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), mdbFile}, names, error))
-            return false;
-        tables = QString::fromUtf8(names).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        return true;
-    };
-    reader.exportTable = [](const QString &mdbFile, const QString &table, QByteArray &csv,
-                            qint64 &rowCount, QString *error) {
-        QByteArray count;
-        if (!runTool(QStringLiteral("mdb-export"),
-                     {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"),
-                      QStringLiteral("-b"), QStringLiteral("strip"), mdbFile, table},
-                     csv, error) ||
-            !runTool(QStringLiteral("mdb-count"), {mdbFile, table}, count, error))
-            return false;
-        bool ok = false;
-        rowCount = count.trimmed().toLongLong(&ok);
-        if (!ok)
-            setError(error, QStringLiteral("mdb-count gave no count for %1").arg(table));
-        return ok;
-    };
-    return reader;
-}
-
-bool readTables(const AccessReader &reader, const QString &mdbFile,
-                const QList<TableSchema> &tables, QList<QList<TextRow>> &rows, QString *error)
-{
-    QStringList present;
-    if (!reader.listTables(mdbFile, present, error))
-        return false;
-    QStringList missing;
-    for (const Table &table : tables) {
-        if (!present.contains(table.table, Qt::CaseInsensitive))
-            missing << table.table;
-    }
-    if (!missing.isEmpty()) {
-        setError(error, QStringLiteral("%1 has no table %2 (it holds: %3)")
-                            .arg(mdbFile, missing.join(QStringLiteral(", ")),
-                                 present.join(QStringLiteral(", "))));
-        return false;
-    }
-    rows.clear();
-    for (const Table &table : tables) {
-        QByteArray csv;
-        qint64 count = 0;
-        QList<CsvRow> parsed;
-        QString why;
-        if (!reader.exportTable(mdbFile, table.table, csv, count, error))
-            return false;
-        if (!parseCsv(csv, parsed, &why)) {
-            setError(error, QStringLiteral("%1 in %2: %3").arg(table.table, mdbFile, why));
-            return false;
-        }
-        QList<TextRow> tableRowsRead;
-        if (!tableRows(std::move(parsed), {}, table, mdbFile, tableRowsRead, error))
-            return false;
-        if (tableRowsRead.size() != count) {
-            setError(error, QStringLiteral("%1 in %2: %3 rows read but the file holds %4")
-                                .arg(table.table, mdbFile)
-                                .arg(tableRowsRead.size())
-                                .arg(count));
-            return false;
-        }
-        rows << tableRowsRead;
-    }
-    return true;
-}
 
 bool run(const AccessReader &reader, const QString &dataMdb, const QString &gateMdb,
          const QString &folder, QStringList *report, QString *error)
@@ -184,7 +90,7 @@ bool run(const AccessReader &reader, const QString &dataMdb, const QString &gate
         }
         const QString &file = gateFile ? gateMdb : dataMdb;
         QList<QList<TextRow>> textRows;
-        if (!readTables(reader, file, tables, textRows, error))
+        if (!readAccessTables(reader, file, tables, textRows, error))
             return false;
         for (int t = 0; t < tables.size(); ++t) {
             Rows rows;
@@ -198,12 +104,12 @@ bool run(const AccessReader &reader, const QString &dataMdb, const QString &gate
         setError(error, QStringLiteral("cannot create the folder %1").arg(folder));
         return false;
     }
-    const QString dataPath = dir.absoluteFilePath(QStringLiteral("Data.gsd"));
-    const QString gatePath = dir.absoluteFilePath(QStringLiteral("Gate.gsd"));
+    const QString dataPath = dir.absoluteFilePath(StationFolder::DataName);
+    const QString gatePath = dir.absoluteFilePath(StationFolder::GateName);
     if ((!QFile::exists(dataPath) &&
-         !StationFolder::createDatabase(dataPath, {QStringLiteral("customer.sql")}, error)) ||
+         !FolderSetup::createDatabase(dataPath, {QStringLiteral("customer.sql")}, error)) ||
         (!QFile::exists(gatePath) &&
-         !StationFolder::createDatabase(gatePath, {QStringLiteral("gate.sql")}, error)))
+         !FolderSetup::createDatabase(gatePath, {QStringLiteral("gate.sql")}, error)))
         return false;
     if (!writeTables(dataPath, gatePath, all, error))
         return false;

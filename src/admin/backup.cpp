@@ -4,6 +4,7 @@
 #include "common/file_sync.h"
 #include "data/data_control.h"
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,10 +20,10 @@ namespace Backup {
 
 namespace {
 
-const QString DataFile = QStringLiteral("Data.gsd");
-const QString GateFile = QStringLiteral("Gate.gsd");
+const QString DataFile = StationFolder::DataName;
+const QString GateFile = StationFolder::GateName;
 // Besides gatesystem.dat, which restore rewrites.
-const QStringList OtherSettingsFiles{QStringLiteral("station.ini"), QStringLiteral("comports.ini")};
+const QStringList OtherSettingsFiles = StationFolder::settingsFiles().mid(1);
 
 // Runs `statement` with `values` bound on the database file `path`; the first
 // column of its first row goes to `answer`. Empty when it worked, else why not.
@@ -117,8 +118,8 @@ bool fillBackup(const QString &folder, const StationSettings &settings, const QS
     if (!sameFile(settings.DataDbPath, settings.GateDbPath) &&
         !copyDatabase(settings.GateDbPath, target.filePath(GateFile), error))
         return false;
-    for (const QString &name : QStringList{QStringLiteral("gatesystem.dat")} + OtherSettingsFiles) {
-        const QString source = inStartFolder(folder, name);
+    for (const QString &name : StationFolder::settingsFiles()) {
+        const QString source = StationFolder(folder).file(name);
         if (QFileInfo::exists(source) && !copyFile(source, target.filePath(name), error))
             return false;
     }
@@ -149,7 +150,7 @@ bool make(const QString &folder, const QString &dest, int keep, const QDateTime 
           QString *error)
 {
     StationSettings settings;
-    if (!SettingsFile::load(SettingsFile::fileName(folder), settings, error))
+    if (!StationFolder(folder).loadSettings(settings, error))
         return false;
     QDir destDir(QDir(dest).absolutePath());
     const QString name = folderName(now);
@@ -176,7 +177,7 @@ bool make(const QString &folder, const QString &dest, int keep, const QDateTime 
 bool restore(const QString &backup, const QString &folder, QStringList *restored, QString *error)
 {
     const QDir from(backup);
-    const QString settingsName = QStringLiteral("gatesystem.dat");
+    const QString settingsName = StationFolder::SettingsName;
     for (const QString &needed : {settingsName, DataFile}) {
         if (!from.exists(needed)) {
             setError(error, QStringLiteral("%1 is no backup: it has no %2").arg(backup, needed));
@@ -220,7 +221,7 @@ bool restore(const QString &backup, const QString &folder, QStringList *restored
     settings.DataDbPath = inStartFolder(start, DataFile);
     settings.GateDbPath =
         databases.contains(GateFile) ? inStartFolder(start, GateFile) : settings.DataDbPath;
-    written << SettingsFile::fileName(start);
+    written << StationFolder(start).settingsFile();
     if (!SettingsFile::save(written.last(), settings, error))
         return false;
     giveToFolderOwner(start, written);

@@ -9,6 +9,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_form.h"
 #include "settings/settings_rules.h"
+#include "settings/station_folder.h"
 #include "settings/station_ini.h"
 
 #include <QFileInfo>
@@ -71,7 +72,8 @@ void checkSettings(const S &settings, const QString &folder, QList<Finding> &fin
     StationIni::load(folder, &iniProblems);
     for (const QString &fault : iniProblems)
         findings << problem(fault, QStringLiteral("correct it in station.ini"));
-    const QString open = readableByEveryone({settings.DataDbPath, SettingsFile::fileName(folder)});
+    const QString open =
+        readableByEveryone({settings.DataDbPath, StationFolder(folder).settingsFile()});
     if (!open.isEmpty())
         findings << problem(open, QStringLiteral("chmod o-r the files named"));
 }
@@ -190,7 +192,7 @@ QList<Finding> run(const QString &folder)
     QList<Finding> findings;
     S settings;
     QString error;
-    if (!SettingsFile::load(SettingsFile::fileName(folder), settings, &error)) {
+    if (!StationFolder(folder).loadSettings(settings, &error)) {
         findings << problem(QStringLiteral("settings: ") + error,
                             QStringLiteral("make the folder with gatectl init, or restore a "
                                            "backup (gatectl restore)"));

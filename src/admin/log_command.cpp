@@ -5,6 +5,7 @@
 #include "logview/log_export.h"
 #include "logview/log_list_model.h"
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -89,13 +90,12 @@ int run(const QStringList &arguments, QIODevice &out)
     if (!request)
         return usageError(why);
     StationSettings settings;
-    if (!SettingsFile::load(SettingsFile::fileName(request->folder), settings, &why))
+    if (!StationFolder(request->folder).loadSettings(settings, &why))
         return failed(QStringLiteral("settings: ") + why);
     int exitCode = 0;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection);
-        // A relative path is the station's, which runs in its folder.
-        db.setDatabaseName(QDir(request->folder).absoluteFilePath(settings.GateDbPath));
+        db.setDatabaseName(settings.GateDbPath);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
         db.open();
         exitCode = write(*request, db, out);

@@ -6,6 +6,7 @@
 #include "fleet_connection.h"
 #include "fleet_schema.h"
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 #include "site_pull.h"
 
 #include <QDir>
@@ -69,13 +70,12 @@ GateSync::~GateSync()
 bool GateSync::start(QString *error)
 {
     StationSettings settings;
-    if (!SettingsFile::load(SettingsFile::fileName(m_config.folder), settings, error))
+    if (!StationFolder(m_config.folder).loadSettings(settings, error))
         return false;
     m_gateDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_gateConnection);
     // The station writes this file: wait for its short writes, never hold it.
     m_gateDb.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000;QSQLITE_OPEN_URI"));
-    m_gateDb.setDatabaseName(QStringLiteral("file:%1?mode=rw")
-                                 .arg(QDir(m_config.folder).absoluteFilePath(settings.GateDbPath)));
+    m_gateDb.setDatabaseName(QStringLiteral("file:%1?mode=rw").arg(settings.GateDbPath));
     if (!m_gateDb.open()) {
         setError(error, QStringLiteral("cannot open the gate database %1: %2")
                             .arg(settings.GateDbPath, m_gateDb.lastError().text()));

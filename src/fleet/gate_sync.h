@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fleet_state.h"
 #include "log_push.h"
+#include "settings/fleet_state.h"
 
 #include <QObject>
 #include <QSqlDatabase>

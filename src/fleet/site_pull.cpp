@@ -129,10 +129,10 @@ Applied apply(const SiteData &data, const QString &folder, const QSqlDatabase &g
     CustomerSync::Options options;
     options.allowShrink = allowShrink;
     options.allowShrinkHint = QStringLiteral("set AllowShrink=true in station.ini [fleet]");
-    Applied applied{CustomerSync::run(SyncSource::inMemory(data.customers), folder, options,
-                                      AccessImport::mdbTools(), today),
-                    {},
-                    false};
+    Applied applied{
+        CustomerSync::run(SyncSource::inMemory(data.customers), folder, options, mdbTools(), today),
+        {},
+        false};
     if (applied.customers.outcome == CustomerSync::Report::Outcome::Refused)
         return applied;
     if (data.zones.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "port_map.h"
 
+#include "settings/station_folder.h"
 #include "settings/station_settings.h"
 
 #include <QFile>
@@ -34,14 +35,9 @@ QString mappedDevice(int portNumber, const QString &fileName)
 
 } // namespace
 
-QString portMapFileName(const QString &startFolder)
-{
-    return inStartFolder(startFolder, QStringLiteral("comports.ini"));
-}
-
 SerialDevice serialDeviceFor(int portNumber, const QString &startFolder)
 {
-    const QString mapped = mappedDevice(portNumber, portMapFileName(startFolder));
+    const QString mapped = mappedDevice(portNumber, StationFolder(startFolder).portMap());
     if (!mapped.isEmpty())
         return {mapped, true};
 #ifdef Q_OS_WIN

@@ -11,5 +11,3 @@ struct SerialDevice {
 };
 
 SerialDevice serialDeviceFor(int portNumber, const QString &startFolder);
-
-QString portMapFileName(const QString &startFolder);

@@ -2,22 +2,18 @@
 
 #include "command_line.h"
 #include "common/error_text.h"
+#include "settings/station_folder.h"
 #include "settings/station_settings.h"
 
 #include <QDir>
 
 FolderLock::FolderLock(const QString &folder)
     : m_folder(QDir::toNativeSeparators(QDir(folder).absolutePath()))
-    , m_lock(fileName(m_folder))
+    , m_lock(StationFolder(m_folder).lockFile())
 {
     // A lock from another computer (a shared folder) cannot be checked for a
     // live holder, and by default counts as stale after 30 s: never take it.
     m_lock.setStaleLockTime(0);
-}
-
-QString FolderLock::fileName(const QString &folder)
-{
-    return inStartFolder(folder, QStringLiteral("station.lock"));
 }
 
 int FolderLock::tryLock(QString *why)
@@ -31,10 +27,10 @@ int FolderLock::tryLock(QString *why)
         setError(why, QStringLiteral("a station runs on %1: process %2 on %3 holds %4")
                           .arg(m_folder)
                           .arg(pid)
-                          .arg(host, fileName(m_folder)));
+                          .arg(host, StationFolder(m_folder).lockFile()));
         return CommandLine::FolderInUse;
     }
     setError(why, QStringLiteral("cannot make %1 (no folder there, or no write permission)")
-                      .arg(fileName(m_folder)));
+                      .arg(StationFolder(m_folder).lockFile()));
     return CommandLine::FolderUnusable;
 }

@@ -13,8 +13,6 @@ public:
     // holding it) or CommandLine::FolderUnusable.
     int tryLock(QString *why);
 
-    static QString fileName(const QString &folder);
-
 private:
     QString m_folder;
     QLockFile m_lock;

@@ -173,11 +173,6 @@ bool decode(S &s, const FieldRef &field, const QString &item)
 
 namespace SettingsFile {
 
-QString fileName(const QString &startFolder)
-{
-    return inStartFolder(startFolder, QStringLiteral("gatesystem.dat"));
-}
-
 QByteArray format(const StationSettings &settings)
 {
     QStringList encoded;

@@ -10,8 +10,6 @@ namespace SettingsFile {
 
 inline constexpr int ItemCount = 29;
 
-QString fileName(const QString &startFolder);
-
 // The exact file content for the stored fields of a record.
 QByteArray format(const StationSettings &settings);
 

@@ -1,5 +1,6 @@
 #include "station_ini.h"
 
+#include "station_folder.h"
 #include "station_settings.h"
 
 #include <QSettings>
@@ -71,14 +72,9 @@ std::optional<ListenAddress> listenAddress(const QString &text)
     return ListenAddress{address, quint16(port)};
 }
 
-QString stationIniFileName(const QString &startFolder)
-{
-    return inStartFolder(startFolder, QStringLiteral("station.ini"));
-}
-
 StationIni StationIni::load(const QString &startFolder, QStringList *problems)
 {
-    const QSettings ini(stationIniFileName(startFolder), QSettings::IniFormat);
+    const QSettings ini(StationFolder(startFolder).stationIni(), QSettings::IniFormat);
     StationIni s;
     s.entryIdleSeconds =
         number(ini, QStringLiteral("keypad/EntryIdleSeconds"), s.entryIdleSeconds, 1, problems);

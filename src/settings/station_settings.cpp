@@ -1,4 +1,5 @@
 #include "station_settings.h"
+#include "station_folder.h"
 
 #include <QDir>
 
@@ -6,8 +7,8 @@ StationSettings StationSettings::defaults(const QString &startFolder)
 {
     StationSettings s;
     s.StartFolder = startFolder;
-    s.DataDbPath = inStartFolder(startFolder, QStringLiteral("Data.gsd"));
-    s.GateDbPath = inStartFolder(startFolder, QStringLiteral("Gate.gsd"));
+    s.DataDbPath = inStartFolder(startFolder, StationFolder::DataName);
+    s.GateDbPath = inStartFolder(startFolder, StationFolder::GateName);
     s.LogViewDays = 2;
     s.LogDaysToKeep = 30;
 

@@ -4,6 +4,7 @@
 
 #include "access/keypad_keys.h"
 #include "serial/port_map.h"
+#include "settings/station_folder.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -19,7 +20,7 @@ bool VirtualGate::isValid() const
 
 bool VirtualGate::publish(const QString &startFolder, QString *error) const
 {
-    const QString name = portMapFileName(startFolder);
+    const QString name = StationFolder(startFolder).portMap();
     const QString backup = name + QStringLiteral(".bak");
     if (QFile::exists(name)) {
         QFile::remove(backup);

@@ -10,6 +10,7 @@
 #include "logview/log_list_model.h"
 #include "logview/result_filter.h"
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 #include "settings_screen.h"
 #include "timezones/zone_editor.h"
 #include "widgets/fixed_pitch_font.h"
@@ -292,7 +293,8 @@ QString GateWindow::configure()
         return QStringLiteral("Not connected: start-up stopped, %1").arg(why);
     };
     QString error;
-    if (!SettingsFile::load(SettingsFile::fileName(m_settings.StartFolder), m_settings, &error))
+    if (!SettingsFile::load(StationFolder(m_settings.StartFolder).settingsFile(), m_settings,
+                            &error))
         return stopped(error);
 
     ckMinimizeAtStartup->setChecked(m_settings.MinimizeAtStartup);
@@ -326,9 +328,10 @@ QString GateWindow::configure()
     // The zone list comes first, so a gate database without usable zones opens no port.
     if (!m_zoneEditor->LoadTimeZoneList(&error))
         return stopped(error);
-    QStringList warnings{m_zoneEditor->brokenZones(),
-                         readableByEveryone({m_settings.DataDbPath,
-                                             SettingsFile::fileName(m_settings.StartFolder)})};
+    QStringList warnings{
+        m_zoneEditor->brokenZones(),
+        readableByEveryone(
+            {m_settings.DataDbPath, StationFolder(m_settings.StartFolder).settingsFile()})};
     warnings.removeAll(QString());
     for (const QString &warning : warnings)
         StationLog::fault(warning);
@@ -340,8 +343,7 @@ QString GateWindow::configure()
 // device status line and stderr, and its port is tried again until it opens.
 void GateWindow::deviceStart()
 {
-    m_devices.setRelayMarkerFile(
-        inStartFolder(m_settings.StartFolder, QStringLiteral("relay-on.flag")));
+    m_devices.setRelayMarkerFile(StationFolder(m_settings.StartFolder).relayMarker());
     QStringList messages = m_devices.openRelayPort(m_settings);
     ReleaseRelay();
     logRestartIfRelayWasLeftOn();

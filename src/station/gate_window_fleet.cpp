@@ -1,7 +1,7 @@
 // The fleet link's line in the status bar: gate-sync writes fleet.state, the
 // window reads it on a timer of its own, never while deciding a code.
-#include "fleet/fleet_state.h"
 #include "gate_window.h"
+#include "settings/fleet_state.h"
 
 #include <QLabel>
 

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "logview/log_dates.h"
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 #include "settings_screen.h"
 #include "timezones/zone_editor.h"
 #include "widgets/prompts.h"
@@ -65,7 +66,7 @@ void GateWindow::cmdSettingClose_Click()
     auto next = settingsFromForm(fraSettings->form(), m_settings, &why, &badBox);
     if (next) {
         next->MinimizeAtStartup = ckMinimizeAtStartup->checkState() == Qt::Checked;
-        if (SettingsFile::save(SettingsFile::fileName(m_settings.StartFolder), *next, &why)) {
+        if (SettingsFile::save(StationFolder(m_settings.StartFolder).settingsFile(), *next, &why)) {
             const QStringList atStart = changedAtNextStart(m_settings, *next);
             m_settings = *next;
             m_devices.setRelayPause(m_settings.RelayCloseSeconds);

@@ -1,9 +1,9 @@
 #include "customer_database.h"
 
-#include "admin/table_text.h"
 #include "common/file_sync.h"
 #include "data/data_control.h"
 #include "data/sql_run.h"
+#include "tables/table_text.h"
 
 #include <QElapsedTimer>
 #include <QFile>

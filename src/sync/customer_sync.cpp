@@ -4,6 +4,7 @@
 #include "customer_database.h"
 #include "data/file_identity.h"
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 #include "sync_report.h"
 
 #include <QDir>
@@ -77,15 +78,14 @@ Written write(CustomerDatabase &db, const TablePlan &unitPlan, const TablePlan &
 namespace CustomerSync {
 
 Report run(const SyncSource &source, const QString &folder, const Options &options,
-           const AccessImport::AccessReader &reader, const QDate &today)
+           const AccessReader &reader, const QDate &today)
 {
     StationSettings settings;
     QString error;
-    if (!SettingsFile::load(SettingsFile::fileName(folder), settings, &error))
+    if (!StationFolder(folder).loadSettings(settings, &error))
         return refused(error);
-    const QDir dir(folder);
-    const QString dataPath = dir.absoluteFilePath(settings.DataDbPath);
-    const QString gatePath = dir.absoluteFilePath(settings.GateDbPath);
+    const QString dataPath = settings.DataDbPath;
+    const QString gatePath = settings.GateDbPath;
 
     SyncReport::Checked checked;
     {

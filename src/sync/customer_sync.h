@@ -34,6 +34,6 @@ inline constexpr int InPlaceBudgetMs = 100;
 inline constexpr int MaxInPlaceRows = 20000;
 
 Report run(const SyncSource &source, const QString &folder, const Options &options,
-           const AccessImport::AccessReader &reader, const QDate &today);
+           const AccessReader &reader, const QDate &today);
 
 } // namespace CustomerSync

@@ -8,24 +8,21 @@
 
 namespace {
 
-bool isOpeningStatus(const QString &status)
-{
-    return status == QLatin1String("Rented") || status == QLatin1String("Rented-Cr");
-}
-
 // A status a person meant as an opening word: "rented", "Rented ", "RENTED-CR".
 bool looksLikeOpeningStatus(const QString &status)
 {
-    if (isOpeningStatus(status) || status.size() > 20)
+    if (statusOpensGate(status) || status.size() > 20)
         return false;
     QString word = status.toLower();
     word.remove(QLatin1Char(' '));
     return word == QLatin1String("rented") || word == QLatin1String("rented-cr");
 }
 
+// Stricter than the decision, which reads any length but six as no expiry: a
+// date that lost a digit in a spreadsheet would never expire.
 bool isExpiry(const QString &text, const QDate &today)
 {
-    return text.isEmpty() || text == QLatin1String("000000") || expiryDate(text, today);
+    return text.isEmpty() || (text.size() == 6 && expiryKind(text, today) != ExpiryKind::NotADate);
 }
 
 // Why a code can never be typed; empty when it can, or when there is none.
@@ -80,8 +77,8 @@ QStringList findWarnings(const SyncTable &table, const QVariantList &values,
     QStringList warnings;
     const QVariant &zone = values[table.zone];
     const double number = zone.toDouble();
-    if (!zone.isNull() && (number != qint64(number) || number < 0 || number > 63))
-        warnings << QStringLiteral("zone %1 is not one of 0-63").arg(zone.toString());
+    if (!zone.isNull() && (number != qint64(number) || number < 0 || number > MaxZone))
+        warnings << QStringLiteral("zone %1 is not one of 0-%2").arg(zone.toString()).arg(MaxZone);
     if (const QString why = untypeable(values[table.code].toString(), rules); !why.isEmpty())
         warnings << why;
     if (table.status >= 0 && looksLikeOpeningStatus(values[table.status].toString()))

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "admin/table_text.h"
 #include "sync_tables.h"
+#include "tables/table_text.h"
 
 #include <QDate>
 

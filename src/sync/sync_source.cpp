@@ -34,8 +34,8 @@ QStringList SyncSource::files() const
     return unitsCsv.isEmpty() ? QStringList{} : QStringList{unitsCsv, mastersCsv};
 }
 
-bool readSource(const SyncSource &source, const AccessImport::AccessReader &reader,
-                SourceTables &tables, QString *error)
+bool readSource(const SyncSource &source, const AccessReader &reader, SourceTables &tables,
+                QString *error)
 {
     if (source.accessFile.isEmpty() && source.unitsCsv.isEmpty()) {
         tables = source.rows;
@@ -45,9 +45,9 @@ bool readSource(const SyncSource &source, const AccessImport::AccessReader &read
         return readCsvFile(source.unitsCsv, *SyncTables::units().schema, tables.units, error) &&
                readCsvFile(source.mastersCsv, *SyncTables::masters().schema, tables.masters, error);
     QList<QList<TextRow>> rows;
-    if (!AccessImport::readTables(reader, source.accessFile,
-                                  {*SyncTables::units().schema, *SyncTables::masters().schema},
-                                  rows, error))
+    if (!readAccessTables(reader, source.accessFile,
+                          {*SyncTables::units().schema, *SyncTables::masters().schema}, rows,
+                          error))
         return false;
     tables = {rows[0], rows[1]};
     return true;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "admin/access_import.h"
-#include "admin/table_text.h"
+#include "tables/access_reader.h"
+#include "tables/table_text.h"
 
 #include <QStringList>
 
@@ -30,5 +30,5 @@ struct SyncSource {
     QStringList files() const;
 };
 
-bool readSource(const SyncSource &source, const AccessImport::AccessReader &reader,
-                SourceTables &tables, QString *error);
+bool readSource(const SyncSource &source, const AccessReader &reader, SourceTables &tables,
+                QString *error);

@@ -4,6 +4,9 @@
 #include <QTime>
 #include <optional>
 
+// The highest zone number; 0 is "no zone", which every time of day passes.
+inline constexpr int MaxZone = 63;
+
 // A row of the time-zone table as text: zone number, daily start and stop.
 struct ZoneRow {
     QString zone;

@@ -144,7 +144,7 @@ ZoneAnswer zoneAnswer(const std::optional<QString> &answer)
     const auto number = wholeNumberIn(*answer, 0, 255);
     if (!number)
         return {ZoneAnswer::NotValid};
-    if (*number < 1 || *number > 63)
+    if (*number < 1 || *number > MaxZone)
         return {ZoneAnswer::AskAgain};
     return {ZoneAnswer::Zone, int(*number)};
 }

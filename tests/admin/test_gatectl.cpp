@@ -1,7 +1,7 @@
-#include "admin/csv_reader.h"
+#include "admin/folder_setup.h"
 #include "admin/log_command.h"
-#include "admin/station_folder.h"
 #include "support/fake_access.h"
+#include "tables/csv_reader.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -71,7 +71,7 @@ private slots:
             access.tables[table] = {csv, count};
         StartFolder folder;
         if (!prepare.isEmpty()) {
-            QVERIFY(StationFolder::init(folder.path(), nullptr, nullptr));
+            QVERIFY(FolderSetup::init(folder.path(), nullptr, nullptr));
             folder.execStatement("Gate.gsd", prepare);
         }
         QString error;
@@ -88,8 +88,8 @@ private slots:
     {
         StartFolder parent;
         QString error;
-        QVERIFY2(StationFolder::init(parent.file("site"), nullptr, &error), qPrintable(error));
-        QVERIFY(!StationFolder::init(parent.file("site"), nullptr, &error));
+        QVERIFY2(FolderSetup::init(parent.file("site"), nullptr, &error), qPrintable(error));
+        QVERIFY(!FolderSetup::init(parent.file("site"), nullptr, &error));
         QVERIFY2(error.contains("already exists"), qPrintable(error));
     }
 

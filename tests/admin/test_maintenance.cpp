@@ -2,7 +2,7 @@
 // and the installer's check of a folder.
 #include "admin/backup.h"
 #include "admin/folder_check.h"
-#include "admin/station_folder.h"
+#include "admin/folder_setup.h"
 #include "common/file_privacy.h"
 #include "settings/settings_file.h"
 #include "sim/virtual_relay_board.h"
@@ -140,13 +140,46 @@ private slots:
                               "gate-backup-notes"}));
     }
 
+    // "Data.gsd" in the settings file is the folder's own file, wherever gatectl runs.
+    void relativeDatabasePathsAreTheFolders_data()
+    {
+        QTest::addColumn<bool>("backup");
+        QTest::newRow("backup") << true;
+        QTest::newRow("check") << false;
+    }
+
+    void relativeDatabasePathsAreTheFolders()
+    {
+        QFETCH(bool, backup);
+        StartFolder folder;
+        folder.makeStandard();
+        StationSettings settings = folder.settings();
+        settings.DataDbPath = "Data.gsd";
+        settings.GateDbPath = "Gate.gsd";
+        folder.writeSettings(settings);
+        QVERIFY(QDir::currentPath() != folder.path());
+        if (backup) {
+            QString made;
+            QString error;
+            QVERIFY2(Backup::make(folder.path(), folder.file("backups"), 14,
+                                  QDateTime::currentDateTime(), &made, &error),
+                     qPrintable(error));
+            QVERIFY(QFile::exists(made + "/Gate.gsd"));
+            return;
+        }
+        const QStringList lines = checkLines(folder.path());
+        QVERIFY2(lines.filter("database").filter("PROBLEM").isEmpty(),
+                 qPrintable(lines.join('\n')));
+        QVERIFY(lines.contains("ok: database: tblGateLog in " + folder.path() + "/Gate.gsd"));
+    }
+
     // A missing database and a missing device, each named with its fix; the
     // relay board is asked for its status.
     void checkNamesEachProblemWithItsFix()
     {
         StartFolder parent;
         const QString site = parent.file("site");
-        QVERIFY(StationFolder::init(site, nullptr, nullptr));
+        QVERIFY(FolderSetup::init(site, nullptr, nullptr));
         QVERIFY(QFile::remove(site + "/Gate.gsd"));
         VirtualRelayBoard relay;
         PtyDevice keypad2;

@@ -1,16 +1,16 @@
 // The fleet database, gate-sync and the office's fleet commands against a real
 // PostgreSQL server of the test's own, with real station folders, stations on
 // pseudo-terminals and the programs as they are.
-#include "admin/csv_reader.h"
 #include "common/csv_writer.h"
 #include "data/tables.h"
 #include "fleet/fleet_connection.h"
 #include "fleet/fleet_schema.h"
-#include "fleet/fleet_state.h"
 #include "fleet/site_import.h"
+#include "settings/fleet_state.h"
 #include "support/fleet_database.h"
 #include "support/gate_site.h"
 #include "support/program_run.h"
+#include "tables/csv_reader.h"
 
 #include <QLabel>
 #include <QRandomGenerator>

@@ -1,11 +1,11 @@
 #include "access/result_words.h"
-#include "admin/csv_reader.h"
 #include "data/station_data.h"
 #include "logview/log_export.h"
 #include "logview/log_list_model.h"
 #include "logview/log_purge.h"
 #include "logview/result_filter.h"
 #include "support/start_folder.h"
+#include "tables/csv_reader.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 #include "settings/settings_form.h"
+#include "settings/station_folder.h"
 #include "support/start_folder.h"
 
 #include <QTest>
@@ -92,7 +93,7 @@ private slots:
     void loadAndSave()
     {
         StartFolder folder;
-        const QString name = SettingsFile::fileName(folder.path());
+        const QString name = StationFolder(folder.path()).settingsFile();
         StationSettings s = Unusual;
         QString error;
         QVERIFY(!SettingsFile::load(name, s, &error));
@@ -144,4 +145,5 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSettings)
+#include "settings/station_folder.h"
 #include "test_settings.moc"

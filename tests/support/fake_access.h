@@ -33,7 +33,7 @@ struct FakeAccess {
         return AccessImport::run(reader(), "Data.mdb", "Gate.mdb", folder.path(), report, error);
     }
 
-    AccessImport::AccessReader reader() const
+    AccessReader reader() const
     {
         return {[this](const QString &, QStringList &names, QString *) {
                     names = tables.keys();

@@ -1,6 +1,6 @@
 #include "start_folder.h"
 
-#include "admin/station_folder.h"
+#include "admin/folder_setup.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -79,13 +79,13 @@ void StartFolder::write(const QString &fileName, const QByteArray &content) cons
 void StartFolder::createDatabase(const QString &fileName, const QStringList &schemaFiles) const
 {
     QString error;
-    if (!StationFolder::createDatabase(file(fileName), schemaFiles, &error))
+    if (!FolderSetup::createDatabase(file(fileName), schemaFiles, &error))
         qFatal("%s", qPrintable(error));
 }
 
 void StartFolder::exec(const QString &fileName, const QString &sql) const
 {
-    runOn(file(fileName), StationFolder::sqlStatements(sql));
+    runOn(file(fileName), FolderSetup::sqlStatements(sql));
 }
 
 void StartFolder::execStatement(const QString &fileName, const QString &statement) const

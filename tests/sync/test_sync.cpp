@@ -115,7 +115,7 @@ struct Site {
     {
         return CustomerSync::run(
             SyncSource::csv(folder.file("units.csv"), folder.file("masters.csv")), folder.path(),
-            options, AccessImport::mdbTools(), Today);
+            options, mdbTools(), Today);
     }
 
     // Codes and first names in rowid order: "1111:Ann 2222:Bob".
@@ -592,8 +592,8 @@ private slots:
             "Umsätze", false, {{"OrderID", K::Number}, {"OrderDate", K::DateTime}}};
         QList<QList<TextRow>> rows;
         QString error;
-        QVERIFY2(AccessImport::readTables(AccessImport::mdbTools(), files.filePath("nwind.mdb"),
-                                          {employees, sales}, rows, &error),
+        QVERIFY2(readAccessTables(mdbTools(), files.filePath("nwind.mdb"), {employees, sales}, rows,
+                                  &error),
                  qPrintable(error));
         QStringList faults;
         QCOMPARE(storedValues(employees, rows[0].first(), faults),
@@ -606,7 +606,7 @@ private slots:
         Site site;
         const CustomerSync::Report report =
             CustomerSync::run(SyncSource::access(files.filePath("sample.accdb")),
-                              site.folder.path(), {}, AccessImport::mdbTools(), Today);
+                              site.folder.path(), {}, mdbTools(), Today);
         QCOMPARE(report.outcome, Outcome::Refused);
         QVERIFY2(report.summary.contains("has no table tblUnitInfo, tblVextraMasterCodes"),
                  qPrintable(report.summary));

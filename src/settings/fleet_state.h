@@ -25,8 +25,6 @@ struct FleetState {
     int staleSeconds = 0;
     QString fault;
 
-    static QString fileName(const QString &folder);
-
     QByteArray text() const;
     // False for a file that is not one (missing, damaged), with the reason.
     static bool parse(const QByteArray &text, FleetState &state, QString *error);

@@ -1,6 +1,6 @@
 // gate-sync: keeps a station folder and the fleet database in step.
 #include "common/file_privacy.h"
-#include "gate_sync.h"
+#include "fleet/gate_sync.h"
 #include "service/command_line.h"
 #include "settings/station_ini.h"
 

@@ -1,8 +1,9 @@
-#include "station_folder.h"
+#include "folder_setup.h"
 
 #include "common/error_text.h"
 
 #include "settings/settings_file.h"
+#include "settings/station_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace StationFolder {
+namespace FolderSetup {
 
 QStringList sqlStatements(const QString &script)
 {
@@ -70,7 +71,7 @@ bool init(const QString &folder, QStringList *created, QString *error)
     StationSettings settings = StationSettings::defaults(start);
     settings.CodeLength = 4;
     settings.Keypad2CommPort = 3; // two keypads on one port cannot both open
-    const QString settingsFile = SettingsFile::fileName(start);
+    const QString settingsFile = StationFolder(start).settingsFile();
     for (const QString &file : {settingsFile, settings.DataDbPath, settings.GateDbPath}) {
         if (QFile::exists(file)) {
             setError(error, QStringLiteral("%1 already exists; nothing was changed").arg(file));
@@ -94,4 +95,4 @@ bool init(const QString &folder, QStringList *created, QString *error)
     return true;
 }
 
-} // namespace StationFolder
+} // namespace FolderSetup

@@ -1,13 +1,13 @@
 #include "fleet_commands.h"
 
+#include "admin/gatectl_messages.h"
+#include "admin/log_options.h"
 #include "common/clock.h"
 #include "common/csv_writer.h"
 #include "fleet/fleet_connection.h"
 #include "fleet/fleet_report.h"
 #include "fleet/fleet_schema.h"
 #include "fleet/site_import.h"
-#include "gatectl_messages.h"
-#include "log_options.h"
 #include "logview/log_export.h"
 
 #include <QCommandLineParser>
@@ -72,7 +72,7 @@ int import(const QStringList &args)
         files.size() == 1 ? SyncSource::access(files[0]) : SyncSource::csv(files[0], files[1]);
     SourceTables tables;
     QString error;
-    if (!readSource(source, AccessImport::mdbTools(), tables, &error))
+    if (!readSource(source, mdbTools(), tables, &error))
         return failed(QStringLiteral("fleet import: refused, nothing written: ") + error);
     const auto db = openFleet(url, true, &error);
     if (!db)

@@ -1,13 +1,13 @@
 // gatectl: the administrator's command line for station folders.
-#include "access_import.h"
+#include "admin/access_import.h"
+#include "admin/folder_setup.h"
+#include "admin/gatectl_messages.h"
+#include "admin/log_command.h"
+#include "admin/maintenance.h"
 #include "common/clock.h"
 #include "common/file_privacy.h"
 #include "fleet_commands.h"
-#include "gatectl_messages.h"
-#include "log_command.h"
-#include "maintenance.h"
 #include "service/command_line.h"
-#include "station_folder.h"
 #include "sync/customer_sync.h"
 #include "sync/sync_watch.h"
 
@@ -86,8 +86,7 @@ int sync(const QStringList &args)
     const SyncSource source =
         files.size() == 1 ? SyncSource::access(files[0]) : SyncSource::csv(files[0], files[1]);
     const auto once = [=] {
-        return CustomerSync::run(source, folder, options, AccessImport::mdbTools(),
-                                 Clock::now().date());
+        return CustomerSync::run(source, folder, options, mdbTools(), Clock::now().date());
     };
     if (watchSeconds > 0) {
         SyncWatch watch(source.files(), watchSeconds, once);
@@ -127,7 +126,7 @@ int main(int argc, char *argv[])
     QString error;
     if (command == QLatin1String("init") && args.size() == 1) {
         QStringList created;
-        if (!StationFolder::init(args[0], &created, &error))
+        if (!FolderSetup::init(args[0], &created, &error))
             return failed(error);
         for (const QString &file : created)
             out << "created " << file << "\n";
@@ -135,8 +134,7 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("import-access") && args.size() == 3) {
         QStringList report;
-        if (!AccessImport::run(AccessImport::mdbTools(), args[0], args[1], args[2], &report,
-                               &error))
+        if (!AccessImport::run(mdbTools(), args[0], args[1], args[2], &report, &error))
             return failed(error);
         for (const QString &line : report)
             out << "imported " << line << "\n";

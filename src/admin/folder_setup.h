@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Making station folders and their databases; the station itself never does.
-namespace StationFolder {
+namespace FolderSetup {
 
 // The statements of an SQL script, comments removed.
 QStringList sqlStatements(const QString &script);
@@ -20,4 +20,4 @@ bool createDatabase(const QString &path, const QStringList &schemaNames, QString
 // databases. Refuses to overwrite any of them.
 bool init(const QString &folder, QStringList *created, QString *error);
 
-} // namespace StationFolder
+} // namespace FolderSetup

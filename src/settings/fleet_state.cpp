@@ -1,6 +1,7 @@
 #include "fleet_state.h"
 
 #include "common/error_text.h"
+#include "station_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,11 +23,6 @@ QString waitingNote(qint64 waiting)
 }
 
 } // namespace
-
-QString FleetState::fileName(const QString &folder)
-{
-    return QDir(folder).filePath(QStringLiteral("fleet.state"));
-}
 
 QByteArray FleetState::text() const
 {
@@ -69,7 +65,7 @@ bool FleetState::parse(const QByteArray &text, FleetState &state, QString *error
 
 bool FleetState::write(const QString &folder, QString *error) const
 {
-    QSaveFile file(fileName(folder));
+    QSaveFile file(StationFolder(folder).fleetState());
     if (file.open(QIODevice::WriteOnly) && file.write(text()) >= 0 && file.commit())
         return true;
     setError(error, QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
@@ -78,7 +74,7 @@ bool FleetState::write(const QString &folder, QString *error) const
 
 bool FleetState::read(const QString &folder, FleetState &state, QString *error)
 {
-    QFile file(fileName(folder));
+    QFile file(StationFolder(folder).fleetState());
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, QStringLiteral("no word from gate-sync (%1: %2)")
                             .arg(file.fileName(), file.errorString()));
