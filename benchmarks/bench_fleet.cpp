@@ -7,9 +7,8 @@
 #include "relay_line.h"
 #include "support/fleet_database.h"
 #include "support/gate_site.h"
-#include "widgets/prompts.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSqlQuery>
@@ -194,7 +193,7 @@ void keypadFigures(PgServer &server)
                SiteUnits)
             QThread::msleep(20);
     }
-    auto window = site.start();
+    const auto station = site.start();
     const auto line = [](const char *what, const Spread &s, const Spread &without) {
         out << QStringLiteral("key to relay, %1: median %2 ms, p99 %3 ms; without gate-sync: "
                               "median %4 ms, p99 %5 ms; ratio %6\n")
@@ -224,9 +223,7 @@ void keypadFigures(PgServer &server)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Prompts::startRecording();
+    QCoreApplication app(argc, argv);
     PgServer server(true); // commits synced to disk, as at a site
     pushFigure(server);
     changeFigure(server);

@@ -8,6 +8,7 @@
 #include "logview/log_list_model.h"
 #include "logview/result_filter.h"
 #include "relay_line.h"
+#include "station/gate_window.h"
 #include "support/gate_site.h"
 #include "support/other_program.h"
 #include "widgets/prompts.h"
@@ -264,12 +265,13 @@ void keypadFigures()
         site.settings.CodeLength = 6;
         site.settings.RelayCloseSeconds = 0;
         fillSite(site.folder);
-        std::unique_ptr<GateWindow> window;
+        std::unique_ptr<GateStation> station = site.make();
+        const auto window = std::make_unique<GateWindow>(*station);
         {
             // A write lock held through start-up: no index can be made.
             const OtherProgram other(site.folder.file("Data.gsd"),
                                      ownLookup ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
-            window = site.start();
+            station->start();
         }
         StationSettings settings = site.settings;
         StationData::buildConnectionStrings(settings);

@@ -1,22 +1,58 @@
 #include "common/file_privacy.h"
+#include "common/station_log.h"
+#include "gate/gate_station.h"
 #include "service/service_notifier.h"
 #include "service/station_start.h"
 #include "station/gate_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QScreen>
+
+namespace {
+
+int runStation(QCoreApplication &app, GateWindow *window, GateStation &station)
+{
+    const GateStation::StartReport report = station.start();
+    if (window)
+        window->show();
+    ServiceNotifier notifier;
+    notifier.ready(report.status);
+    return app.exec();
+}
+
+int runHeadless(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    GateStation station({QDir::currentPath(), {}});
+    return runStation(app, nullptr, station);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     keepNewFilesPrivate();
-    // Before QApplication, which needs a display: --help and --version must not.
+    // Before any application object, which a window needs a display for:
+    // --help and --version must not.
     StationStart start;
     if (const auto exitCode = start.prepare(argc, argv))
         return *exitCode;
+    QCoreApplication::setApplicationName(QStringLiteral("Gate Access"));
+    if (start.headless())
+        return runHeadless(argc, argv);
+    // A gate that opens for nobody because no screen is plugged in is worse
+    // than a station without its window.
+    if (const auto why = StationStart::noDisplay()) {
+        StationLog::fault(*why + QStringLiteral(": running without the window"));
+        return runHeadless(argc, argv);
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Gate Access"));
-    GateWindow window;
-    window.show();
-    ServiceNotifier notifier;
-    notifier.ready(window.statusText());
-    return app.exec();
+    GateStation station({QDir::currentPath(), {}});
+    if (!QGuiApplication::primaryScreen()) {
+        StationLog::fault(QStringLiteral("no screen for the window: running without it"));
+        return runStation(app, nullptr, station);
+    }
+    GateWindow window(station);
+    return runStation(app, &window, station);
 }

@@ -31,9 +31,13 @@ GateDevices::GateDevices(QObject *parent)
     m_keypad2.setRole(QStringLiteral("Keypad 2"));
     for (StationPort *port : {&m_relayPort, &m_keypad1, &m_keypad2})
         connect(port, &StationPort::stateChanged, this, &GateDevices::stateChanged);
-    for (int index : {0, 1})
-        connect(index == 0 ? &m_keypad1 : &m_keypad2, &StationPort::onComm, this,
-                [this, index](int eventCode) { emit keypadEvent(index, eventCode); });
+    for (int index : {0, 1}) {
+        StationPort *keypad = index == 0 ? &m_keypad1 : &m_keypad2;
+        connect(keypad, &StationPort::onComm, this, [this, index, keypad](int eventCode) {
+            if (eventCode == StationPort::ReceiveEvent)
+                emit keysArrived(index, keypad->port().readAll());
+        });
+    }
 }
 
 bool GateDevices::prepare(quint8 relayCloseSeconds, QString *error)
@@ -144,11 +148,6 @@ void GateDevices::writeRelayMarker() const
         return;
     }
     syncFolderOf(m_relayMarker);
-}
-
-QByteArray GateDevices::readKeypad(int index)
-{
-    return (index == 0 ? m_keypad1 : m_keypad2).port().readAll();
 }
 
 RelayBoard::StatusReply GateDevices::relayStatus()

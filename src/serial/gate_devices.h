@@ -48,9 +48,8 @@ public:
     bool relayPauseActive() const { return TimerRelayPause.isActive(); }
     int relayPauseInterval() const { return TimerRelayPause.interval(); }
 
-    // Keypad `index` (0 or 1): its port, and every character waiting on it.
+    // Keypad `index` (0 or 1).
     const StationPort &keypad(int index) const { return index == 0 ? m_keypad1 : m_keypad2; }
-    QByteArray readKeypad(int index);
 
     static bool keypadInUse(quint8 portNumber) { return portNumber != 0 && portNumber != 35; }
 
@@ -59,8 +58,8 @@ public:
 
 signals:
     void stateChanged();
-    // Keypad `index` raised a receive event.
-    void keypadEvent(int index, int eventCode);
+    // Keypad `index` sent these characters, read as they arrived.
+    void keysArrived(int index, const QByteArray &keys);
     void relayPauseElapsed();
 
 private:

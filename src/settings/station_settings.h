@@ -42,7 +42,6 @@ struct StationSettings {
 
     // Run-time fields.
     QString StartFolder;
-    QString CurrentKeypadLocation;
     bool ExitRequested = false;
     QString DataConnectionString;
     QString GateConnectionString;

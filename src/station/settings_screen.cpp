@@ -1,6 +1,11 @@
 #include "settings_screen.h"
 
+#include "common/clock.h"
+#include "gate/gate_station.h"
+#include "logview/log_dates.h"
+#include "settings/settings_file.h"
 #include "widgets/named_widgets.h"
+#include "widgets/prompts.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -14,15 +19,24 @@
 
 namespace {
 
+const QString InvalidField = QStringLiteral("Check Settings Invaild Field");
+
 QString defaultButtonName(int index)
 {
     return QStringLiteral("cmdDefault(%1)").arg(index);
 }
 
+QPushButton *connected(QPushButton *button, const std::function<void()> &handler)
+{
+    QObject::connect(button, &QPushButton::clicked, button, handler);
+    return button;
+}
+
 } // namespace
 
-SettingsScreen::SettingsScreen(QWidget *zoneEditor, QWidget *parent)
+SettingsScreen::SettingsScreen(GateStation &station, QWidget *zoneEditor, QWidget *parent)
     : QGroupBox(QStringLiteral("Setting"), parent)
+    , m_station(station)
 {
     setObjectName(QStringLiteral("fraSettings"));
     setAutoFillBackground(true);
@@ -31,9 +45,12 @@ SettingsScreen::SettingsScreen(QWidget *zoneEditor, QWidget *parent)
     m_tabs->addTab(buildPortsTab(), QStringLiteral("Keypads and Relay"));
     m_tabs->addTab(buildFrameBoxes(), QStringLiteral("Station"));
     m_tabs->addTab(buildLogTab(zoneEditor), QStringLiteral("Time Zones and Log"));
-    cmdSettingCancel =
-        namedButton(QStringLiteral("cmdSettingCancel"), QStringLiteral("Cancel"), this);
-    cmdSettingClose = namedButton(QStringLiteral("cmdSettingClose"), QStringLiteral("Close"), this);
+    auto *cmdSettingCancel =
+        connected(namedButton(QStringLiteral("cmdSettingCancel"), QStringLiteral("Cancel"), this),
+                  [this] { cmdSettingCancel_Click(); });
+    auto *cmdSettingClose =
+        connected(namedButton(QStringLiteral("cmdSettingClose"), QStringLiteral("Close"), this),
+                  [this] { cmdSettingClose_Click(); });
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdSettingCancel);
@@ -96,9 +113,9 @@ QWidget *SettingsScreen::buildGroup(const QString &caption, int defaultIndex)
         if (box.group == caption)
             layout->addRow(makeLabel(box, group), makeBox(box, group));
     }
-    cmdDefault[defaultIndex] =
-        namedButton(defaultButtonName(defaultIndex), QStringLiteral("Default Settings"), group);
-    layout->addRow(cmdDefault[defaultIndex]);
+    layout->addRow(connected(
+        namedButton(defaultButtonName(defaultIndex), QStringLiteral("Default Settings"), group),
+        [this, defaultIndex] { cmdDefault_Click(defaultIndex); }));
     return group;
 }
 
@@ -127,15 +144,18 @@ QWidget *SettingsScreen::buildFrameBoxes()
     ckMinimizeAtStartup = new QCheckBox(QStringLiteral("Minimized on Program Start"), panel);
     ckMinimizeAtStartup->setObjectName(QStringLiteral("ckMinimizeAtStartup"));
     grid->addWidget(ckMinimizeAtStartup, ++row, 1);
-    cmdDefault[0] = namedButton(defaultButtonName(0), QStringLiteral("Default Settings"), panel);
-    grid->addWidget(cmdDefault[0], row, 3);
+    grid->addWidget(
+        connected(namedButton(defaultButtonName(0), QStringLiteral("Default Settings"), panel),
+                  [this] { cmdDefault_Click(0); }),
+        row, 3);
     for (const SettingsBox *box : paths) {
         const int index = box->name.at(box->name.size() - 2).digitValue();
-        cmdGetPath[index] =
-            namedButton(QStringLiteral("cmdGetPath(%1)").arg(index), QStringLiteral("..."), panel);
         grid->addWidget(makeLabel(*box, panel), ++row, 0);
         grid->addWidget(makeBox(*box, panel), row, 1, 1, 2);
-        grid->addWidget(cmdGetPath[index], row, 3, Qt::AlignLeft);
+        grid->addWidget(connected(namedButton(QStringLiteral("cmdGetPath(%1)").arg(index),
+                                              QStringLiteral("..."), panel),
+                                  [this, index] { cmdGetPath_Click(index); }),
+                        row, 3, Qt::AlignLeft);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
@@ -147,8 +167,9 @@ QWidget *SettingsScreen::buildRelayStatus()
 {
     auto *panel = new QWidget(this);
     auto *row = new QHBoxLayout(panel);
-    cmdRelayStatus =
-        namedButton(QStringLiteral("cmdRelayStatus"), QStringLiteral("Relay Status"), panel);
+    auto *cmdRelayStatus = connected(
+        namedButton(QStringLiteral("cmdRelayStatus"), QStringLiteral("Relay Status"), panel),
+        [this] { cmdRelayStatus_Click(); });
     auto *lblStatus = new QLabel(QStringLiteral("Status"), panel);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     Label1 = new QLabel(panel);
@@ -164,13 +185,14 @@ QWidget *SettingsScreen::buildPurge()
     auto *panel = new QWidget(this);
     auto *layout = new QVBoxLayout(panel);
     layout->addWidget(new QLabel(QStringLiteral("This Date and Older Delete"), panel));
-    purgeDate = new QDateTimeEdit(panel);
-    purgeDate->setObjectName(QStringLiteral("DTPicker1(4)"));
-    purgeDate->setDisplayFormat(QStringLiteral("M/d/yyyy"));
-    purgeDate->setCalendarPopup(true);
-    layout->addWidget(purgeDate);
-    cmdClearLog = namedButton(QStringLiteral("cmdClearLog"), QStringLiteral("Clear Log"), panel);
-    layout->addWidget(cmdClearLog);
+    m_purgeDate = new QDateTimeEdit(panel);
+    m_purgeDate->setObjectName(QStringLiteral("DTPicker1(4)"));
+    m_purgeDate->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+    m_purgeDate->setCalendarPopup(true);
+    layout->addWidget(m_purgeDate);
+    layout->addWidget(
+        connected(namedButton(QStringLiteral("cmdClearLog"), QStringLiteral("Clear Log"), panel),
+                  [this] { emit clearLogClicked(purgeDate()); }));
     return panel;
 }
 
@@ -205,5 +227,93 @@ void SettingsScreen::markInvalid(const QString &boxName)
             }
             edit->setFocus();
         }
+    }
+}
+
+QDate SettingsScreen::purgeDate() const
+{
+    return m_purgeDate->date();
+}
+
+void SettingsScreen::open()
+{
+    const StationSettings &settings = m_station.settings();
+    setForm(formFrom(settings));
+    ckMinimizeAtStartup->setChecked(settings.MinimizeAtStartup);
+    const auto purgeFrom = daysBefore(Clock::now(), settings.LogDaysToKeep);
+    if (!purgeFrom) {
+        Prompts::message(this, QStringLiteral("Check Settings Values"));
+        return;
+    }
+    m_purgeDate->setDateTime(*purgeFrom);
+    show();
+    raise();
+}
+
+// Every box is checked before anything changes, and the file is replaced whole:
+// an invalid box or a failed write leaves the record and the file as they
+// were, and the screen open with the edits, the first bad box marked.
+void SettingsScreen::cmdSettingClose_Click()
+{
+    QString why;
+    QString badBox;
+    const StationSettings &current = m_station.settings();
+    auto next = settingsFromForm(form(), current, &why, &badBox);
+    if (next) {
+        next->MinimizeAtStartup = ckMinimizeAtStartup->checkState() == Qt::Checked;
+        if (SettingsFile::save(m_station.folder().settingsFile(), *next, &why)) {
+            const QStringList atStart = m_station.applySettings(*next);
+            hide();
+            emit statusChanged(atStart.isEmpty()
+                                   ? QStringLiteral("Settings saved")
+                                   : QStringLiteral("Settings saved; these take effect at the next "
+                                                    "start of the station: %1")
+                                         .arg(atStart.join(QStringLiteral(", "))));
+            emit done();
+            return;
+        }
+    }
+    markInvalid(badBox);
+    emit statusChanged(QStringLiteral("Settings not saved: %1").arg(why));
+    Prompts::message(this, InvalidField);
+}
+
+// The edits go: the next opening fills the boxes from the record.
+void SettingsScreen::cmdSettingCancel_Click()
+{
+    hide();
+    emit done();
+}
+
+void SettingsScreen::cmdDefault_Click(int index)
+{
+    setForm(defaultBoxes(index, m_station.settings().StartFolder));
+}
+
+// A cancelled dialog leaves the path as it was.
+void SettingsScreen::cmdGetPath_Click(int index)
+{
+    const QString file = Prompts::openFileName(this);
+    if (!file.isEmpty())
+        setForm({{QStringLiteral("txtGateSystemLocation(%1)").arg(index), file}});
+}
+
+void SettingsScreen::cmdRelayStatus_Click()
+{
+    const auto status = m_station.relayStatus();
+    if (!status)
+        return;
+    switch (status->outcome) {
+    case RelayBoard::StatusReply::PortClosed:
+        Prompts::message(this, QStringLiteral("Relay Status Port Closed"));
+        return;
+    case RelayBoard::StatusReply::NoAnswer:
+        Prompts::message(this, QStringLiteral("The relay board did not answer within %1 seconds")
+                                   .arg(GateDevices::StatusWaitMs / 1000));
+        return;
+    case RelayBoard::StatusReply::Answered:
+        Label1->setText(QString::number(status->value));
+        emit done();
+        return;
     }
 }

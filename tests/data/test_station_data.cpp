@@ -1,3 +1,4 @@
+#include "access/code_lookup.h"
 #include "data/station_data.h"
 #include "support/other_program.h"
 #include "support/start_folder.h"
@@ -123,15 +124,12 @@ private slots:
 
         auto unitOf = [&](const QString &code) {
             QString error;
-            if (!data.prepareForDecision(s, &error))
+            std::optional<UnitRow> unit;
+            if (!data.prepareForDecision(s, &error) ||
+                !CodeLookup::findUnit(data.AdoCustomerCodes.database(), data.unitCodes(), code,
+                                      unit, &error))
                 return "failed: " + error;
-            const auto row = data.unitCodes().firstRow(code);
-            QSqlQuery q(data.AdoCustomerCodes.database());
-            if (!row || !q.prepare(row->sql))
-                return QString("none");
-            for (const QVariant &value : row->values)
-                q.addBindValue(value);
-            return q.exec() && q.next() ? columnText(q, "fldUnitName") : QString("none");
+            return unit ? unit->unitName : QString("none");
         };
         QCOMPARE(unitOf("1111"), QString("first"));
         folder.exec("Data.gsd", "DELETE FROM tblUnitInfo WHERE fldUnitName = 'first';"

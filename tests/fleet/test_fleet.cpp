@@ -12,7 +12,6 @@
 #include "support/program_run.h"
 #include "tables/csv_reader.h"
 
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -110,7 +109,7 @@ QString unitsOf(const StartFolder &folder)
 struct FleetStation {
     GateSite site;
     SyncProcess sync;
-    std::unique_ptr<GateWindow> window;
+    std::unique_ptr<GateStation> station;
 
     FleetStation(const QString &url, const QString &siteName, const QString &name)
     {
@@ -125,22 +124,14 @@ struct FleetStation {
     // before the next; the result logged.
     QString type(const QString &code, int keypad)
     {
-        PtyDevice &device = keypad == 1 ? site.keypad1 : site.keypad2;
-        for (QChar digit : code) {
-            QSignalSpy handled(&window->devices(), &GateDevices::keypadEvent);
-            device.write(QByteArray(1, "NABCEFGIJK"[digit.digitValue()]));
-            if (!handled.wait(3000))
-                return QStringLiteral("key not handled");
-        }
+        for (QChar digit : code)
+            press(*station, keypad - 1, QByteArray(1, "NABCEFGIJK"[digit.digitValue()]));
         return site.folder
             .value("Gate.gsd", "SELECT fldCode || ' ' || fldReult FROM tblGateLog "
                                "ORDER BY fldID DESC LIMIT 1")
             .toString();
     }
-    QString statusLine() const
-    {
-        return window->findChild<QLabel *>(QStringLiteral("fleetStatus"))->text();
-    }
+    QString statusLine() const { return station->fleetLine(); }
 };
 
 QStringList unit(const QString &code, const QString &last, const QString &exclude = "0")
@@ -293,7 +284,7 @@ private slots:
                             "SELECT fldPassCode FROM tblVextraMasterCodes ORDER BY 1"),
                      "8888,9999");
         for (FleetStation *station : {&a1, &a2, &b1})
-            station->window = station->site.start();
+            station->station = station->site.start();
 
         const QStringList codes = {"1234", "5678", "4444", "9999", "8888", "0000"};
         QHash<QString, QString> decided;

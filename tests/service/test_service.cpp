@@ -93,6 +93,7 @@ QString makeSite(const StartFolder &parent)
         qFatal("gatectl init failed: %s", qPrintable(init.err));
     parent.write("site/comports.ini", "[ports]\n1=/nonexistent/1\n2=/nonexistent/2\n"
                                       "3=/nonexistent/3\n");
+    parent.write("site/station.ini", "[http]\nListen=\n"); // never the real status port
     return site;
 }
 

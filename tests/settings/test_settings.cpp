@@ -23,7 +23,7 @@ const StationSettings Unusual{
     .Keypad2CommPort = 4, .Keypad2Location = "Exit", .Keypad2Baud = -32768, .Keypad2Parity = u' ',
     .Keypad2DataBits = 5, .Keypad2StopBits = 9, .CodeLength = 255,
     .GateDbPath = "/srv/My Gate/Gate.gsd", .DataDbPath = "/srv/My Gate/Data.gsd", .StartFolder = {},
-    .CurrentKeypadLocation = {}, .DataConnectionString = {}, .GateConnectionString = {}};
+    .DataConnectionString = {}, .GateConnectionString = {}};
 const QByteArray UnusualLine =
     "\"/srv/My Gate/Data.gsd\",\"/srv/My Gate/Gate.gsd\",17,32,19200,\"E\",7,2,3,35,4800,\"O\",6,0,"
     "255,4,-32768,\" \",5,9,\"Enter\",\"Exit\",\"  Storage, Inc.  \",\"1 Main St, Unit 4\","

@@ -49,6 +49,7 @@ private slots:
                     "VALUES ('1234', 'Ann', 'Smith', 'Rented', 'B12', 345, 0, '000000')");
 
         parent.write("site/comports.ini", "[ports]\n1=/dev/ttyUSB0\n");
+        parent.write("site/station.ini", "[http]\nListen=\n"); // never the real status port
 
         QProcess sim;
         sim.setWorkingDirectory(site);
@@ -112,6 +113,7 @@ private slots:
             folder.write("comports.ini", QStringLiteral("[ports]\n1=%1\n2=%2\n")
                                              .arg(keypad.devicePath(), relay.devicePath())
                                              .toUtf8());
+            folder.write("station.ini", "[http]\nListen=\n");
             QProcess station;
             station.setWorkingDirectory(folder.path());
             station.setProcessEnvironment(QProcessEnvironment::systemEnvironment());

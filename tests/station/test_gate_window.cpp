@@ -1,28 +1,22 @@
+// The window over the station: start-up without a word, the settings screen,
+// the relay buttons, the operator's code box and lockout question, exit.
 #include "common/clock.h"
-#include "logview/log_list_model.h"
 #include "support/gate_site.h"
 #include "support/window_probe.h"
 
 #include <QAction>
 #include <QDateTimeEdit>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalSpy>
+#include <QListWidget>
 #include <QTest>
 
 namespace {
 
 const QDateTime Now(QDate(2024, 5, 15), QTime(10, 30));
-
-int connections(const GateWindow &w)
-{
-    const StationData &d = w.data();
-    return d.AdoCustomerCodes.isConnected() + d.AdoMaster.isConnected() +
-           d.AdoGateLog.isConnected() + d.AdoTimeZones.isConnected();
-}
+const QColor LightYellow(255, 255, 128);
 
 QByteArray settingsFile(const WindowProbe &p)
 {
@@ -30,26 +24,35 @@ QByteArray settingsFile(const WindowProbe &p)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-const QColor LightYellow(255, 255, 128);
-const QString NoDevice = QStringLiteral("/dev/no-such-device");
-using Change = std::function<void(GateSite &)>;
+// A window over a station on pseudo-terminals, made before the station starts.
+struct SiteWindow {
+    GateSite site;
+    std::unique_ptr<GateStation> station;
+    std::unique_ptr<GateWindow> w;
 
-void click(GateWindow &w, const char *name)
-{
-    w.findChild<QPushButton *>(name)->click();
-}
+    explicit SiteWindow(const QByteArray &stationIni = {})
+    {
+        site.folder.write("station.ini", stationIni);
+        site.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                     "fldGateTimeZone) VALUES ('4444', 'Rented', 0)");
+        station = site.make();
+        w = std::make_unique<GateWindow>(*station);
+        station->start();
+        site.relay.readNow();
+    }
 
-QColor colour(GateWindow &w, const char *name)
-{
-    return w.findChild<QPushButton *>(name)->palette().color(QPalette::Button);
-}
-
-// Relay board, keypad 1, keypad 2.
-QList<bool> portsOpen(GateWindow &w)
-{
-    const GateDevices &d = w.devices();
-    return {d.relayPortOpen(), d.keypad(0).isOpen(), d.keypad(1).isOpen()};
-}
+    template <class T> T *find(const char *name) const { return w->findChild<T *>(name); }
+    void click(const char *name) const { find<QPushButton>(name)->click(); }
+    QColor colour(const char *name) const
+    {
+        return find<QPushButton>(name)->palette().color(QPalette::Button);
+    }
+    void check(const QString &code) const
+    {
+        find<QLineEdit>("txtCheckCode")->setText(code);
+        click("cmdCheckCode");
+    }
+};
 
 } // namespace
 
@@ -61,13 +64,21 @@ private slots:
     void init() { Clock::pin(Now); }
     void cleanup() { Clock::unpin(); }
 
-    // An unattended station must not wait for a click: the status line tells instead.
+    // `GateWindow w;` is a whole station from the current folder. An unattended
+    // station must not wait for a click: the status line tells instead.
     void withoutSettingsFileStartsSilentlyUnconnected()
     {
-        WindowProbe p([](StartFolder &f) { QFile::remove(f.file("gatesystem.dat")); });
-        QCOMPARE(p.startMessages, QStringList());
-        QCOMPARE(connections(*p.w), 0);
-        QVERIFY2(p.w->statusText().contains("gatesystem.dat"), qPrintable(p.w->statusText()));
+        StartFolder folder;
+        folder.makeStandard();
+        QFile::remove(folder.file("gatesystem.dat"));
+        folder.write("station.ini", "[http]\nListen=\n");
+        folder.enter();
+        GateWindow w;
+        QCOMPARE(Prompts::takeMessages(), QStringList());
+        QCOMPARE(w.station().data().AdoGateLog.isConnected(), false);
+        QCOMPARE(w.station().settings().StartFolder, QDir::currentPath());
+        QVERIFY2(w.statusText().contains("gatesystem.dat"), qPrintable(w.statusText()));
+        QCOMPARE(w.findChild<QListWidget *>("lstFilter")->currentItem()->text(), "ALL");
     }
 
     void openBrowseAndClose()
@@ -81,11 +92,11 @@ private slots:
         p.click("cmdGetPath(0)"); // cancelled: the path stays
         p.find<QLineEdit>("txtRelay(1)")->setText("32");
         p.click("cmdSettingClose");
-        QCOMPARE(p.w->settings().GateDbPath, QStringLiteral("/srv/gate/Other.gsd"));
-        QCOMPARE(p.w->settings().RelayCloseSeconds, quint8(32));
-        QCOMPARE(p.w->devices().relayPauseInterval(), 32000);
+        QCOMPARE(p.station->settings().GateDbPath, QStringLiteral("/srv/gate/Other.gsd"));
+        QCOMPARE(p.station->settings().RelayCloseSeconds, quint8(32));
         QCOMPARE(p.w->statusText(), "Settings saved; these take effect at the next start of the "
                                     "station: Gate.gsd for GateLog");
+        QVERIFY(p.find<QWidget>("fraSettings")->isHidden());
     }
 
     void refusedCloseChangesNothingAndTheStatusSaysWhy_data()
@@ -93,10 +104,12 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("why");
-        // clang-format off
-        QTest::newRow("unusable box") << "txtRelay(1)" << "33" << "Relay Settings Close Time Seconds \"33\": 33 seconds is more than 32; allowed: a whole number from 0 to 32";
-        QTest::newRow("file cannot be replaced") << "txtScanner(7)" << "6" << "cannot write";
-        // clang-format on
+        QTest::newRow("unusable box") << "txtRelay(1)"
+                                      << "33"
+                                      << "Relay Settings Close Time Seconds \"33\"";
+        QTest::newRow("file cannot be replaced") << "txtScanner(7)"
+                                                 << "6"
+                                                 << "cannot write";
     }
 
     void refusedCloseChangesNothingAndTheStatusSaysWhy()
@@ -110,7 +123,7 @@ private slots:
             QVERIFY(QDir(p.folder.path()).mkdir("gatesystem.dat"));
         }
         const QByteArray before = settingsFile(p);
-        const StationSettings record = p.w->settings();
+        const StationSettings record = p.station->settings();
         p.find<QAction>("mnuSettings")->trigger();
         // Taken before the invalid box, if it were taken at all.
         p.find<QLineEdit>("txtScanner(7)")->setText("6");
@@ -118,7 +131,7 @@ private slots:
         p.click("cmdSettingClose");
         QCOMPARE(Prompts::takeMessages(), QStringList{"Check Settings Invaild Field"});
         QCOMPARE(settingsFile(p), before);
-        QCOMPARE(p.w->settings(), record);
+        QCOMPARE(p.station->settings(), record);
         QVERIFY2(p.w->statusText().contains(why), qPrintable(p.w->statusText()));
         // The screen stays open with the edits, the bad box marked; Cancel drops them.
         QVERIFY(!p.find<QWidget>("fraSettings")->isHidden());
@@ -131,28 +144,22 @@ private slots:
         QVERIFY(!p.find<QLineEdit>(box)->property("invalid").toBool());
     }
 
-    void startUpOpensEveryPortThenTheButtonsDriveTheRelay()
+    // The buttons drive the relay, the last command's in yellow; the status
+    // query's answer shows on the settings screen.
+    void relayButtons()
     {
-        GateSite site;
-        site.relay.setStatusReply(QByteArray(1, char(0xFF)));
-        auto w = site.start();
-        QCOMPARE(portsOpen(*w), QList<bool>({true, true, true}));
-        QCOMPARE(site.relay.readNow(), RelayOff);
-        QCOMPARE(colour(*w, "cmdRelayOff"), LightYellow);
-        QVERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains(site.relay.devicePath()));
-
-        click(*w, "cmdRelayOn");
-        QCOMPARE(site.relay.readNow(), RelayOn);
-        QCOMPARE(colour(*w, "cmdRelayOn"), LightYellow);
-        QCOMPARE_NE(colour(*w, "cmdRelayOff"), LightYellow);
-        click(*w, "cmdRelayOff");
-        QCOMPARE(site.relay.readNow(), RelayOff);
-        click(*w, "cmdRelayStatus");
-        QCOMPARE(w->findChild<QLabel *>("Label1")->text(), QStringLiteral("255"));
-
-        site.keypad1.closeMaster();
-        QTRY_COMPARE(portsOpen(*w), QList<bool>({true, false, true}));
-        QTRY_VERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains("failed"));
+        SiteWindow s;
+        s.site.relay.setStatusReply(QByteArray(1, char(0xFF)));
+        QCOMPARE(s.colour("cmdRelayOff"), LightYellow);
+        QVERIFY(s.find<QLabel>("deviceStatus")->text().contains(s.site.relay.devicePath()));
+        s.click("cmdRelayOn");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        QCOMPARE(s.colour("cmdRelayOn"), LightYellow);
+        QCOMPARE_NE(s.colour("cmdRelayOff"), LightYellow);
+        s.click("cmdRelayOff");
+        QCOMPARE(s.site.relay.readNow(), RelayOff);
+        s.click("cmdRelayStatus");
+        QCOMPARE(s.find<QLabel>("Label1")->text(), QStringLiteral("255"));
         QCOMPARE(Prompts::takeMessages(), QStringList());
     }
 
@@ -172,84 +179,65 @@ private slots:
     {
         QFETCH(QByteArray, ini);
         QFETCH(QStringList, rows);
-        GateSite site;
-        site.folder.write("station.ini", ini);
-        site.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
-                                     "fldGateTimeZone) VALUES ('4444', 'Rented', 0)");
-        auto w = site.start();
-        click(*w, "cmdRelayOn");
-        click(*w, "cmdRelayOff");
-        w->findChild<QLineEdit *>("txtCheckCode")->setText("4444");
-        click(*w, "cmdCheckCode");
-        QCOMPARE(w->logLines().rowCount(), rows.size());
-        w->mnuExit_Click();
-        QCOMPARE(site.folder.column("Gate.gsd", "select fldReult || '/' || fldZone from tblGateLog "
-                                                "order by fldID"),
+        SiteWindow s(ini);
+        s.click("cmdRelayOn");
+        s.click("cmdRelayOff");
+        s.check("4444");
+        QCOMPARE(s.w->findChild<QListView *>("lstLog")->model()->rowCount(), rows.size());
+        s.w->mnuExit_Click();
+        QVERIFY(!s.w->isVisible());
+        QCOMPARE(s.site.folder.column("Gate.gsd", "select fldReult || '/' || fldZone from "
+                                                  "tblGateLog order by fldID"),
                  rows);
     }
 
-    // A device failing at start-up shows no box (nobody may be there); the others still open.
-    void portsThatFailAtStartUp_data()
+    // The operator's box is decided at the desk, apart from the keypads'
+    // entries; a code that got its row leaves the box, one that could not be
+    // decided stays with the reason on the status line.
+    void checkCode()
     {
-        // clang-format off
-        QTest::addColumn<Change>("change");
-        QTest::addColumn<QList<bool>>("open");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("relay missing") << Change([](GateSite &s) { s.mapPorts(s.keypad1.devicePath(), NoDevice, s.keypad2.devicePath()); }) << QList<bool>{false, true, true} << NoDevice;
-        QTest::newRow("keypad 1 missing, keypad 2 there") << Change([](GateSite &s) { s.mapPorts(NoDevice, s.relay.devicePath(), s.keypad2.devicePath()); }) << QList<bool>{true, false, true} << NoDevice;
-        QTest::newRow("keypad 2 settings unusable") << Change([](GateSite &s) { s.settings.Keypad2Parity = 'X'; }) << QList<bool>{true, true, true} << QString();
-        QTest::newRow("both keypads disabled") << Change([](GateSite &s) { s.settings.Keypad1CommPort = 35; s.settings.Keypad2CommPort = 0; }) << QList<bool>{true, false, false} << QString();
-        // clang-format on
+        SiteWindow s;
+        s.site.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                       "fldGateTimeZone) VALUES ('3333', 'Rented', NULL)");
+        auto *filter = s.find<QListWidget>("lstFilter");
+        auto *entry = s.find<QLineEdit>("txtCheckCode");
+        filter->setCurrentRow(6); // "Invalid Number"
+        s.check("5555");
+        QCOMPARE(s.site.logRows(), QStringList{"5555/Office"});
+        QCOMPARE(filter->currentRow(), 6); // the operator's filter stays
+        QCOMPARE(s.w->findChild<QListView *>("lstLog")->model()->rowCount(), 1);
+        QCOMPARE(entry->text(), QString());
+
+        entry->setText("56");
+        press(*s.station, 0, "EEEE");
+        QCOMPARE(entry->text(), QStringLiteral("56"));
+        s.check("12a");
+        QCOMPARE(entry->text(), QStringLiteral("12a"));
+        s.check("3333");
+        QVERIFY2(s.w->statusText().contains("3333"), qPrintable(s.w->statusText()));
+        QCOMPARE(entry->text(), QStringLiteral("3333"));
+        QVERIFY(s.find<QPushButton>("cmdCheckCode")->isEnabled());
+        QCOMPARE(s.site.logRows(), (QStringList{"5555/Office", "4444/In"}));
     }
 
-    void portsThatFailAtStartUp()
+    // Lifting a lockout asks first; No leaves the keypad locked.
+    void liftLockoutAsks()
     {
-        QFETCH(Change, change);
-        QFETCH(QList<bool>, open);
-        QFETCH(QString, named);
-        GateSite site;
-        change(site);
-        auto w = site.start();
-        QCOMPARE(Prompts::takeMessages(), QStringList());
-        QCOMPARE(portsOpen(*w), open);
-        QVERIFY(w->findChild<QLabel *>("deviceStatus")->text().contains(named));
-    }
-
-    // A second grant holds the gate a full hold time from itself (timers never fire early).
-    void pauseReleasesRestartsWhenArmedAgainAndKeepsQuietAfterExit()
-    {
-        GateSite site;
-        site.settings.RelayCloseSeconds = 1;
-        auto w = site.start();
-        w->show();
-        site.relay.readNow();
-        click(*w, "cmdRelayOn");
-        w->devices().armRelayPause();
-        QTest::qWait(600);
-        QElapsedTimer sinceSecondGrant;
-        sinceSecondGrant.start();
-        w->devices().armRelayPause();
-        QCOMPARE(site.relay.readNow(), RelayOn);
-        QTRY_COMPARE(site.relay.received(), RelayOff);
-        QVERIFY(sinceSecondGrant.elapsed() >= 950);
-        QVERIFY(!w->devices().relayPauseActive());
-
-        click(*w, "cmdRelayOn");
-        w->devices().armRelayPause();
-        site.relay.readNow();
-        w->findChild<QAction *>("mnuExit")->trigger();
-        QCOMPARE(site.relay.readNow(), RelayOff);
-        QSignalSpy tick(&w->devices(), &GateDevices::relayPauseElapsed);
-        QVERIFY(tick.wait(3000));
-        QCOMPARE(site.relay.readNow(), QByteArray());
-        QVERIFY(!w->isVisible());
-        QCOMPARE(Prompts::takeMessages(), QStringList());
-
-        w->devices().armRelayPause();
-        QVERIFY(w->devices().setRelayPause(0)); // 0 never releases, not even a running pause
-        QVERIFY(!w->devices().relayPauseActive());
-        w->devices().armRelayPause();
-        QVERIFY(!w->devices().relayPauseActive());
+        SiteWindow s("[keypad]\nLockoutAfter=1\n");
+        auto *lift = s.find<QPushButton>("cmdLiftLockout");
+        QVERIFY(!lift->isEnabled());
+        press(*s.station, 1, "NNNN");
+        QVERIFY(lift->isEnabled());
+        QVERIFY(s.find<QLabel>("lblKeypadEntry(1)")->text().startsWith("Keypad 2: locked until"));
+        Prompts::queueAnswer(false);
+        s.click("cmdLiftLockout");
+        QCOMPARE(Prompts::takeAsked().last(), "Lift the lockout of keypad 2 now?");
+        QCOMPARE(s.station->lockedKeypads(), QList<int>{2});
+        Prompts::queueAnswer(true);
+        s.click("cmdLiftLockout");
+        QCOMPARE(s.station->lockedKeypads(), QList<int>());
+        QVERIFY(!lift->isEnabled());
+        QCOMPARE(s.find<QLabel>("lblKeypadEntry(1)")->text(), "Keypad 2: ");
     }
 };
 

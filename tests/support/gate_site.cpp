@@ -1,7 +1,6 @@
 #include "gate_site.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 GateSite::GateSite()
 {
@@ -17,13 +16,18 @@ void GateSite::mapPorts(const QString &port1, const QString &port2, const QStrin
                  QStringLiteral("[ports]\n1=%1\n2=%2\n3=%3\n").arg(port1, port2, port3).toUtf8());
 }
 
-std::unique_ptr<GateWindow> GateSite::start()
+std::unique_ptr<GateStation> GateSite::make(const QString &listen)
 {
     folder.writeSettings(settings);
-    folder.enter();
-    auto window = std::make_unique<GateWindow>();
+    return std::make_unique<GateStation>(GateStation::Options{folder.path(), listen});
+}
+
+std::unique_ptr<GateStation> GateSite::start(const QString &listen)
+{
+    auto station = make(listen);
+    station->start();
     QCoreApplication::processEvents();
-    return window;
+    return station;
 }
 
 QStringList GateSite::logRows() const

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "gate/gate_station.h"
 #include "station/gate_window.h"
 #include "support/start_folder.h"
 #include "widgets/prompts.h"
 
 #include <QCoreApplication>
+#include <QListView>
 #include <QPushButton>
 #include <memory>
 
-// A station started on a standard folder (no devices), for tests that drive
-// the window by its controls' names.
+// A station and its window on a standard folder (no devices, no status
+// server), for tests that drive the window by its controls' names.
 struct WindowProbe {
     StartFolder folder;
+    std::unique_ptr<GateStation> station;
     std::unique_ptr<GateWindow> w;
     QStringList startMessages; // the message boxes start-up showed
 
@@ -20,8 +23,9 @@ struct WindowProbe {
         folder.makeStandard();
         if (prepare)
             prepare(folder);
-        folder.enter();
-        w = std::make_unique<GateWindow>();
+        station = std::make_unique<GateStation>(GateStation::Options{folder.path(), QString()});
+        w = std::make_unique<GateWindow>(*station);
+        station->start();
         QCoreApplication::processEvents();
         startMessages = Prompts::takeMessages();
         Prompts::takeAsked();
@@ -36,4 +40,14 @@ struct WindowProbe {
     }
 
     void click(const QString &button) const { find<QPushButton>(button)->click(); }
+
+    // The lines the log list shows, in its order.
+    QStringList listed() const
+    {
+        const QAbstractItemModel *model = find<QListView>("lstLog")->model();
+        QStringList lines;
+        for (int row = 0; row < model->rowCount(); ++row)
+            lines << model->index(row, 0).data().toString();
+        return lines;
+    }
 };

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "access/gate_attempt.h"
+#include "access/keypad_entry.h"
+#include "data/station_data.h"
+#include "http/station_monitor.h"
+#include "http/status_server.h"
+#include "serial/gate_devices.h"
+#include "settings/station_folder.h"
+#include "settings/station_ini.h"
+#include "settings/station_settings.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+#include <optional>
+
+// The running station: its settings, databases, devices, log writer, each
+// keypad's entry and lockout, the relay hold, the spool retry, the status
+// server and the fleet link's line. It needs no window: the window is one face
+// of it, `gate-station --headless` another. It tells what happens through
+// signals and takes the operator's actions as calls; it never asks a person.
+class GateStation : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        QString folder; // the start folder
+        // Where the status server listens instead of station.ini's [http] Listen;
+        // empty: not at all. Tests and benchmarks never take the real port.
+        std::optional<QString> httpListen;
+    };
+
+    explicit GateStation(Options options, QObject *parent = nullptr);
+    ~GateStation() override;
+
+    // Start-up: settings, databases, zones, devices, status server. A step that
+    // fails ends it, leaving the station running with what was done before;
+    // nothing here waits for a person. The text is what the status line says.
+    struct StartReport {
+        bool configured = false;
+        QString status;
+    };
+    StartReport start();
+    bool hasStarted() const { return m_started; }
+
+    // Exit: relay off with no operator's row, and nothing decided from here on.
+    void exitRelease();
+
+    const StationFolder &folder() const { return m_folder; }
+    const StationSettings &settings() const { return m_settings; }
+    const StationIni &ini() const { return m_ini; }
+    StationData &data() { return m_data; }
+    GateDevices &devices() { return m_devices; }
+    const GateLogWriter &logWriter() const { return m_logWriter; }
+    const StationMonitor &monitor() const { return m_monitor; }
+    // The status server's port; 0 when it does not listen.
+    quint16 statusPort() const;
+
+    // The status line as the station would show it now, and what start-up connected.
+    const QString &statusText() const { return m_status; }
+    const QString &connectedText() const { return m_connectedText; }
+    // "Keypad 1: ••", or until when it is locked.
+    QString entryText(int keypad) const;
+    bool anyKeypadLocked() const;
+    // What gate-sync says of the fleet link; empty without one.
+    const QString &fleetLine() const { return m_fleetLine; }
+
+    // The operator's check of a code, logged at the desk: Skipped for a text
+    // that is no code.
+    GateAttempt::Outcome checkCode(const QString &code);
+    // The relay by hand: false when the board's port did not take the command.
+    bool relayOnByHand();
+    bool relayOffByHand();
+    // The board's answer to the status query, which lets events run while it
+    // waits; none for a second query asked meanwhile.
+    std::optional<RelayBoard::StatusReply> relayStatus();
+    // Keypads locked now, numbered from 1; lifting ends every lockout.
+    QList<int> lockedKeypads() const;
+    void liftLockouts();
+    // Saved settings take effect: the hold time at once, ports and paths at
+    // the next start (the returned names say which).
+    QStringList applySettings(const StationSettings &next);
+
+public slots:
+    // Keys from keypad 0 or 1, each handled in order as it came.
+    void MSCommScanner_OnComm(int keypad, const QByteArray &keys);
+    void ReleaseRelay();
+    void TimerRelayPause_Timer();
+
+signals:
+    // Start-up has run, whatever it reached.
+    void started();
+    void statusChanged(const QString &text);
+    void devicesChanged(const QString &text);
+    void fleetLineChanged(const QString &line);
+    void entryChanged(int keypad, const QString &text);
+    void lockoutsChanged(bool anyLocked);
+    void relaySwitched(bool on);
+    // An entry ended, from keypad 0 or 1 or (-1) the operator: its outcome,
+    // Skipped when it held no code.
+    void decided(int keypad, const GateAttempt::Outcome &outcome);
+    // A row of the station's own (a manual relay command, a lockout, a restart).
+    void stationRowWritten();
+
+private:
+    QString configure();
+    QString zoneWarnings(QString *error);
+    void deviceStart();
+    void startStatusServer();
+    void startFleetLine();
+    void readFleetLine();
+    void setStatus(const QString &text);
+    void reportFault(const QString &text);
+
+    void keypadCharacter(int keypad, char character);
+    GateAttempt::Outcome decide(const QString &code, int keypad);
+    GateAttempt::Outcome runAttempt(const QString &code, const QString &location, int keypad);
+    QString locationOf(int keypad) const;
+    bool switchRelayOn();
+    void countRefusal(int keypad);
+    void showEntry(int keypad);
+    void lockoutEnded(int keypad);
+    void logRestartIfRelayWasLeftOn();
+    void writeStationRow(const GateEvent &event);
+    void flushSpool();
+    QString spoolNote() const;
+    StationMonitor::Equipment equipment() const;
+
+    StationFolder m_folder;
+    std::optional<QString> m_httpListen;
+    StationSettings m_settings;
+    StationIni m_ini;
+    StationData m_data;
+    GateDevices m_devices;
+    GateLogWriter m_logWriter;
+    GateAttempt m_attempt;
+    QTimer m_spoolRetry;           // moves spooled rows into the log once it takes them
+    bool m_releasePending = false; // a release the relay board has not been sent yet
+    bool m_statusQueryRunning = false;
+    bool m_configured = false; // start-up ran every step
+    bool m_started = false;
+    QString m_connectedText;
+    QString m_status;
+    KeypadEntry m_keypads[2];
+    QTimer m_entryIdle[2];      // shows a forgotten entry gone
+    QTimer m_lockoutEnd[2];     // shows the keypad open again when its lockout ends
+    QDateTime m_lockedUntil[2]; // wall-clock end of each lockout, for the operator
+    StationMonitor m_monitor;
+    StatusServer m_statusServer;
+    QTimer m_fleetPoll;
+    QString m_fleetLine;
+};

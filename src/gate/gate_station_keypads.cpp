@@ -1,0 +1,219 @@
+// The road of a code: keys from a keypad (or the operator's check) to a
+// decision, the relay and the log row, and the keypad's guard against guessing.
+#include "gate_station.h"
+
+#include "access/access_rules.h"
+#include "access/gate_event_record.h"
+#include "common/clock.h"
+#include "common/station_log.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+// Every character of a read is handled at once, in order: keys that arrive
+// together are never lost, and nothing on this path waits for a person.
+void GateStation::MSCommScanner_OnComm(int keypad, const QByteArray &keys)
+{
+    for (char character : keys)
+        keypadCharacter(keypad, character);
+}
+
+void GateStation::keypadCharacter(int keypad, char character)
+{
+    const KeypadEntry::Step step =
+        m_keypads[keypad].key(character, m_settings.CodeLength, Clock::monotonicMs());
+    if (step.endOfFile)
+        reportFault(QStringLiteral("End of file found on keypad %1: ignored").arg(keypad + 1));
+    if (step.kind == KeypadEntry::Step::Decide) {
+        GateAttempt::Outcome outcome;
+        if (isCodeEntry(step.code)) {
+            outcome = decide(step.code, keypad);
+            if (outcome.status == GateAttempt::Outcome::Logged && !outcome.granted)
+                countRefusal(keypad);
+        }
+        emit decided(keypad, outcome);
+    }
+    showEntry(keypad);
+}
+
+GateAttempt::Outcome GateStation::checkCode(const QString &code)
+{
+    GateAttempt::Outcome outcome;
+    if (isCodeEntry(code))
+        outcome = decide(code, -1);
+    emit decided(-1, outcome);
+    return outcome;
+}
+
+QString GateStation::locationOf(int keypad) const
+{
+    if (keypad < 0)
+        return OfficeLocation;
+    return keypad == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
+}
+
+// One attempt at the keypad's location, at the time it was completed; the
+// operator's own check is logged at the desk, not at a keypad.
+GateAttempt::Outcome GateStation::decide(const QString &code, int keypad)
+{
+    const QString location = locationOf(keypad);
+    const GateAttempt::Outcome outcome = runAttempt(code, location, keypad);
+    QString status = m_connectedText;
+    switch (outcome.status) {
+    case GateAttempt::Outcome::Skipped:
+        break;
+    case GateAttempt::Outcome::NotDecided:
+        status = QStringLiteral("Code %1 not decided (%2)").arg(code, outcome.why);
+        StationLog::fault(QStringLiteral("code %1 at %2 not decided: %3")
+                              .arg(StationLog::masked(code), location, outcome.why));
+        break;
+    case GateAttempt::Outcome::Logged:
+        StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
+                             .arg(outcome.result, location, StationLog::masked(code)));
+        if (m_logWriter.spooledRows() > 0) {
+            status = spoolNote();
+            m_spoolRetry.start();
+        }
+        if (outcome.granted && !outcome.opened) {
+            status = QStringLiteral("Code %1 granted, but the relay board's port is not open: the "
+                                    "gate did not open")
+                         .arg(code);
+            StationLog::fault(QString(status).replace(code, StationLog::masked(code)));
+        }
+        break;
+    }
+    setStatus(status);
+    return outcome;
+}
+
+// The attempt, timed and told to the monitor; keypad -1 is the operator's check.
+GateAttempt::Outcome GateStation::runAttempt(const QString &code, const QString &location,
+                                             int keypad)
+{
+    const QDateTime now = Clock::now();
+    QElapsedTimer took;
+    took.start();
+    const GateAttempt::Outcome outcome = m_attempt.run(code, location, now);
+    m_monitor.attempted(outcome, keypad, double(took.nsecsElapsed()) / 1e9, now);
+    return outcome;
+}
+
+// Guessing stops here: a keypad that refused too many codes in a short time
+// decides nothing for a while. The timing is monotonic; the row's stamp and the
+// time shown are the wall clock's.
+void GateStation::countRefusal(int keypad)
+{
+    const qint64 nowMs = Clock::monotonicMs();
+    if (!m_keypads[keypad].refused(nowMs))
+        return;
+    const qint64 lockMs = m_keypads[keypad].lockedUntilMs() - nowMs;
+    m_lockedUntil[keypad] = Clock::now().addMSecs(lockMs);
+    m_lockoutEnd[keypad].start(int(lockMs));
+    writeStationRow(keypadLockedEvent(locationOf(keypad), m_ini.lockoutAfter));
+    reportFault(QStringLiteral("Keypad %1 locked until %2 after %3 refused codes")
+                    .arg(keypad + 1)
+                    .arg(m_lockedUntil[keypad].toString(QStringLiteral("HH:mm:ss")))
+                    .arg(m_ini.lockoutAfter));
+    emit lockoutsChanged(true);
+}
+
+void GateStation::lockoutEnded(int keypad)
+{
+    StationLog::line(QStringLiteral("keypad %1: lockout ended").arg(keypad + 1));
+    showEntry(keypad);
+    emit lockoutsChanged(anyKeypadLocked());
+}
+
+QList<int> GateStation::lockedKeypads() const
+{
+    QList<int> locked;
+    for (int keypad : {0, 1}) {
+        if (m_keypads[keypad].locked(Clock::monotonicMs()))
+            locked << keypad + 1;
+    }
+    return locked;
+}
+
+bool GateStation::anyKeypadLocked() const
+{
+    return !lockedKeypads().isEmpty();
+}
+
+void GateStation::liftLockouts()
+{
+    for (int number : lockedKeypads()) {
+        m_keypads[number - 1].lift();
+        m_lockoutEnd[number - 1].stop();
+        StationLog::line(QStringLiteral("keypad %1: lockout lifted by the operator").arg(number));
+        showEntry(number - 1);
+    }
+    emit lockoutsChanged(false);
+}
+
+QString GateStation::entryText(int keypad) const
+{
+    const KeypadEntry &entry = m_keypads[keypad];
+    return QStringLiteral("Keypad %1: %2")
+        .arg(keypad + 1)
+        .arg(entry.locked(Clock::monotonicMs())
+                 ? QStringLiteral("locked until ") +
+                       m_lockedUntil[keypad].toString(QStringLiteral("HH:mm:ss"))
+                 : QString(entry.entry().size(), QChar(0x2022)));
+}
+
+// The entry is shown masked, and shown gone once its customer walked away.
+void GateStation::showEntry(int keypad)
+{
+    const auto forgetAt = m_keypads[keypad].forgetAtMs();
+    if (forgetAt)
+        m_entryIdle[keypad].start(int(std::max<qint64>(0, *forgetAt - Clock::monotonicMs())));
+    else
+        m_entryIdle[keypad].stop();
+    emit entryChanged(keypad, entryText(keypad));
+}
+
+QString GateStation::spoolNote() const
+{
+    return QStringLiteral("%1 log rows wait in the spool %2 until the gate database takes them")
+        .arg(m_logWriter.spooledRows())
+        .arg(QDir::toNativeSeparators(m_logWriter.spoolPath()));
+}
+
+// Rows that waited go into the log in order as soon as it takes writes again;
+// a gate database replaced or repaired meanwhile is opened afresh.
+void GateStation::flushSpool()
+{
+    QString why;
+    if (!m_logWriter.flushSpool(&why) &&
+        !(m_logWriter.open(m_settings.GateDbPath, &why) && m_logWriter.flushSpool(&why))) {
+        setStatus(spoolNote());
+        return;
+    }
+    m_spoolRetry.stop();
+    StationLog::line(QStringLiteral("gate log: spooled rows moved into the log"));
+    setStatus(m_connectedText);
+}
+
+// After a crash or power cut with the relay on, start-up has just released it:
+// the log says the gate may have stood open meanwhile.
+void GateStation::logRestartIfRelayWasLeftOn()
+{
+    if (!m_devices.relayWasLeftOn())
+        return;
+    StationLog::fault(QStringLiteral("restarted with the relay on: the gate may have been open"));
+    writeStationRow(restartEvent());
+}
+
+// A row of the station's own (no decision behind it): spooled like any other
+// when the log does not take it, and never a reason to stop.
+void GateStation::writeStationRow(const GateEvent &event)
+{
+    QString why;
+    const auto written = m_logWriter.write(event, Clock::now(), &why);
+    m_monitor.stationRowWritten(written);
+    if (written == GateLogWriter::Result::Lost)
+        StationLog::fault(QStringLiteral("%1 row not logged: %2").arg(event.result, why));
+    else if (written == GateLogWriter::Result::Spooled)
+        m_spoolRetry.start();
+    emit stationRowWritten();
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "log_query.h"
+#include "log_report.h"
+
+#include <QWidget>
+#include <memory>
+
+class LogListModel;
+class LogPurge;
+class QDateTimeEdit;
+class QLabel;
+class QListView;
+class QListWidget;
+class QProgressDialog;
+class QPushButton;
+class StationData;
+struct StationSettings;
+namespace LogExport {
+class File;
+}
+
+// The gate log on the screen: the list (this widget) and its controls (the
+// result filter, the dates, "Gate Log", "Print", "Export…" and "By Customer
+// ID", in a widget of their own for the window's left column), with the
+// look-up, the drill-down, the printed report, the export and the purge.
+// Work over many rows runs a step per turn of the event loop, so keypads are
+// served meanwhile.
+class LogPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    LogPanel(StationData &data, const StationSettings &settings, QWidget *parent = nullptr);
+    ~LogPanel() override;
+
+    QWidget *controls() const { return m_controls; }
+
+public slots:
+    void cmdGateLog_Click();
+    void lstFilter_MouseUp();
+    void cmdFilterCustomerID_Click();
+    void lstLog_MouseUp();
+    void cmdPrintLog_Click();
+    void cmdExportLog_Click();
+    // Deletes the open view's rows stamped on or before `lastDay`, after the
+    // operator agrees.
+    void clearLog(const QDate &lastDay);
+    // "ALL" over the last LogViewDays days, listed.
+    void showRecentDays();
+    // The start date LogViewDays days back (now, for a day count that cannot be used).
+    void setRecentStart();
+
+signals:
+    void statusChanged(const QString &text);
+    // A list was made; the window says so on its status line.
+    void listed();
+    // An operator's action ended: the code box takes the keyboard again.
+    void done();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *buildControls();
+    bool openLogView(const LogSelection &selection, const QString &filter);
+    void showLogFailure(const QString &why);
+    void showNewestLine();
+    QString selectedFilter() const;
+    QString customerNameOf(const LogSelection &view) const;
+    void lookUpCustomer(qint64 custId);
+    void setLogBackground(const QColor &colour);
+    bool printOrSave(const LogReport &report);
+    QString chooseFile(const QString &title, const QString &kind, const QString &suffix);
+    QProgressDialog *progressBox(const QString &name, qint64 total);
+    void exportStep();
+    void purgeStep();
+    void showPurgeProgress();
+    void endPurge();
+
+    StationData &m_data;
+    const StationSettings &m_settings;
+    LogSelection m_logView = LogSelection::everything();
+    LogListModel *m_model = nullptr;
+    std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
+    QProgressDialog *m_purgeProgress = nullptr;
+    QString m_purgeScope; // which rows the purge under way deletes, as the operator was told
+    std::unique_ptr<LogExport::File> m_export; // an export under way, a page per turn
+    QProgressDialog *m_exportProgress = nullptr;
+
+    QWidget *m_controls = nullptr;
+    QListWidget *lstFilter = nullptr;
+    QDateTimeEdit *dtStart = nullptr; // DTPicker1(2)
+    QDateTimeEdit *dtEnd = nullptr;   // DTPicker1(3)
+    QPushButton *cmdGateLog = nullptr;
+    QPushButton *cmdPrintLog = nullptr;
+    QPushButton *cmdExportLog = nullptr;
+    QPushButton *cmdFilterCustomerID = nullptr;
+    QLabel *lblLogCaption = nullptr; // what the list shows
+    QListView *lstLog = nullptr;
+};

@@ -1,0 +1,105 @@
+#include "gate_panel.h"
+
+#include "gate/gate_station.h"
+#include "widgets/named_widgets.h"
+#include "widgets/prompts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+// The relay button of the last command sent.
+const QColor LightYellow(255, 255, 128);
+
+} // namespace
+
+GatePanel::GatePanel(GateStation &station, QWidget *parent)
+    : QWidget(parent)
+    , m_station(station)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    txtCheckCode = new QLineEdit(this);
+    txtCheckCode->setObjectName(QStringLiteral("txtCheckCode"));
+    layout->addWidget(txtCheckCode);
+    for (int keypad : {0, 1}) {
+        lblKeypadEntry[keypad] = new QLabel(station.entryText(keypad), this);
+        lblKeypadEntry[keypad]->setObjectName(QStringLiteral("lblKeypadEntry(%1)").arg(keypad));
+        layout->addWidget(lblKeypadEntry[keypad]);
+    }
+    cmdLiftLockout =
+        namedButton(QStringLiteral("cmdLiftLockout"), QStringLiteral("Lift Keypad Lockout"), this);
+    cmdCheckCode = namedButton(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), this);
+    cmdRelayOff = namedButton(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), this);
+    cmdRelayOn = namedButton(QStringLiteral("cmdRelayOn"), QStringLiteral("Relay On"), this);
+    for (QPushButton *b : {cmdLiftLockout, cmdCheckCode, cmdRelayOff, cmdRelayOn})
+        layout->addWidget(b);
+    showLockouts(station.anyKeypadLocked());
+
+    connect(cmdLiftLockout, &QPushButton::clicked, this, &GatePanel::cmdLiftLockout_Click);
+    connect(cmdCheckCode, &QPushButton::clicked, this, &GatePanel::cmdCheckCode_Click);
+    connect(cmdRelayOn, &QPushButton::clicked, this, &GatePanel::cmdRelayOn_Click);
+    connect(cmdRelayOff, &QPushButton::clicked, this, &GatePanel::cmdRelayOff_Click);
+    connect(&station, &GateStation::entryChanged, this,
+            [this](int keypad, const QString &text) { lblKeypadEntry[keypad]->setText(text); });
+    connect(&station, &GateStation::lockoutsChanged, this, &GatePanel::showLockouts);
+    connect(&station, &GateStation::relaySwitched, this, &GatePanel::markRelayButton);
+}
+
+void GatePanel::ready()
+{
+    cmdCheckCode->setEnabled(true);
+    txtCheckCode->setFocus();
+}
+
+// Decided like a keypad code, at the desk; a code that got its row leaves the box.
+void GatePanel::cmdCheckCode_Click()
+{
+    cmdCheckCode->setEnabled(false);
+    if (m_station.checkCode(txtCheckCode->text()).status == GateAttempt::Outcome::Logged)
+        txtCheckCode->clear();
+    ready();
+}
+
+void GatePanel::cmdRelayOn_Click()
+{
+    if (!m_station.relayOnByHand())
+        Prompts::message(this, QStringLiteral("Relay On Port Not Open?"));
+}
+
+void GatePanel::cmdRelayOff_Click()
+{
+    m_station.relayOffByHand();
+}
+
+void GatePanel::cmdLiftLockout_Click()
+{
+    QStringList locked;
+    for (int number : m_station.lockedKeypads())
+        locked << QString::number(number);
+    if (locked.isEmpty() || !Prompts::question(this,
+                                               QStringLiteral("Lift the lockout of keypad %1 now?")
+                                                   .arg(locked.join(QStringLiteral(" and "))),
+                                               QStringLiteral("Lift Keypad Lockout")))
+        return;
+    m_station.liftLockouts();
+}
+
+void GatePanel::markRelayButton(bool on)
+{
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    for (QPushButton *b : {cmdRelayOn, cmdRelayOff}) {
+        QPalette palette = b->palette();
+        palette.setColor(QPalette::Button, (b == cmdRelayOn) == on ? LightYellow : buttonFace);
+        b->setPalette(palette);
+    }
+    txtCheckCode->setFocus();
+}
+
+void GatePanel::showLockouts(bool anyLocked)
+{
+    cmdLiftLockout->setEnabled(anyLocked);
+}

@@ -1,0 +1,272 @@
+// The running station without a window: keys to decisions, the relay and its
+// hold, lockouts, devices at start-up, and a restart after a crash.
+#include "common/clock.h"
+#include "support/gate_site.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QDateTime Now(QDate(2026, 3, 10), QTime(12, 0));
+const QString NoDevice = QStringLiteral("/dev/no-such-device");
+using Change = std::function<void(GateSite &)>;
+
+// Unit 1234 granted, unit 3333 with a zone that cannot be read, master 9999 granted.
+void addCodes(const StartFolder &folder)
+{
+    folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone) "
+                            "VALUES ('1234', 'Rented', 0), ('3333', 'Rented', NULL);"
+                            "INSERT INTO tblVextraMasterCodes (fldID, fldPassCode, fldTimeZone) "
+                            "VALUES (5, '9999', 0)");
+}
+
+struct Station {
+    GateSite site;
+    std::unique_ptr<GateStation> s;
+
+    explicit Station(const QByteArray &stationIni = {}, int holdSeconds = 1)
+    {
+        addCodes(site.folder);
+        if (!stationIni.isEmpty())
+            site.folder.write("station.ini", stationIni);
+        site.settings.RelayCloseSeconds = quint8(holdSeconds);
+        s = site.start();
+        site.relay.readNow();
+    }
+
+    void press(int keypad, const QByteArray &keys) { ::press(*s, keypad, keys); }
+};
+
+// Relay board, keypad 1, keypad 2.
+QList<bool> portsOpen(GateStation &s)
+{
+    const GateDevices &d = s.devices();
+    return {d.relayPortOpen(), d.keypad(0).isOpen(), d.keypad(1).isOpen()};
+}
+
+} // namespace
+
+class TestGateStation : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { Clock::pin(Now); }
+    void cleanup() { Clock::unpin(); }
+
+    // Noise is reported and skipped; keys read together, after a clear key, are all taken.
+    void noiseOnAKeypadLine()
+    {
+        Station s;
+        s.press(0, QByteArray("\x1A\x00\xFF\x1Aqz\r\nAB", 10));
+        QCOMPARE(s.s->entryText(0), QStringLiteral("Keypad 1: \u2022\u2022"));
+        QVERIFY2(s.s->statusText().contains("End of file found"), qPrintable(s.s->statusText()));
+        s.press(0, "MABCEKKKK");
+        QCOMPARE(s.site.logRows(), (QStringList{"1234/In", "9999/In"}));
+    }
+
+    // Each keypad keeps its own digits, even interleaved, and logs its own location.
+    void eachKeypadHasItsOwnEntry()
+    {
+        Station s;
+        QSignalSpy decided(s.s.get(), &GateStation::decided);
+        for (const char *keys : {"A", "K", "B", "K", "C", "K", "E", "K"})
+            s.press(keys[0] == 'K' ? 1 : 0, keys);
+        QCOMPARE(s.site.logRows(), (QStringList{"1234/In", "9999/Out"}));
+        QCOMPARE(decided.size(), 2);
+        QCOMPARE(decided.first().first().toInt(), 0);
+        QCOMPARE(s.s->entryText(1), QStringLiteral("Keypad 2: "));
+        QCOMPARE(s.site.relay.readNow(), RelayOn + RelayOn);
+    }
+
+    // A customer who walks away mid-code does not prefix the next one's code.
+    void abandonedEntryIsForgotten()
+    {
+        Station s("[keypad]\nEntryIdleSeconds=1\n");
+        s.press(0, "AB");
+        QTRY_COMPARE_WITH_TIMEOUT(s.s->entryText(0), QStringLiteral("Keypad 1: "), 3000);
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
+    }
+
+    // A code that cannot be decided has no row and opens nothing; the next
+    // decision clears its status.
+    void undecidedCodeLeavesNoRow()
+    {
+        Station s;
+        s.press(0, "CCCC");
+        QVERIFY2(s.s->statusText().contains("3333"), qPrintable(s.s->statusText()));
+        QCOMPARE(s.site.logRows(), QStringList());
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        QVERIFY(s.s->statusText().startsWith("Connected"));
+    }
+
+    // A second grant holds the gate a full hold time from itself.
+    void holdRestartsWithEachGrant()
+    {
+        Station s;
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        QVERIFY(!QTest::qWaitFor([&] { return !s.site.relay.readNow().isEmpty(); }, 500));
+        QElapsedTimer sinceSecondGrant;
+        sinceSecondGrant.start();
+        s.press(1, "KKKK");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        QTRY_COMPARE(s.site.relay.received(), RelayOff);
+        QVERIFY(sinceSecondGrant.elapsed() >= 950);
+        QVERIFY(!s.s->devices().relayPauseActive());
+    }
+
+    // A hold time of 0 keeps the gate open until the relay is switched off by
+    // hand, from the moment it is saved, even for a hold already running.
+    void holdTimeZeroNeverReleases()
+    {
+        Station s;
+        s.press(0, "ABCE");
+        QVERIFY(s.s->devices().relayPauseActive());
+        StationSettings next = s.s->settings();
+        next.RelayCloseSeconds = 0;
+        QCOMPARE(s.s->applySettings(next), QStringList());
+        QVERIFY(!s.s->devices().relayPauseActive());
+        s.press(0, "ABCE");
+        QVERIFY(!s.s->devices().relayPauseActive());
+        QCOMPARE(s.site.relay.readNow(), RelayOn + RelayOn);
+        QVERIFY(s.s->relayOffByHand());
+        QCOMPARE(s.site.relay.readNow(), RelayOff);
+    }
+
+    // Exit releases the relay once; the hold then ends silently and no key decides.
+    void exitReleasesThenKeepsQuiet()
+    {
+        Station s;
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        s.s->exitRelease();
+        QCOMPARE(s.site.relay.readNow(), RelayOff);
+        QSignalSpy tick(&s.s->devices(), &GateDevices::relayPauseElapsed);
+        QVERIFY(tick.wait(3000));
+        s.press(1, "KKKK");
+        QCOMPARE(s.site.relay.readNow(), QByteArray());
+        QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
+    }
+
+    void startUpOpensEveryPort()
+    {
+        GateSite site;
+        site.relay.setStatusReply(QByteArray(1, char(0xFF)));
+        auto s = site.start();
+        QCOMPARE(portsOpen(*s), QList<bool>({true, true, true}));
+        QCOMPARE(site.relay.readNow(), RelayOff);
+        QVERIFY(s->devices().stateText().contains(site.relay.devicePath()));
+        const auto status = s->relayStatus();
+        QVERIFY(status && status->outcome == RelayBoard::StatusReply::Answered);
+        QCOMPARE(status->value, quint8(255));
+
+        site.keypad1.closeMaster();
+        QTRY_COMPARE(portsOpen(*s), QList<bool>({true, false, true}));
+        QTRY_VERIFY(s->devices().stateText().contains("failed"));
+    }
+
+    // A device failing at start-up stops nothing; the others still open.
+    void portsThatFailAtStartUp_data()
+    {
+        // clang-format off
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QList<bool>>("open");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("relay missing") << Change([](GateSite &s) { s.mapPorts(s.keypad1.devicePath(), NoDevice, s.keypad2.devicePath()); }) << QList<bool>{false, true, true} << NoDevice;
+        QTest::newRow("keypad 1 missing, keypad 2 there") << Change([](GateSite &s) { s.mapPorts(NoDevice, s.relay.devicePath(), s.keypad2.devicePath()); }) << QList<bool>{true, false, true} << NoDevice;
+        QTest::newRow("keypad 2 settings unusable") << Change([](GateSite &s) { s.settings.Keypad2Parity = 'X'; }) << QList<bool>{true, true, true} << QString();
+        QTest::newRow("both keypads disabled") << Change([](GateSite &s) { s.settings.Keypad1CommPort = 35; s.settings.Keypad2CommPort = 0; }) << QList<bool>{true, false, false} << QString();
+        // clang-format on
+    }
+
+    void portsThatFailAtStartUp()
+    {
+        QFETCH(Change, change);
+        QFETCH(QList<bool>, open);
+        QFETCH(QString, named);
+        GateSite site;
+        change(site);
+        auto s = site.start();
+        QVERIFY2(s->statusText().startsWith("Connected"), qPrintable(s->statusText()));
+        QCOMPARE(portsOpen(*s), open);
+        QVERIFY(s->devices().stateText().contains(named));
+    }
+
+    // Grants without the relay adapter are logged; the missed release is sent later.
+    void relayUnpluggedDuringGrants()
+    {
+        GateSite site;
+        addCodes(site.folder);
+        const QString adapter = site.folder.file("relay-adapter");
+        site.mapPorts(site.keypad1.devicePath(), adapter, site.keypad2.devicePath());
+        auto s = site.start();
+        press(*s, 0, "ABCE");
+        press(*s, 1, "KKKK");
+        QCOMPARE(site.logRows(), (QStringList{"1234/In", "9999/Out"}));
+        QVERIFY2(s->statusText().contains("the gate did not open"), qPrintable(s->statusText()));
+        QCOMPARE(s->relayStatus()->outcome, RelayBoard::StatusReply::PortClosed);
+
+        QVERIFY(QFile::link(site.relay.devicePath(), adapter));
+        QTRY_COMPARE_WITH_TIMEOUT(site.relay.received().right(2), RelayOff, 8000);
+    }
+
+    void restartAfterACrashWithTheRelayOn()
+    {
+        GateSite site;
+        site.folder.write("relay-on.flag", "on");
+        auto s = site.start();
+        QCOMPARE(site.relay.readNow(), RelayOff);
+        QCOMPARE(
+            site.folder.value("Gate.gsd", "select fldReult || '/' || fldCustomer from tblGateLog"),
+            QVariant("Restarted/Gate possibly open"));
+        QVERIFY(!QFile::exists(site.folder.file("relay-on.flag")));
+    }
+
+    // Guessing: refused codes lock only their keypad, with one row; keys there
+    // are dropped until the lockout ends, whatever the wall clock does, or the
+    // operator lifts it.
+    void refusalsLockOnlyTheirKeypad()
+    {
+        Station s("[keypad]\nLockoutAfter=3\nLockoutSeconds=60\n");
+        Clock::pinMonotonic(1000000);
+        s.press(1, "NNNNNNNN"); // two refusals, counted apart
+        for (int i = 0; i < 3; ++i)
+            s.press(0, "NNNN");
+        QCOMPARE(s.s->entryText(0), "Keypad 1: locked until 12:01:00");
+        QCOMPARE(s.s->lockedKeypads(), QList<int>{1});
+        QVERIFY2(
+            s.s->statusText().startsWith("Keypad 1 locked until 12:01:00 after 3 refused codes"),
+            qPrintable(s.s->statusText()));
+        s.press(0, "ABCE");
+        s.press(1, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+        const QString rows = "select group_concat(fldCode || ' ' || fldReult || ' ' || fldZone, "
+                             "';') from tblGateLog";
+        QCOMPARE(s.site.folder.value("Gate.gsd", rows),
+                 QVariant("0000 Invalid Out;0000 Invalid Out;0000 Invalid In;0000 Invalid In;"
+                          "0000 Invalid In;"
+                          "------ Keypad Locked In;1234 Valid Out"));
+
+        Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(11, 0))); // set back an hour
+        Clock::pinMonotonic(1000000 + 60000);
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+
+        s.press(0, "NNNNNNNN");
+        QCOMPARE(s.s->entryText(0), "Keypad 1: "); // the grant was no refusal
+        s.press(0, "NNNN");
+        s.s->liftLockouts();
+        QCOMPARE(s.s->lockedKeypads(), QList<int>());
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGateStation)
+#include "test_gate_station.moc"
