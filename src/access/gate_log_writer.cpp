@@ -89,7 +89,15 @@ bool GateLogWriter::open(const QString &gateDbPath, QString *error)
             m_spooledRows += entry.flushAbove < 0 ? 1 : 0;
     }
     m_log.setConnectionString(connectionStringFor(gateDbPath));
-    return m_log.refresh(error);
+    return connectLog(error);
+}
+
+bool GateLogWriter::connectLog(QString *error)
+{
+    if (!m_log.refresh(error))
+        return false;
+    QSqlQuery(m_log.database()).exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+    return true;
 }
 
 GateLogWriter::Result GateLogWriter::write(const GateEvent &event, const QDateTime &when,
@@ -130,7 +138,7 @@ bool GateLogWriter::logUsable(QString *why)
         return false;
     }
     QString error;
-    if (m_log.refresh(&error))
+    if (connectLog(&error))
         return true;
     setError(why, QStringLiteral("gate log not open: ") + error);
     return false;

@@ -40,6 +40,12 @@ public:
     QString spoolPath() const { return m_spoolPath; }
     // Why the gate database runs without WAL; empty when it uses WAL.
     const QString &journalNote() const { return m_log.journalNote(); }
+    // The write-ahead log into the file, never on a keypad's path: rows
+    // commit without checkpointing, and the station calls this when idle.
+    bool checkpoint() { return m_log.checkpoint(); }
+    // The writer's connection, last of the station's to the gate database:
+    // see DataControl::closeForOthers.
+    QString closeForOthers() { return m_log.closeForOthers(); }
     // The writer's own connection, for checks of its settings.
     QSqlDatabase database() const { return m_log.database(); }
 
@@ -49,6 +55,7 @@ private:
         qint64 flushAbove = -1; // a marker when not negative
     };
 
+    bool connectLog(QString *error);
     bool logUsable(QString *why);
     bool readSpool(QList<Entry> &entries, QString *error) const;
     bool appendToSpool(const QByteArray &lines, QString *error, qint64 *at = nullptr);

@@ -3,6 +3,7 @@
 #include "gate/gate_station.h"
 #include "service/service_notifier.h"
 #include "service/station_start.h"
+#include "service/stop_signals.h"
 #include "station/gate_window.h"
 
 #include <QApplication>
@@ -13,6 +14,15 @@ namespace {
 
 int runStation(QCoreApplication &app, GateWindow *window, GateStation &station)
 {
+    // A stop ordered by the system is an Exit, not a crash: the gate closes,
+    // the log is whole, the lock goes, and the next start has nothing to mend.
+    StopSignals stops;
+    QObject::connect(&stops, &StopSignals::stopRequested, &app, [&](const QString &why) {
+        station.stop(why);
+        if (window)
+            window->close();
+        app.quit();
+    });
     const GateStation::StartReport report = station.start();
     if (window)
         window->show();

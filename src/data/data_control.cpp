@@ -23,6 +23,24 @@ QString uniqueConnectionName(const QString &name)
     return QStringLiteral("%1#%2").arg(name).arg(++serial);
 }
 
+// Each file's journal mode before this process first switched it to WAL, so
+// the last connection can give it back.
+QHash<QString, QString> &journalBefore()
+{
+    static QHash<QString, QString> modes;
+    return modes;
+}
+
+const QStringList RestorableJournals = {QStringLiteral("delete"), QStringLiteral("truncate"),
+                                        QStringLiteral("persist")};
+
+// One pragma and the first column of its answer; empty when it failed.
+QString pragma(QSqlDatabase db, const QString &statement)
+{
+    QSqlQuery q(db);
+    return q.exec(statement) && q.next() ? q.value(0).toString() : QString();
+}
+
 } // namespace
 
 DataControl::DataControl(const QString &name, TableSchema schema, Writes writes)
@@ -65,6 +83,41 @@ bool DataControl::refresh(QString *error)
     }
     m_connected = true;
     return true;
+}
+
+void DataControl::close()
+{
+    database().close();
+    m_connected = false;
+}
+
+bool DataControl::checkpoint()
+{
+    if (!m_connected || m_writes != Writes::Durable || !m_journalNote.isEmpty())
+        return true;
+    return pragma(database(), QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) ==
+           QLatin1String("0");
+}
+
+QString DataControl::closeForOthers()
+{
+    QString why;
+    if (m_connected && m_writes == Writes::Durable && m_journalNote.isEmpty()) {
+        QSqlDatabase db = database();
+        // A file found in WAL mode was most likely left so by a station that
+        // crashed: it goes back to SQLite's own default.
+        QString before = journalBefore().value(m_fileSystemOf);
+        if (!RestorableJournals.contains(before))
+            before = RestorableJournals.first();
+        if (pragma(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) != QLatin1String("0"))
+            why = QStringLiteral("%1: rows stay in %2-wal (another program reads the file)")
+                      .arg(m_name, m_fileSystemOf);
+        else if (pragma(db, QStringLiteral("PRAGMA journal_mode = %1").arg(before)) != before)
+            why = QStringLiteral("%1: %2 stays in WAL mode (another program has it open)")
+                      .arg(m_name, m_fileSystemOf);
+    }
+    close();
+    return why;
 }
 
 bool DataControl::isCurrent() const
@@ -126,13 +179,16 @@ void DataControl::chooseJournal(QSqlDatabase &db)
         m_journalNote = QStringLiteral("%1 read-only: WAL not used").arg(which);
         return;
     }
-    QSqlQuery pragma(db);
-    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.next()) {
+    const QString before = pragma(db, QStringLiteral("PRAGMA journal_mode")).toLower();
+    if (!before.isEmpty() && !journalBefore().contains(m_fileSystemOf))
+        journalBefore().insert(m_fileSystemOf, before);
+    QSqlQuery walMode(db);
+    if (!walMode.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !walMode.next()) {
         m_journalNote =
-            QStringLiteral("%1: WAL not used (%2)").arg(which, pragma.lastError().databaseText());
+            QStringLiteral("%1: WAL not used (%2)").arg(which, walMode.lastError().databaseText());
         return;
     }
-    const QString mode = pragma.value(0).toString();
+    const QString mode = walMode.value(0).toString();
     if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         m_journalNote = QStringLiteral("%1: WAL not used (journal mode %2)").arg(which, mode);
 }

@@ -34,6 +34,7 @@ public:
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
 
     bool refresh(QString *error);
+    void close();
     bool isConnected() const { return m_connected; }
     // Connected to the file that its path names now: not removed, not replaced
     // by another file renamed over it. A stat, cheap enough for every decision.
@@ -41,6 +42,13 @@ public:
 
     // Why a connection opened for durable writes runs without WAL; empty when it uses WAL.
     const QString &journalNote() const { return m_journalNote; }
+    // Moves what the write-ahead log holds into the file, without waiting for
+    // anyone; false when readers kept some of it there.
+    bool checkpoint();
+    // The last connection to a file others read: every row into the file
+    // itself and the file back in the journal mode it had before the station
+    // switched it to WAL, then closed. Empty when all went well, else why not.
+    QString closeForOthers();
 
     // The open connection, for the queries of the subsystems.
     QSqlDatabase database() const;

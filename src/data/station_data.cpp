@@ -72,6 +72,12 @@ bool StationData::prepareForDecision(const StationSettings &settings, QString *e
     return true;
 }
 
+void StationData::closeAll()
+{
+    for (DataControl *control : {&AdoCustomerCodes, &AdoMaster, &AdoGateLog, &AdoTimeZones})
+        control->close();
+}
+
 QString StationData::lookupNote() const
 {
     using Way = CodeIndex::Way;

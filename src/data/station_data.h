@@ -31,6 +31,7 @@ public:
     // new file renamed over it) is opened anew, and so is every file after a
     // decision that failed.
     bool prepareForDecision(const StationSettings &settings, QString *error);
+    void closeAll();
     void decisionFailed() { m_reopen = true; }
 
     const CodeIndex &unitCodes() const { return m_unitCodes; }

@@ -4,6 +4,7 @@
 #include "common/file_privacy.h"
 #include "common/station_log.h"
 #include "logview/log_dates.h"
+#include "logview/log_query.h"
 #include "settings/fleet_state.h"
 #include "settings/settings_form.h"
 #include "timezones/zone_table.h"
@@ -13,6 +14,10 @@
 namespace {
 
 constexpr int FleetPollMs = 2000;
+// The write-ahead log goes into the file once rows stop coming for this long,
+// and at the latest this long after the first row it holds.
+constexpr int CheckpointIdleMs = 2000;
+constexpr int CheckpointDueMs = 60000;
 
 } // namespace
 
@@ -40,6 +45,12 @@ GateStation::GateStation(Options options, QObject *parent)
     connect(&m_devices, &GateDevices::keysArrived, this, &GateStation::MSCommScanner_OnComm);
     m_spoolRetry.setInterval(StationPort::RetryIntervalMs);
     connect(&m_spoolRetry, &QTimer::timeout, this, &GateStation::flushSpool);
+    for (auto [timer, ms] : {std::pair{&m_checkpointIdle, CheckpointIdleMs},
+                             std::pair{&m_checkpointDue, CheckpointDueMs}}) {
+        timer->setSingleShot(true);
+        timer->setInterval(ms);
+        connect(timer, &QTimer::timeout, this, &GateStation::checkpoint);
+    }
     for (int keypad : {0, 1}) {
         m_entryIdle[keypad].setSingleShot(true);
         connect(&m_entryIdle[keypad], &QTimer::timeout, this, [this, keypad] {
@@ -54,7 +65,38 @@ GateStation::GateStation(Options options, QObject *parent)
     connect(&m_fleetPoll, &QTimer::timeout, this, &GateStation::readFleetLine);
 }
 
-GateStation::~GateStation() = default;
+GateStation::~GateStation()
+{
+    shutDown();
+}
+
+// A stop is an Exit: the relay off at once, and nothing decided from here on;
+// the databases are left as others expect them when the station is gone.
+void GateStation::stop(const QString &why)
+{
+    StationLog::line(
+        QStringLiteral("stop (%1): relay off, log written, databases closed").arg(why));
+    exitRelease();
+    shutDown();
+}
+
+void GateStation::shutDown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    for (QTimer *timer : {&m_spoolRetry, &m_checkpointIdle, &m_checkpointDue, &m_fleetPoll})
+        timer->stop();
+    QString why;
+    if (m_logWriter.spooledRows() > 0 && !m_logWriter.flushSpool(&why))
+        StationLog::fault(
+            QStringLiteral("gate log: %1 rows stay in the spool for the next start: %2")
+                .arg(m_logWriter.spooledRows())
+                .arg(why));
+    m_data.closeAll();
+    if (const QString note = m_logWriter.closeForOthers(); !note.isEmpty())
+        StationLog::fault(QStringLiteral("gate log: ") + note);
+}
 
 GateStation::StartReport GateStation::start()
 {
@@ -111,6 +153,12 @@ QString GateStation::configure()
     QStringList warnings{zoneWarnings(&error)};
     if (!error.isEmpty())
         return stopped(error);
+    // What would hold up a key later is done before the keypads open: the
+    // log's indexes (minutes for a large log made elsewhere) and the rows a
+    // crash left waiting.
+    addMissingLogIndexes(m_data.AdoGateLog.database());
+    if (!flushSpoolAtStart())
+        warnings << spoolNote();
     warnings << readableByEveryone({m_settings.DataDbPath, m_folder.settingsFile()});
     warnings.removeAll(QString());
     for (const QString &warning : warnings)

@@ -46,6 +46,9 @@ public:
 
     // Exit: relay off with no operator's row, and nothing decided from here on.
     void exitRelease();
+    // A stop asked by the system (`why`: the signal): an Exit, with the spool
+    // written out and the databases closed at once.
+    void stop(const QString &why);
 
     const StationFolder &folder() const { return m_folder; }
     const StationSettings &settings() const { return m_settings; }
@@ -123,6 +126,10 @@ private:
     void lockoutEnded(int keypad);
     void logRestartIfRelayWasLeftOn();
     void writeStationRow(const GateEvent &event);
+    void rowWritten(GateLogWriter::Result result);
+    void checkpoint();
+    void shutDown();
+    bool flushSpoolAtStart();
     void flushSpool();
     QString spoolNote() const;
     StationMonitor::Equipment equipment() const;
@@ -135,6 +142,9 @@ private:
     GateDevices m_devices;
     GateLogWriter m_logWriter;
     GateAttempt m_attempt;
+    QTimer m_checkpointIdle; // the write-ahead log into the file once rows stop coming
+    QTimer m_checkpointDue;  // ... or once rows have been coming for a long while
+    bool m_shutDown = false;
     QTimer m_spoolRetry;           // moves spooled rows into the log once it takes them
     bool m_releasePending = false; // a release the relay board has not been sent yet
     bool m_statusQueryRunning = false;

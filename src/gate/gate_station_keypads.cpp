@@ -70,6 +70,7 @@ GateAttempt::Outcome GateStation::decide(const QString &code, int keypad)
     case GateAttempt::Outcome::Logged:
         StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
                              .arg(outcome.result, location, StationLog::masked(code)));
+        rowWritten(GateLogWriter::Result::Logged);
         if (m_logWriter.spooledRows() > 0) {
             status = spoolNote();
             m_spoolRetry.start();
@@ -215,5 +216,37 @@ void GateStation::writeStationRow(const GateEvent &event)
         StationLog::fault(QStringLiteral("%1 row not logged: %2").arg(event.result, why));
     else if (written == GateLogWriter::Result::Spooled)
         m_spoolRetry.start();
+    rowWritten(written);
     emit stationRowWritten();
+}
+
+void GateStation::rowWritten(GateLogWriter::Result result)
+{
+    if (result != GateLogWriter::Result::Logged)
+        return;
+    m_checkpointIdle.start();
+    if (!m_checkpointDue.isActive())
+        m_checkpointDue.start();
+}
+
+void GateStation::checkpoint()
+{
+    m_checkpointIdle.stop();
+    m_checkpointDue.stop();
+    m_logWriter.checkpoint();
+}
+
+bool GateStation::flushSpoolAtStart()
+{
+    if (m_logWriter.spooledRows() == 0)
+        return true;
+    QString why;
+    if (m_logWriter.flushSpool(&why)) {
+        StationLog::line(
+            QStringLiteral("gate log: rows spooled before the start moved into the log"));
+        return true;
+    }
+    StationLog::fault(QStringLiteral("gate log: ") + why);
+    m_spoolRetry.start();
+    return false;
 }

@@ -1,6 +1,7 @@
 // The programs as an installer and systemd meet them: command lines without a
 // display, one station per folder, readiness and the watchdog.
 #include "support/program_run.h"
+#include "support/recorded_relay_board.h"
 #include "support/start_folder.h"
 
 #include <QDeadlineTimer>
@@ -97,15 +98,17 @@ QString makeSite(const StartFolder &parent)
     return site;
 }
 
-void startStation(QProcess &station, const QString &site, const NotifySocket &socket)
+void startStation(QProcess &station, const QString &site, const NotifySocket &socket,
+                  const QStringList &options = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("NOTIFY_SOCKET", socket.path());
     environment.insert("WATCHDOG_USEC", "500000");
     station.setProcessEnvironment(environment);
-    station.setProcessChannelMode(QProcess::ForwardedChannels);
-    station.start(GATE_STATION, {"--folder", site});
+    station.setProcessChannelMode(options.isEmpty() ? QProcess::ForwardedChannels
+                                                    : QProcess::ForwardedOutputChannel);
+    station.start(GATE_STATION, QStringList{"--folder", site} + options);
 }
 
 } // namespace
@@ -167,6 +170,66 @@ private slots:
         QVERIFY(socket.waitFor("WATCHDOG=1", 1, 2000));
         station.kill();
         station.waitForFinished();
+    }
+
+    // systemctl stop, Ctrl-C and a hang-up are an Exit: the gate held open
+    // closes, the lock and the relay marker go, and Gate.gsd alone holds every
+    // row; the next start has no restart to report.
+    void aStopIsAnExit_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void aStopIsAnExit()
+    {
+        QFETCH(int, signal);
+        StartFolder folder;
+        folder.makeStandard();
+        StationSettings settings = folder.settings();
+        settings.RelayCloseSeconds = 30;
+        folder.writeSettings(settings);
+        folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
+                                "fldGateTimeZone) VALUES ('1234', 'Rented', 0)");
+        RecordedRelayBoard relay;
+        PtyDevice keypad;
+        folder.write("comports.ini", QStringLiteral("[ports]\n1=%1\n2=%2\n")
+                                         .arg(keypad.devicePath(), relay.devicePath())
+                                         .toUtf8());
+        folder.write("station.ini", "[http]\nListen=\n");
+        NotifySocket socket(folder.file("notify"));
+        QProcess station;
+        startStation(station, folder.path(), socket, {"--headless"});
+        QVERIFY(socket.waitFor("READY=1", 1, 20000));
+        keypad.write("ABCE");
+        QTRY_COMPARE(relay.received(), RelayOff + RelayOn);
+        QVERIFY(QFile::exists(folder.file("relay-on.flag")));
+
+        ::kill(station.processId(), signal);
+        QVERIFY(station.waitForFinished(10000));
+        QCOMPARE(station.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(station.exitCode(), 0);
+        QCOMPARE(relay.readNow(), RelayOff + RelayOn + RelayOff);
+        const QByteArray said = station.readAllStandardError();
+        QVERIFY2(said.contains("stop (SIG"), said.constData());
+        for (const char *leftover : {"station.lock", "relay-on.flag", "Gate.gsd-wal"})
+            QVERIFY2(!QFile::exists(folder.file(leftover)), leftover);
+        StartFolder copy;
+        QVERIFY(QFile::copy(folder.file("Gate.gsd"), copy.file("Gate.gsd")));
+        QCOMPARE(copy.value("Gate.gsd", "select group_concat(fldCode || ' ' || fldReult) "
+                                        "from tblGateLog"),
+                 QVariant("1234 Valid"));
+        QCOMPARE(copy.value("Gate.gsd", "PRAGMA journal_mode"), QVariant("delete"));
+
+        socket.forget();
+        QProcess again;
+        startStation(again, folder.path(), socket, {"--headless"});
+        QVERIFY(socket.waitFor("READY=1", 1, 20000));
+        ::kill(again.processId(), SIGTERM);
+        QVERIFY(again.waitForFinished(10000));
+        QCOMPARE(folder.value("Gate.gsd", "select count(*) from tblGateLog"), QVariant(1));
     }
 
     // A second station, and a restore, are refused while one runs, also when
