@@ -21,6 +21,7 @@ public:
     struct Outcome {
         enum Status {
             Logged,     // decided, its row in the log or, when `why` says so, in the spool
+            Unread,     // the customer database could not be read now: nothing opened, no row
             NotDecided, // no row; `why` says why (the gate may have opened)
             Skipped,    // the station is exiting: nothing read, nothing opened
         };
@@ -29,14 +30,21 @@ public:
         bool opened = false; // the relay went on
         QString result;      // the result word decided
         QString why;
+        QString notChecked; // why the code was refused unchecked (result "Not Checked")
     };
 
     GateAttempt(StationData &data, GateLogWriter &log, const StationSettings &settings,
                 OpenGate openGate);
 
     Outcome run(const QString &code, const QString &location, const QDateTime &now);
+    // The code refused without a decision, because of `why` (its data could
+    // not be read or makes no sense): a row of its own, the gate shut.
+    Outcome refuseUnchecked(const QString &code, const QString &location, const QDateTime &now,
+                            const QString &why);
 
 private:
+    Outcome logged(const GateEvent &event, const QDateTime &now, Outcome outcome);
+
     StationData &m_data;
     GateLogWriter &m_log;
     const StationSettings &m_settings;

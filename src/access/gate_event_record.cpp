@@ -43,6 +43,12 @@ GateEvent invalidEvent(const QString &code, const QString &location)
             QStringLiteral("0")};
 }
 
+GateEvent notCheckedEvent(const QString &code, const QString &location)
+{
+    return {code, location,           ResultWords::NotChecked, ResultWords::NotChecked,
+            {},   QStringLiteral("0")};
+}
+
 GateEvent restartEvent()
 {
     return {{},

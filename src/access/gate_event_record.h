@@ -27,6 +27,8 @@ GateEvent unitEvent(const QString &code, const QString &location, const UnitRow 
 std::optional<GateEvent> masterEvent(const QString &code, const QString &location,
                                      const MasterRow &master, const QString &result);
 GateEvent invalidEvent(const QString &code, const QString &location);
+// A code refused without a decision, whose rows the station could not read.
+GateEvent notCheckedEvent(const QString &code, const QString &location);
 // The row of a start after the station stopped with the relay on (a crash or a
 // power cut): the gate may have stood open meanwhile.
 GateEvent restartEvent();

@@ -16,12 +16,14 @@ inline const QString Invalid = QStringLiteral("Invalid");
 inline const QString Restarted = QStringLiteral("Restarted");
 // A keypad stopped deciding after too many refused codes.
 inline const QString KeypadLocked = QStringLiteral("Keypad Locked");
+// A code refused without a decision: its data could not be read, or makes no sense.
+inline const QString NotChecked = QStringLiteral("Not Checked");
 // The operator switched the relay on or off by hand.
 inline const QString ManualOpen = QStringLiteral("Manual Open");
 inline const QString ManualClose = QStringLiteral("Manual Close");
 // Every word that makes a whole result by itself, for selecting rows by it.
-inline const QStringList Whole = {Valid,     Exclude,      LockedOut,  AfterHours, Invalid,
-                                  Restarted, KeypadLocked, ManualOpen, ManualClose};
+inline const QStringList Whole = {Valid,     Exclude,      LockedOut,  AfterHours,  Invalid,
+                                  Restarted, KeypadLocked, ManualOpen, ManualClose, NotChecked};
 // Followed by the expiry date as m/d/yy.
 inline const QString ExpiredPrefix = QStringLiteral("Exp ");
 // Followed by the zone text of a zone the table lacks.

@@ -10,10 +10,11 @@ bool connect(DataControl &control, const QString &connectionString, const QStrin
     return control.refresh(error);
 }
 
-// A decision reads while the management software may be committing: its short
-// locks are waited out, a lock held longer refuses the code rather than hold
-// the keypad.
-constexpr int DecisionBusyTimeoutMs = 100;
+// A decision reads while the management software may be committing: the
+// briefest locks are waited out here; a code that finds a longer one waits
+// off the event loop's path (the station tries it again) rather than hold the
+// other keypad.
+constexpr int DecisionBusyTimeoutMs = 5;
 
 } // namespace
 

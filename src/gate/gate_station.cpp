@@ -43,6 +43,9 @@ GateStation::GateStation(Options options, QObject *parent)
     });
     connect(&m_devices, &GateDevices::relayPauseElapsed, this, &GateStation::TimerRelayPause_Timer);
     connect(&m_devices, &GateDevices::keysArrived, this, &GateStation::MSCommScanner_OnComm);
+    m_waitingRetry.setSingleShot(true);
+    m_waitingRetry.setInterval(UnreadRetryMs);
+    connect(&m_waitingRetry, &QTimer::timeout, this, &GateStation::retryWaiting);
     m_spoolRetry.setInterval(StationPort::RetryIntervalMs);
     connect(&m_spoolRetry, &QTimer::timeout, this, &GateStation::flushSpool);
     for (auto [timer, ms] : {std::pair{&m_checkpointIdle, CheckpointIdleMs},

@@ -24,6 +24,11 @@ class GateStation : public QObject {
     Q_OBJECT
 
 public:
+    // A code the customer database cannot be read for is tried again this
+    // often, and refused unchecked after this long.
+    static constexpr int UnreadRetryMs = 25;
+    static constexpr int NotCheckedAfterMs = 3000;
+
     struct Options {
         QString folder; // the start folder
         // Where the status server listens instead of station.ini's [http] Listen;
@@ -70,7 +75,8 @@ public:
     const QString &fleetLine() const { return m_fleetLine; }
 
     // The operator's check of a code, logged at the desk: Skipped for a text
-    // that is no code.
+    // that is no code; Unread while it waits for the customer database (the
+    // outcome comes with `decided` then).
     GateAttempt::Outcome checkCode(const QString &code);
     // The relay by hand: false when the board's port did not take the command.
     bool relayOnByHand();
@@ -103,6 +109,9 @@ signals:
     // An entry ended, from keypad 0 or 1 or (-1) the operator: its outcome,
     // Skipped when it held no code.
     void decided(int keypad, const GateAttempt::Outcome &outcome);
+    // A code waits for the customer database; it is decided or refused
+    // unchecked within NotCheckedAfterMs.
+    void codeWaiting(int keypad, const QString &why);
     // A row of the station's own (a manual relay command, a lockout, a restart).
     void stationRowWritten();
 
@@ -117,8 +126,11 @@ private:
     void reportFault(const QString &text);
 
     void keypadCharacter(int keypad, char character);
-    GateAttempt::Outcome decide(const QString &code, int keypad);
-    GateAttempt::Outcome runAttempt(const QString &code, const QString &location, int keypad);
+    GateAttempt::Outcome begin(int keypad, const QString &code);
+    GateAttempt::Outcome tryWaiting(int keypad);
+    void retryWaiting();
+    void settle(int keypad, const QString &code, const GateAttempt::Outcome &outcome);
+    GateAttempt::Outcome runAttempt(const QString &code, const QDateTime &at, int keypad);
     QString locationOf(int keypad) const;
     bool switchRelayOn();
     void countRefusal(int keypad);
@@ -152,6 +164,17 @@ private:
     bool m_started = false;
     QString m_connectedText;
     QString m_status;
+    // A code whose customer database could not be read yet, by keypad (the
+    // operator's last), and the keys its keypad sent meanwhile.
+    struct Waiting {
+        QString code;
+        QDateTime at; // when it was typed: decided as of then
+        qint64 sinceMs = 0;
+        bool told = false; // the journal and the monitor know it waits
+    };
+    std::optional<Waiting> m_waiting[3];
+    QByteArray m_heldKeys[2];
+    QTimer m_waitingRetry;
     KeypadEntry m_keypads[2];
     QTimer m_entryIdle[2];      // shows a forgotten entry gone
     QTimer m_lockoutEnd[2];     // shows the keypad open again when its lockout ends

@@ -18,31 +18,44 @@ void GateStation::MSCommScanner_OnComm(int keypad, const QByteArray &keys)
         keypadCharacter(keypad, character);
 }
 
+namespace {
+
+// The operator's check waits in the slot after the keypads'.
+int slotOf(int keypad)
+{
+    return keypad < 0 ? 2 : keypad;
+}
+
+} // namespace
+
+// A keypad whose code waits for the customer database holds its next keys
+// until that code is settled: they may be the next customer's.
 void GateStation::keypadCharacter(int keypad, char character)
 {
+    if (m_waiting[keypad]) {
+        m_heldKeys[keypad] += character;
+        return;
+    }
     const KeypadEntry::Step step =
         m_keypads[keypad].key(character, m_settings.CodeLength, Clock::monotonicMs());
     if (step.endOfFile)
         reportFault(QStringLiteral("End of file found on keypad %1: ignored").arg(keypad + 1));
     if (step.kind == KeypadEntry::Step::Decide) {
-        GateAttempt::Outcome outcome;
-        if (isCodeEntry(step.code)) {
-            outcome = decide(step.code, keypad);
-            if (outcome.status == GateAttempt::Outcome::Logged && !outcome.granted)
-                countRefusal(keypad);
-        }
-        emit decided(keypad, outcome);
+        if (isCodeEntry(step.code))
+            begin(keypad, step.code);
+        else
+            emit decided(keypad, {});
     }
     showEntry(keypad);
 }
 
 GateAttempt::Outcome GateStation::checkCode(const QString &code)
 {
-    GateAttempt::Outcome outcome;
-    if (isCodeEntry(code))
-        outcome = decide(code, -1);
-    emit decided(-1, outcome);
-    return outcome;
+    if (!isCodeEntry(code) || m_waiting[slotOf(-1)]) {
+        emit decided(-1, {});
+        return {};
+    }
+    return begin(-1, code);
 }
 
 QString GateStation::locationOf(int keypad) const
@@ -52,15 +65,65 @@ QString GateStation::locationOf(int keypad) const
     return keypad == 0 ? m_settings.Keypad1Location : m_settings.Keypad2Location;
 }
 
-// One attempt at the keypad's location, at the time it was completed; the
-// operator's own check is logged at the desk, not at a keypad.
-GateAttempt::Outcome GateStation::decide(const QString &code, int keypad)
+// A code completed now, at the keypad's location; the operator's own check is
+// logged at the desk, not at a keypad.
+GateAttempt::Outcome GateStation::begin(int keypad, const QString &code)
+{
+    m_waiting[slotOf(keypad)] = Waiting{code, Clock::now(), Clock::monotonicMs()};
+    return tryWaiting(keypad);
+}
+
+// Never granted from data that could not be read: a code waits while the
+// customer database is locked or replaced under it, without holding up the
+// other keypad, and is refused unchecked, with a row, once it waited too long.
+GateAttempt::Outcome GateStation::tryWaiting(int keypad)
+{
+    Waiting &waiting = *m_waiting[slotOf(keypad)];
+    GateAttempt::Outcome outcome = runAttempt(waiting.code, waiting.at, keypad);
+    if (outcome.status == GateAttempt::Outcome::Unread) {
+        if (Clock::monotonicMs() - waiting.sinceMs < NotCheckedAfterMs) {
+            if (!std::exchange(waiting.told, true)) {
+                StationLog::fault(
+                    QStringLiteral("code %1 at %2 waits for the customer database: %3")
+                        .arg(StationLog::masked(waiting.code), locationOf(keypad), outcome.why));
+                m_monitor.attempted(outcome, keypad, 0, waiting.at);
+                emit codeWaiting(keypad, outcome.why);
+            }
+            m_waitingRetry.start();
+            return outcome;
+        }
+        outcome = m_attempt.refuseUnchecked(waiting.code, locationOf(keypad), waiting.at,
+                                            QStringLiteral("the customer database could not be "
+                                                           "read for %1 s: %2")
+                                                .arg(NotCheckedAfterMs / 1000)
+                                                .arg(outcome.why));
+        m_monitor.attempted(outcome, keypad, 0, waiting.at);
+    }
+    const QString code = waiting.code;
+    m_waiting[slotOf(keypad)].reset();
+    settle(keypad, code, outcome);
+    if (keypad >= 0)
+        MSCommScanner_OnComm(keypad, std::exchange(m_heldKeys[keypad], {}));
+    return outcome;
+}
+
+void GateStation::retryWaiting()
+{
+    for (int keypad : {0, 1, -1}) {
+        if (m_waiting[slotOf(keypad)])
+            tryWaiting(keypad);
+    }
+}
+
+// What a settled code leaves: the status line, the journal, a refusal counted
+// against its keypad, and the news for whoever shows it.
+void GateStation::settle(int keypad, const QString &code, const GateAttempt::Outcome &outcome)
 {
     const QString location = locationOf(keypad);
-    const GateAttempt::Outcome outcome = runAttempt(code, location, keypad);
     QString status = m_connectedText;
     switch (outcome.status) {
     case GateAttempt::Outcome::Skipped:
+    case GateAttempt::Outcome::Unread:
         break;
     case GateAttempt::Outcome::NotDecided:
         status = QStringLiteral("Code %1 not decided (%2)").arg(code, outcome.why);
@@ -71,7 +134,11 @@ GateAttempt::Outcome GateStation::decide(const QString &code, int keypad)
         StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
                              .arg(outcome.result, location, StationLog::masked(code)));
         rowWritten(GateLogWriter::Result::Logged);
-        if (m_logWriter.spooledRows() > 0) {
+        if (!outcome.notChecked.isEmpty()) {
+            status = QStringLiteral("Code %1 not checked (%2)").arg(code, outcome.notChecked);
+            StationLog::fault(QStringLiteral("code %1 at %2 not checked: %3")
+                                  .arg(StationLog::masked(code), location, outcome.notChecked));
+        } else if (m_logWriter.spooledRows() > 0) {
             status = spoolNote();
             m_spoolRetry.start();
         }
@@ -84,18 +151,21 @@ GateAttempt::Outcome GateStation::decide(const QString &code, int keypad)
         break;
     }
     setStatus(status);
-    return outcome;
+    // A code refused unchecked is the station's fault, not a guess.
+    if (keypad >= 0 && outcome.status == GateAttempt::Outcome::Logged && !outcome.granted &&
+        outcome.notChecked.isEmpty())
+        countRefusal(keypad);
+    emit decided(keypad, outcome);
 }
 
 // The attempt, timed and told to the monitor; keypad -1 is the operator's check.
-GateAttempt::Outcome GateStation::runAttempt(const QString &code, const QString &location,
-                                             int keypad)
+GateAttempt::Outcome GateStation::runAttempt(const QString &code, const QDateTime &at, int keypad)
 {
-    const QDateTime now = Clock::now();
     QElapsedTimer took;
     took.start();
-    const GateAttempt::Outcome outcome = m_attempt.run(code, location, now);
-    m_monitor.attempted(outcome, keypad, double(took.nsecsElapsed()) / 1e9, now);
+    const GateAttempt::Outcome outcome = m_attempt.run(code, locationOf(keypad), at);
+    if (outcome.status != GateAttempt::Outcome::Unread)
+        m_monitor.attempted(outcome, keypad, double(took.nsecsElapsed()) / 1e9, at);
     return outcome;
 }
 

@@ -47,6 +47,7 @@ GatePanel::GatePanel(GateStation &station, QWidget *parent)
             [this](int keypad, const QString &text) { lblKeypadEntry[keypad]->setText(text); });
     connect(&station, &GateStation::lockoutsChanged, this, &GatePanel::showLockouts);
     connect(&station, &GateStation::relaySwitched, this, &GatePanel::markRelayButton);
+    connect(&station, &GateStation::decided, this, &GatePanel::checked);
 }
 
 void GatePanel::ready()
@@ -55,11 +56,19 @@ void GatePanel::ready()
     txtCheckCode->setFocus();
 }
 
-// Decided like a keypad code, at the desk; a code that got its row leaves the box.
+// Decided like a keypad code, at the desk, perhaps a moment later when the
+// customer database is busy; a code that got its row leaves the box.
 void GatePanel::cmdCheckCode_Click()
 {
     cmdCheckCode->setEnabled(false);
-    if (m_station.checkCode(txtCheckCode->text()).status == GateAttempt::Outcome::Logged)
+    m_station.checkCode(txtCheckCode->text());
+}
+
+void GatePanel::checked(int keypad, const GateAttempt::Outcome &outcome)
+{
+    if (keypad >= 0)
+        return;
+    if (outcome.status == GateAttempt::Outcome::Logged)
         txtCheckCode->clear();
     ready();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "access/gate_attempt.h"
+
 #include <QWidget>
 
 class GateStation;
@@ -26,6 +28,7 @@ public slots:
     void cmdLiftLockout_Click();
 
 private:
+    void checked(int keypad, const GateAttempt::Outcome &outcome);
     void markRelayButton(bool on);
     void showLockouts(bool anyLocked);
 

@@ -288,7 +288,7 @@ private slots:
         QCOMPARE(a.run("7777").result, "Invalid");
 
         QVERIFY(QFile::rename(a.folder.file("Data.gsd"), a.folder.file("Data.away")));
-        QCOMPARE(a.run("8888").status, GateAttempt::Outcome::NotDecided);
+        QCOMPARE(a.run("8888").status, GateAttempt::Outcome::Unread);
         QVERIFY(QFile::rename(a.folder.file("Data.away"), a.folder.file("Data.gsd")));
         QCOMPARE(a.run("8888").result, "Valid");
 

@@ -2,6 +2,7 @@
 // hold, lockouts, devices at start-up, and a restart after a crash.
 #include "common/clock.h"
 #include "support/gate_site.h"
+#include "support/other_program.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -91,18 +92,55 @@ private slots:
         QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
     }
 
-    // A code that cannot be decided has no row and opens nothing; the next
-    // decision clears its status.
-    void undecidedCodeLeavesNoRow()
+    // A code whose row makes no sense opens nothing but has its row, and is
+    // no guess: it counts to no lockout. The next decision clears its status.
+    void unreadableRowIsRefusedUnchecked()
     {
-        Station s;
+        Station s("[keypad]\nLockoutAfter=1\n");
         s.press(0, "CCCC");
-        QVERIFY2(s.s->statusText().contains("3333"), qPrintable(s.s->statusText()));
-        QCOMPARE(s.site.logRows(), QStringList());
+        QVERIFY2(s.s->statusText().startsWith("Code 3333 not checked (time zone"),
+                 qPrintable(s.s->statusText()));
+        QCOMPARE(s.site.folder.value("Gate.gsd", "select fldReult from tblGateLog"),
+                 QVariant("Not Checked"));
+        QCOMPARE(s.site.relay.readNow(), QByteArray());
         s.press(0, "ABCE");
-        QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
+        QCOMPARE(s.site.logRows(), (QStringList{"3333/In", "1234/In"}));
         QCOMPARE(s.site.relay.readNow(), RelayOn);
         QVERIFY(s.s->statusText().startsWith("Connected"));
+    }
+
+    // A customer database another program holds: its code waits while the
+    // other keypad goes on, and is decided once the file is free, or refused
+    // unchecked, with a row, once it waited 3 s; never both, never none.
+    void lockedCustomerDatabase_data()
+    {
+        QTest::addColumn<int>("lockMs");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("1 s") << 1000 << "1234 Valid In;9999 Valid Out";
+        QTest::newRow("5 s") << 5000 << "1234 Not Checked In;9999 Not Checked Out";
+    }
+
+    void lockedCustomerDatabase()
+    {
+        QFETCH(int, lockMs);
+        QFETCH(QString, rows);
+        Station s;
+        auto other = std::make_unique<OtherProgram>(s.site.folder.file("Data.gsd"),
+                                                    QStringList{"BEGIN EXCLUSIVE"});
+        QVERIFY(other->ok());
+        QTimer::singleShot(lockMs, [&] { other.reset(); });
+        s.press(0, "ABCE");
+        s.press(1, "KK");
+        QCOMPARE(s.s->entryText(1), QStringLiteral("Keypad 2: \u2022\u2022"));
+        s.press(1, "KK");
+        s.press(0, "N");
+        QCOMPARE(s.site.relay.readNow(), QByteArray());
+        const QString logged = "select group_concat(fldCode || ' ' || fldReult || ' ' || fldZone, "
+                               "';') from tblGateLog";
+        QTRY_COMPARE_WITH_TIMEOUT(s.site.folder.value("Gate.gsd", logged).toString(), rows, 8000);
+        QCOMPARE(s.site.relay.readNow(), lockMs < 3000 ? RelayOn + RelayOn : QByteArray());
+        QCOMPARE(s.s->entryText(0), QStringLiteral("Keypad 1: \u2022")); // held, then typed
+        QTRY_VERIFY(!other);
     }
 
     // A second grant holds the gate a full hold time from itself.
