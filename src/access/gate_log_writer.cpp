@@ -134,7 +134,7 @@ bool GateLogWriter::logUsable(QString *why)
         return true;
     if (m_log.isConnected()) {
         setError(why, QStringLiteral("gate database removed or replaced while the station "
-                                     "runs (restart the station)"));
+                                     "runs (the station takes a new one up within seconds)"));
         return false;
     }
     QString error;

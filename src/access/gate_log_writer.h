@@ -46,6 +46,7 @@ public:
     // The writer's connection, last of the station's to the gate database:
     // see DataControl::closeForOthers.
     QString closeForOthers() { return m_log.closeForOthers(); }
+    void close() { m_log.close(); }
     // The writer's own connection, for checks of its settings.
     QSqlDatabase database() const { return m_log.database(); }
 

@@ -2,6 +2,7 @@
 
 #include "common/error_text.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -55,7 +56,7 @@ DataControl::DataControl(const QString &name, TableSchema schema, Writes writes)
 
 DataControl::~DataControl()
 {
-    QSqlDatabase::database(m_connectionName, false).close();
+    close();
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
@@ -78,7 +79,7 @@ bool DataControl::refresh(QString *error)
 {
     m_connected = false;
     if (!open(error) || !checkColumns(error) || !runRecordSource(error)) {
-        database().close();
+        close();
         return false;
     }
     m_connected = true;
@@ -87,8 +88,24 @@ bool DataControl::refresh(QString *error)
 
 void DataControl::close()
 {
-    database().close();
+    QSqlDatabase db = database();
+    const bool moved = db.isOpen() && m_openedFile && !m_sideFiles.isEmpty() &&
+                       fileIdentity(databaseFileOf(m_connectionString)) != m_openedFile;
+    if (moved) {
+        pragma(db, QStringLiteral("PRAGMA busy_timeout = 0"));
+        pragma(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
+    db.close();
+    OpenFiles::closed(this);
     m_connected = false;
+    // The side files go only with the last connection to the old file.
+    if (moved && !OpenFiles::held(*m_openedFile)) {
+        for (const auto &[side, identity] : std::as_const(m_sideFiles)) {
+            if (identity && fileIdentity(side) == identity)
+                QFile::remove(side);
+        }
+    }
+    m_sideFiles.clear();
 }
 
 bool DataControl::checkpoint()
@@ -128,14 +145,19 @@ bool DataControl::isCurrent() const
 
 bool DataControl::open(QString *error)
 {
+    close();
     QSqlDatabase db = database();
-    db.close();
     if (m_connectionString.isEmpty()) {
         setError(error, QStringLiteral("%1: no database file named").arg(m_name));
         return false;
     }
+    const QString file = databaseFileOf(m_connectionString);
+    if (const QString refusal = OpenFiles::refusal(file); !refusal.isEmpty()) {
+        setError(error, QStringLiteral("%1: %2").arg(m_name, refusal));
+        return false;
+    }
     // Taken before the open: a file replaced in between is then seen as replaced.
-    m_openedFile = fileIdentity(databaseFileOf(m_connectionString));
+    m_openedFile = fileIdentity(file);
     db.setDatabaseName(m_connectionString);
     db.setConnectOptions(
         QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
@@ -145,6 +167,8 @@ bool DataControl::open(QString *error)
                      .arg(m_name, databaseFileOf(m_connectionString), db.lastError().driverText()));
         return false;
     }
+    if (m_openedFile)
+        OpenFiles::opened(this, file, *m_openedFile);
     if (m_writes == Writes::Durable) {
         QSqlQuery pragma(db);
         if (!pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
@@ -189,6 +213,10 @@ void DataControl::chooseJournal(QSqlDatabase &db)
         return;
     }
     const QString mode = walMode.value(0).toString();
+    for (const char *suffix : {"-wal", "-shm"}) {
+        const QString side = file.absoluteFilePath() + QLatin1String(suffix);
+        m_sideFiles << std::pair{side, fileIdentity(side)};
+    }
     if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         m_journalNote = QStringLiteral("%1: WAL not used (journal mode %2)").arg(which, mode);
 }

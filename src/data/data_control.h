@@ -34,6 +34,10 @@ public:
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
 
     bool refresh(QString *error);
+    // Closes the connection. A file moved away from its path (replaced,
+    // removed) keeps its write-ahead log at the path, where the next file there
+    // would take its rows for its own: they go into the old file first, and
+    // its side files are removed.
     void close();
     bool isConnected() const { return m_connected; }
     // Connected to the file that its path names now: not removed, not replaced
@@ -71,6 +75,8 @@ private:
     QString m_journalNote;
     QString m_fileSystemOf; // the file whose filesystem type is known
     QByteArray m_fileSystemType;
+    // The -wal and -shm files beside the file this connection opened in WAL mode.
+    QList<std::pair<QString, std::optional<FileIdentity>>> m_sideFiles;
 };
 
 // Filesystems whose files other hosts may reach, where WAL's shared memory cannot work.

@@ -79,6 +79,24 @@ void StationData::closeAll()
         control->close();
 }
 
+void StationData::closeGate(const StationSettings &settings)
+{
+    AdoGateLog.close();
+    AdoTimeZones.close();
+    // One file may hold all four tables.
+    if (settings.DataConnectionString == settings.GateConnectionString) {
+        AdoCustomerCodes.close();
+        AdoMaster.close();
+    }
+}
+
+bool StationData::openGate(const StationSettings &settings, QString *error)
+{
+    for (DataControl *control : {&AdoGateLog, &AdoTimeZones})
+        control->setConnectionString(settings.GateConnectionString);
+    return AdoGateLog.refresh(error) && AdoTimeZones.refresh(error);
+}
+
 QString StationData::lookupNote() const
 {
     using Way = CodeIndex::Way;
@@ -91,8 +109,11 @@ QString StationData::lookupNote() const
     return {};
 }
 
+// Both controls let go of the old file before either opens the new one.
 bool StationData::openCustomerDatabase(const StationSettings &settings, QString *error)
 {
+    AdoCustomerCodes.close();
+    AdoMaster.close();
     AdoCustomerCodes.setConnectionString(settings.DataConnectionString);
     AdoMaster.setConnectionString(settings.DataConnectionString);
     return AdoCustomerCodes.refresh(error) && AdoMaster.refresh(error) &&

@@ -32,6 +32,10 @@ public:
     // decision that failed.
     bool prepareForDecision(const StationSettings &settings, QString *error);
     void closeAll();
+    // The gate database's connections, for a file replaced under the station:
+    // all close before any opens the new one.
+    void closeGate(const StationSettings &settings);
+    bool openGate(const StationSettings &settings, QString *error);
     void decisionFailed() { m_reopen = true; }
 
     const CodeIndex &unitCodes() const { return m_unitCodes; }

@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int FleetPollMs = 2000;
+constexpr int GateWatchMs = 1000;
 // The write-ahead log goes into the file once rows stop coming for this long,
 // and at the latest this long after the first row it holds.
 constexpr int CheckpointIdleMs = 2000;
@@ -64,6 +65,8 @@ GateStation::GateStation(Options options, QObject *parent)
         connect(&m_lockoutEnd[keypad], &QTimer::timeout, this,
                 [this, keypad] { lockoutEnded(keypad); });
     }
+    m_gateWatch.setInterval(GateWatchMs);
+    connect(&m_gateWatch, &QTimer::timeout, this, &GateStation::followGateFile);
     m_fleetPoll.setInterval(FleetPollMs);
     connect(&m_fleetPoll, &QTimer::timeout, this, &GateStation::readFleetLine);
 }
@@ -88,7 +91,8 @@ void GateStation::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    for (QTimer *timer : {&m_spoolRetry, &m_checkpointIdle, &m_checkpointDue, &m_fleetPoll})
+    for (QTimer *timer :
+         {&m_spoolRetry, &m_checkpointIdle, &m_checkpointDue, &m_fleetPoll, &m_gateWatch})
         timer->stop();
     QString why;
     if (m_logWriter.spooledRows() > 0 && !m_logWriter.flushSpool(&why))
@@ -142,6 +146,8 @@ QString GateStation::configure()
     StationData::buildConnectionStrings(m_settings);
     if (!m_data.connectAll(m_settings, &error))
         return stopped(error);
+    m_gateFile = fileIdentity(m_settings.GateDbPath);
+    m_gateWatch.start();
     m_connectedText = QStringLiteral("Connected: customer database %1, gate database %2")
                           .arg(QDir::toNativeSeparators(m_settings.DataDbPath),
                                QDir::toNativeSeparators(m_settings.GateDbPath));
@@ -350,4 +356,34 @@ std::optional<RelayBoard::StatusReply> GateStation::relayStatus()
     const RelayBoard::StatusReply reply = m_devices.relayStatus();
     m_statusQueryRunning = false;
     return reply;
+}
+
+void GateStation::followGateFile()
+{
+    if (!m_gateWatch.isActive())
+        return;
+    const std::optional<FileIdentity> now = fileIdentity(m_settings.GateDbPath);
+    if (now == m_gateFile && m_data.AdoGateLog.isConnected())
+        return;
+    if (now != m_gateFile)
+        StationLog::fault(now ? QStringLiteral("gate database %1 replaced: taking the new file up")
+                                    .arg(m_settings.GateDbPath)
+                              : QStringLiteral("gate database %1 removed: rows wait in the "
+                                               "spool until it is back")
+                                    .arg(m_settings.GateDbPath));
+    emit gateDatabaseChanging();
+    m_data.closeGate(m_settings);
+    m_logWriter.close();
+    m_gateFile = now;
+    QString why;
+    if (!now || !m_data.openGate(m_settings, &why) ||
+        !m_logWriter.open(m_settings.GateDbPath, &why)) {
+        m_data.closeGate(m_settings);
+        setStatus(QStringLiteral("Gate database %1 not open: %2")
+                      .arg(m_settings.GateDbPath, now ? why : QStringLiteral("removed")));
+        return;
+    }
+    StationLog::line(QStringLiteral("gate database %1 open").arg(m_settings.GateDbPath));
+    flushSpool();
+    emit gateDatabaseOpened();
 }

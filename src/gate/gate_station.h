@@ -2,6 +2,7 @@
 
 #include "access/gate_attempt.h"
 #include "access/keypad_entry.h"
+#include "data/file_identity.h"
 #include "data/station_data.h"
 #include "http/station_monitor.h"
 #include "http/status_server.h"
@@ -87,6 +88,12 @@ public:
     // Keypads locked now, numbered from 1; lifting ends every lockout.
     QList<int> lockedKeypads() const;
     void liftLockouts();
+    // A gate database replaced or restored under the station is taken up:
+    // every connection to the old file closes, then all open the new one and
+    // the spool goes into it; a removed one is waited for (never made anew).
+    // Runs every second, before each decision and before each read of the list.
+    void followGateFile();
+
     // Saved settings take effect: the hold time at once, ports and paths at
     // the next start (the returned names say which).
     QStringList applySettings(const StationSettings &next);
@@ -114,6 +121,11 @@ signals:
     void codeWaiting(int keypad, const QString &why);
     // A row of the station's own (a manual relay command, a lockout, a restart).
     void stationRowWritten();
+    // The gate database at its path is another file now, or gone: whatever
+    // holds rows or connections of the old one lets go of them at once.
+    void gateDatabaseChanging();
+    // ... and the new one is open.
+    void gateDatabaseOpened();
 
 private:
     QString configure();
@@ -182,5 +194,7 @@ private:
     StationMonitor m_monitor;
     StatusServer m_statusServer;
     QTimer m_fleetPoll;
+    QTimer m_gateWatch;
+    std::optional<FileIdentity> m_gateFile; // the gate database the station has open
     QString m_fleetLine;
 };

@@ -78,6 +78,7 @@ GateAttempt::Outcome GateStation::begin(int keypad, const QString &code)
 // other keypad, and is refused unchecked, with a row, once it waited too long.
 GateAttempt::Outcome GateStation::tryWaiting(int keypad)
 {
+    followGateFile();
     Waiting &waiting = *m_waiting[slotOf(keypad)];
     GateAttempt::Outcome outcome = runAttempt(waiting.code, waiting.at, keypad);
     if (outcome.status == GateAttempt::Outcome::Unread) {

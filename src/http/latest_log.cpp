@@ -1,5 +1,6 @@
 #include "latest_log.h"
 
+#include "data/file_identity.h"
 #include "data/sql_run.h"
 #include "logview/log_query.h"
 
@@ -35,6 +36,10 @@ bool readRows(QSqlDatabase db, const QDate &day, int limit, QList<LogRow> &rows,
 bool readLatestLogRows(const QString &gateDbPath, const QDate &day, int limit, QList<LogRow> &rows,
                        QString *error)
 {
+    if (const QString refusal = OpenFiles::refusal(gateDbPath); !refusal.isEmpty()) {
+        setError(error, refusal);
+        return false;
+    }
     bool read = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);

@@ -58,10 +58,12 @@ void showProgress(QProgressDialog &box, qint64 done, qint64 total, const char *v
 
 } // namespace
 
-LogPanel::LogPanel(StationData &data, const StationSettings &settings, QWidget *parent)
+LogPanel::LogPanel(StationData &data, const StationSettings &settings,
+                   std::function<void()> beforeRead, QWidget *parent)
     : QWidget(parent)
     , m_data(data)
     , m_settings(settings)
+    , m_beforeRead(std::move(beforeRead))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -228,6 +230,7 @@ void LogPanel::lookUpCustomer(qint64 custId)
 // gate log cannot be read (the status line says why).
 bool LogPanel::openLogView(const LogSelection &selection, const QString &filter)
 {
+    m_beforeRead();
     QString error;
     if (!m_data.reconnect(m_settings, &error)) {
         showLogFailure(error);
@@ -242,6 +245,7 @@ bool LogPanel::openLogView(const LogSelection &selection, const QString &filter)
     }
     emit listed();
     m_logView = selection;
+    m_listedFilter = filter;
     lblLogCaption->setText(
         viewCaption(selection, filter, customerNameOf(selection), m_model->listing().rowCount()));
     return true;
@@ -285,6 +289,17 @@ void LogPanel::showRecentDays()
     lstFilter->setCurrentRow(0);
     setRecentStart();
     cmdGateLog->click();
+}
+
+void LogPanel::dropLines()
+{
+    m_model->clear();
+}
+
+void LogPanel::listAgain()
+{
+    if (m_listedFilter && openLogView(m_logView, *m_listedFilter))
+        showNewestLine();
 }
 
 void LogPanel::setLogBackground(const QColor &colour)
@@ -351,6 +366,7 @@ void LogPanel::cmdExportLog_Click()
                                     QStringLiteral("csv"));
     if (file.isEmpty())
         return;
+    m_beforeRead();
     auto run = std::make_unique<LogExport::File>(m_model->listing(), file);
     QString error;
     if (!run->start(m_settings.GateConnectionString, &error)) {
@@ -432,6 +448,7 @@ void LogPanel::clearLog(const QDate &lastDay)
                                .arg(shortDate(lastDay), m_purgeScope),
                            QStringLiteral("Delete Log Records?")))
         return;
+    m_beforeRead();
     auto purge = std::make_unique<LogPurge>(view, lastDay);
     if (!purge->start(m_settings.GateConnectionString, &error)) {
         Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));

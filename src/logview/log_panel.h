@@ -30,7 +30,10 @@ class LogPanel : public QWidget {
     Q_OBJECT
 
 public:
-    LogPanel(StationData &data, const StationSettings &settings, QWidget *parent = nullptr);
+    // `beforeRead` runs before each read of the log through `data`, so a gate
+    // database replaced meanwhile is taken up first.
+    LogPanel(StationData &data, const StationSettings &settings, std::function<void()> beforeRead,
+             QWidget *parent = nullptr);
     ~LogPanel() override;
 
     QWidget *controls() const { return m_controls; }
@@ -49,6 +52,10 @@ public slots:
     void showRecentDays();
     // The start date LogViewDays days back (now, for a day count that cannot be used).
     void setRecentStart();
+    // The gate database is another file now: the lines of the old one go, and
+    // the open view is listed again from the new one.
+    void dropLines();
+    void listAgain();
 
 signals:
     void statusChanged(const QString &text);
@@ -79,6 +86,8 @@ private:
 
     StationData &m_data;
     const StationSettings &m_settings;
+    std::function<void()> m_beforeRead;
+    std::optional<QString> m_listedFilter; // the filter of the open view, once one was listed
     LogSelection m_logView = LogSelection::everything();
     LogListModel *m_model = nullptr;
     std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop

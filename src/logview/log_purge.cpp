@@ -69,5 +69,6 @@ LogPurge::Step LogPurge::step()
 LogPurge::Step LogPurge::stop(const QString &why)
 {
     m_stopReason = why;
+    m_log.close(); // a replaced file is let go at once, so the station can take the new one
     return Step::Stopped;
 }

@@ -64,7 +64,8 @@ void GateWindow::buildControls()
 {
     auto *central = new QWidget(this);
     auto *columns = new QHBoxLayout(central);
-    m_log = new LogPanel(m_station.data(), m_station.settings(), central);
+    m_log = new LogPanel(
+        m_station.data(), m_station.settings(), [this] { m_station.followGateFile(); }, central);
     columns->addWidget(buildLeftColumn());
     columns->addWidget(m_log, 1);
     setCentralWidget(central);
@@ -143,6 +144,13 @@ void GateWindow::followStation()
 {
     GateStation &s = m_station;
     connect(&s, &GateStation::started, this, &GateWindow::started);
+    connect(&s, &GateStation::gateDatabaseChanging, m_log, &LogPanel::dropLines);
+    connect(&s, &GateStation::gateDatabaseOpened, this, [this] {
+        m_log->listAgain();
+        QString error;
+        if (!m_zoneEditor->LoadTimeZoneList(&error))
+            showStatus(QStringLiteral("The time zones cannot be read: %1").arg(error));
+    });
     connect(&s, &GateStation::statusChanged, this, &GateWindow::showStatus);
     connect(&s, &GateStation::devicesChanged, m_deviceStatus, &QLabel::setText);
     connect(&s, &GateStation::fleetLineChanged, this, [this](const QString &line) {

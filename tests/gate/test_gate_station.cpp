@@ -6,8 +6,10 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
 
 namespace {
 
@@ -141,6 +143,45 @@ private slots:
         QCOMPARE(s.site.relay.readNow(), lockMs < 3000 ? RelayOn + RelayOn : QByteArray());
         QCOMPARE(s.s->entryText(0), QStringLiteral("Keypad 1: \u2022")); // held, then typed
         QTRY_VERIFY(!other);
+    }
+
+    // A gate database replaced under the station is taken up by every
+    // connection within seconds, rows going into the new file, none of the
+    // old one's (another program reading the old file meanwhile); a removed one
+    // is never made anew, its rows wait in the spool until it is back.
+    void gateDatabaseReplacedOrRemoved()
+    {
+        Station s;
+        QSignalSpy opened(s.s.get(), &GateStation::gateDatabaseOpened);
+        QProcess reader; // its snapshot keeps the next row out of the old file
+        reader.start("sqlite3", {s.site.folder.file("Gate.gsd")});
+        reader.write("BEGIN; SELECT 'reading ' || count(*) FROM tblGateLog;\n");
+        QByteArray said;
+        QTRY_VERIFY((said += reader.readAllStandardOutput()).contains("reading 0"));
+        s.press(0, "ABCE");
+        s.site.folder.createDatabase("Gate.new", {"gate.sql"});
+        QVERIFY(::rename(qPrintable(s.site.folder.file("Gate.new")),
+                         qPrintable(s.site.folder.file("Gate.gsd"))) == 0);
+        QVERIFY(opened.wait(3000));
+        s.press(1, "KKKK");
+        QCOMPARE(s.site.logRows(), QStringList{"9999/Out"});
+        s.site.relay.readNow();
+        reader.kill();
+        reader.waitForFinished();
+
+        const QString away = s.site.folder.file("Gate.away");
+        QVERIFY(QFile::rename(s.site.folder.file("Gate.gsd"), away));
+        QTRY_VERIFY(!s.s->data().AdoGateLog.isConnected());
+        s.press(0, "ABCE");
+        QTRY_COMPARE_WITH_TIMEOUT(s.s->logWriter().spooledRows(), 1, 5000);
+        QVERIFY(!QFile::exists(s.site.folder.file("Gate.gsd")));
+        QVERIFY(!s.site.relay.readNow().contains(RelayOn)); // nothing opened without its zones
+        QVERIFY(QFile::rename(away, s.site.folder.file("Gate.gsd")));
+        QVERIFY(opened.wait(3000));
+        QCOMPARE(s.site.folder.value("Gate.gsd", "select group_concat(fldCode || ' ' || fldReult) "
+                                                 "from tblGateLog"),
+                 QVariant("9999 Valid,1234 Not Checked"));
+        QCOMPARE(s.s->logWriter().spooledRows(), 0);
     }
 
     // A second grant holds the gate a full hold time from itself.

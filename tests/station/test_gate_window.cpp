@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
+#include <cstdio>
 
 namespace {
 
@@ -219,6 +220,19 @@ private slots:
         QCOMPARE(entry->text(), QString());
         QVERIFY(s.find<QPushButton>("cmdCheckCode")->isEnabled());
         QCOMPARE(s.site.logRows(), (QStringList{"5555/Office", "4444/In", "3333/Office"}));
+    }
+
+    // The list follows a gate database restored under the station.
+    void listFollowsARestoredGateDatabase()
+    {
+        WindowProbe p;
+        p.click("cmdGateLog");
+        p.folder.createDatabase("Gate.new", {"gate.sql"});
+        p.folder.exec("Gate.new", "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult) VALUES "
+                                  "('2024-05-15 09:00:00', '4242', 'Valid')");
+        QVERIFY(::rename(qPrintable(p.folder.file("Gate.new")),
+                         qPrintable(p.folder.file("Gate.gsd"))) == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(p.listed().join('\n').contains("4242"), 3000);
     }
 
     // Lifting a lockout asks first; No leaves the keypad locked.
