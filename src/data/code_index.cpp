@@ -2,6 +2,27 @@
 
 #include "sql_run.h"
 
+namespace {
+
+// The code a value holds as it reads back; none for NULL.
+std::optional<QString> codeOf(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+// A column declared without a type keeps the number 123 apart from the text
+// '123', yet 123 reads back as "123": such a code is looked for as both.
+QVariant asNumber(const QString &code)
+{
+    bool ok = false;
+    const qint64 number = code.toLongLong(&ok);
+    return ok && QString::number(number) == code ? QVariant(number) : QVariant(code);
+}
+
+} // namespace
+
 CodeIndex::CodeIndex(QString table, QString column, QString indexName)
     : m_table(std::move(table))
     , m_column(std::move(column))
@@ -45,12 +66,31 @@ bool CodeIndex::follow(const QSqlDatabase &db, QString *error)
     return true;
 }
 
-std::optional<CodeIndex::Query> CodeIndex::firstRow(const QString &code) const
+bool CodeIndex::seek(QSqlQuery &query, const QString &code, bool &found, QString *error) const
+{
+    found = false;
+    const auto rows = candidates(code);
+    if (!rows)
+        return true;
+    query.setForwardOnly(true);
+    if (!runSql(query, rows->sql, rows->values, error))
+        return false;
+    // Checked on the map's row too: another program may have changed it since.
+    while (!found && query.next())
+        found = codeOf(query.value(m_column)) == code;
+    return true;
+}
+
+QString CodeIndex::candidateSql() const
+{
+    return QStringLiteral("select * from %1 where %2 in (?, ?) order by rowid")
+        .arg(m_table, m_column);
+}
+
+std::optional<CodeIndex::Query> CodeIndex::candidates(const QString &code) const
 {
     if (m_way != Way::OwnMap)
-        return Query{QStringLiteral("select * from %1 where %2 = ? order by rowid limit 1")
-                         .arg(m_table, m_column),
-                     {code}};
+        return Query{candidateSql(), {code, asNumber(code)}};
     const auto it = m_rows.constFind(code);
     if (it == m_rows.constEnd())
         return std::nullopt;
@@ -62,11 +102,8 @@ std::optional<CodeIndex::Query> CodeIndex::firstRow(const QString &code) const
 bool CodeIndex::fileIndexServes(const QSqlDatabase &db, bool &serves, QString *error) const
 {
     QSqlQuery plan(db);
-    if (!runSql(plan,
-                QStringLiteral("EXPLAIN QUERY PLAN select * from %1 where %2 = ? "
-                               "order by rowid limit 1")
-                    .arg(m_table, m_column),
-                {QString()}, error))
+    if (!runSql(plan, QStringLiteral("EXPLAIN QUERY PLAN ") + candidateSql(),
+                {QString(), QString()}, error))
         return false;
     serves = false;
     while (plan.next())
@@ -97,9 +134,9 @@ bool CodeIndex::buildMap(const QSqlDatabase &db, QString *error)
         return false;
     m_rows.clear();
     while (rows.next()) {
-        const QString code = rows.value(1).toString();
-        if (!m_rows.contains(code)) // the first row wins
-            m_rows.insert(code, rows.value(0).toLongLong());
+        const auto code = codeOf(rows.value(1));
+        if (code && !m_rows.contains(*code)) // the first row wins
+            m_rows.insert(*code, rows.value(0).toLongLong());
     }
     return true;
 }

@@ -125,13 +125,11 @@ private slots:
             QString error;
             if (!data.prepareForDecision(s, &error))
                 return "failed: " + error;
-            const auto row = data.unitCodes().firstRow(code);
             QSqlQuery q(data.AdoCustomerCodes.database());
-            if (!row || !q.prepare(row->sql))
-                return QString("none");
-            for (const QVariant &value : row->values)
-                q.addBindValue(value);
-            return q.exec() && q.next() ? columnText(q, "fldUnitName") : QString("none");
+            bool found = false;
+            if (!data.unitCodes().seek(q, code, found, &error))
+                return "failed: " + error;
+            return found ? columnText(q, "fldUnitName") : QString("none");
         };
         QCOMPARE(unitOf("1111"), QString("first"));
         folder.exec("Data.gsd", "DELETE FROM tblUnitInfo WHERE fldUnitName = 'first';"
