@@ -35,6 +35,22 @@ private slots:
                  QVariant("7 2012-03-07 14:05:09 07:00:00-20:00:00"));
     }
 
+    // An Access number column keeps no leading zeros: imported, and said.
+    void importWarnsOfANumberCodeColumn()
+    {
+        FakeAccess access;
+        access.tables["tblUnitInfo"].first.replace("\"0123\"", "123");
+        StartFolder folder;
+        QStringList warnings;
+        QString error;
+        QVERIFY2(AccessImport::run(access.reader(), "Data.mdb", "Gate.mdb", folder.path(), nullptr,
+                                   &warnings, &error),
+                 qPrintable(error));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().startsWith("tblUnitInfo: fldGateCode is a number column"),
+                 qPrintable(warnings.first()));
+    }
+
     // Nothing lands unless every row converts and every table is empty.
     void badImportsLeaveNoRows_data()
     {
