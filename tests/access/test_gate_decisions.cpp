@@ -113,7 +113,7 @@ private slots:
         s.filter()->setCurrentRow(6); // "Invalid Number"
         s.entry()->setText("5555");
         s.button("cmdCheckCode")->click();
-        QCOMPARE(s.site.logRows(), QStringList{"5555/Office"});
+        QCOMPARE(s.site.logRows(), QStringList{"5555/Desk"});
         QCOMPARE(s.filter()->currentRow(), 6); // the operator's filter stays
         QCOMPARE(s.listed(), 1);
         QCOMPARE(s.entry()->text(), QString());
@@ -130,7 +130,7 @@ private slots:
 
         // An undecided keypad code is dropped too, and the next decision clears its status.
         s.press(s.site.keypad1, "CCCCABCE");
-        QCOMPARE(s.site.logRows(), (QStringList{"5555/Office", "1234/In"}));
+        QCOMPARE(s.site.logRows(), (QStringList{"5555/Desk", "1234/In"}));
         QCOMPARE(s.site.relay.readNow(), RelayOn);
         QVERIFY(s.w->statusText().startsWith("Connected"));
     }
@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(s.site.folder.value("Gate.gsd", rows),
                  QVariant("0000 Invalid Out;0000 Invalid Out;0000 Invalid In;0000 Invalid In;"
                           "0000 Invalid In;"
-                          "------ Keypad Locked In;1234 Valid Out"));
+                          "------ Pad Locked In;1234 Valid Out"));
 
         Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(11, 0))); // set back an hour
         Clock::pinMonotonic(1000000 + 60000);

@@ -122,6 +122,7 @@ private slots:
         QTest::newRow("two days, CSV") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--csv"} << 0 << QStringList{"1", "2", "3"};
         QTest::newRow("customer, filter") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--customer", "8", "--result", "Allowed Access", "--csv"} << 0 << QStringList{"3"};
         QTest::newRow("neither filter nor word") << day + QStringList{"--result", "valid"} << 2 << QStringList();
+        QTest::newRow("a word of earlier versions") << day + QStringList{"--result", "Keypad Locked"} << 0 << QStringList();
         QTest::newRow("no date") << QStringList{"--from", "3/7/2026", "--to", "2026-03-07"} << 2 << QStringList();
         // clang-format on
     }

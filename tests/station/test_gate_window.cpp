@@ -163,8 +163,8 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QStringList>("rows");
         // clang-format off
-        QTest::newRow("default") << QByteArray() << QStringList{"Manual Open/Office", "Manual Close/Office", "Valid/Office"};
-        QTest::newRow("ManualRows=false") << QByteArray("[audit]\nManualRows=false\n") << QStringList{"Valid/Office"};
+        QTest::newRow("default") << QByteArray() << QStringList{"Manual Open/Desk", "Manual Close/Desk", "Valid/Desk"};
+        QTest::newRow("ManualRows=false") << QByteArray("[audit]\nManualRows=false\n") << QStringList{"Valid/Desk"};
         // clang-format on
     }
 
