@@ -39,7 +39,8 @@ private:
         QVariantList values;
     };
     std::optional<Query> candidates(const QString &code) const;
-    QString candidateSql() const;
+    Query probe(const QString &code) const;
+    bool readColumnType(const QSqlDatabase &db, QString *error);
     bool fileIndexServes(const QSqlDatabase &db, bool &serves, QString *error) const;
     bool readDataVersion(const QSqlDatabase &db, qint64 &version, QString *error) const;
     bool buildMap(const QSqlDatabase &db, QString *error);
@@ -48,6 +49,7 @@ private:
     QString m_column;
     QString m_indexName;
     Way m_way = Way::FileIndex;
+    bool m_numbersApart = false;
     QHash<QString, qint64> m_rows;
     qint64 m_dataVersion = -1;
 };
