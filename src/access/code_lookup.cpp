@@ -2,27 +2,6 @@
 
 #include "data/data_control.h"
 
-#include "data/sql_run.h"
-
-namespace {
-
-// Reads the first row carrying the code, if any.
-bool firstRowByCode(QSqlQuery &query, const CodeIndex &index, const QString &code, bool &found,
-                    QString *error)
-{
-    found = false;
-    const auto row = index.firstRow(code);
-    if (!row)
-        return true;
-    query.setForwardOnly(true);
-    if (!runSql(query, row->sql, row->values, error))
-        return false;
-    found = query.next();
-    return true;
-}
-
-} // namespace
-
 namespace CodeLookup {
 
 bool findUnit(const QSqlDatabase &customerDb, const CodeIndex &index, const QString &code,
@@ -30,7 +9,7 @@ bool findUnit(const QSqlDatabase &customerDb, const CodeIndex &index, const QStr
 {
     QSqlQuery q(customerDb);
     bool found = false;
-    if (!firstRowByCode(q, index, code, found, error))
+    if (!index.seek(q, code, found, error))
         return false;
     unit.reset();
     if (found)
@@ -51,7 +30,7 @@ bool findMaster(const QSqlDatabase &customerDb, const CodeIndex &index, const QS
 {
     QSqlQuery q(customerDb);
     bool found = false;
-    if (!firstRowByCode(q, index, code, found, error))
+    if (!index.seek(q, code, found, error))
         return false;
     master.reset();
     if (found)

@@ -7,8 +7,8 @@
 #include <optional>
 
 // Finds the rows a decision needs. The first row in table order wins, and codes
-// are compared as exact, case-sensitive texts. Each returns false on a database
-// failure, with `error` saying what failed.
+// are compared as exact texts, whatever the column's type or collation. Each
+// returns false on a database failure, with `error` saying what failed.
 namespace CodeLookup {
 
 bool findUnit(const QSqlDatabase &customerDb, const CodeIndex &index, const QString &code,

@@ -63,7 +63,7 @@ GateEvent keypadLockedEvent(const QString &location, int refusals)
 {
     return {QStringLiteral("------"),
             location,
-            ResultWords::KeypadLocked,
+            ResultWords::PadLocked,
             QStringLiteral("%1 refused codes").arg(refusals),
             {},
             QStringLiteral("0")};

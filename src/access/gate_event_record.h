@@ -15,8 +15,8 @@ struct GateEvent {
 };
 
 // The location word of what the operator does at the station: a Check Code,
-// Relay On, Relay Off.
-inline const QString OfficeLocation = QStringLiteral("Office");
+// Relay On, Relay Off. It fits the log's 5-character zone column.
+inline const QString OfficeLocation = QStringLiteral("Desk");
 
 // Master codes are logged with customer IDs from this number up.
 inline constexpr qint64 MasterIdBase = 10000000;

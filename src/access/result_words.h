@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -15,15 +16,18 @@ inline const QString Invalid = QStringLiteral("Invalid");
 // The station started after it had stopped with the relay on.
 inline const QString Restarted = QStringLiteral("Restarted");
 // A keypad stopped deciding after too many refused codes.
-inline const QString KeypadLocked = QStringLiteral("Keypad Locked");
+inline const QString PadLocked = QStringLiteral("Pad Locked");
 // A code refused without a decision: its data could not be read, or makes no sense.
 inline const QString NotChecked = QStringLiteral("Not Checked");
 // The operator switched the relay on or off by hand.
 inline const QString ManualOpen = QStringLiteral("Manual Open");
 inline const QString ManualClose = QStringLiteral("Manual Close");
 // Every word that makes a whole result by itself, for selecting rows by it.
-inline const QStringList Whole = {Valid,     Exclude,      LockedOut,  AfterHours,  Invalid,
-                                  Restarted, KeypadLocked, ManualOpen, ManualClose, NotChecked};
+inline const QStringList Whole = {Valid,     Exclude,   LockedOut,  AfterHours,  Invalid,
+                                  Restarted, PadLocked, ManualOpen, ManualClose, NotChecked};
+// Words earlier versions wrote (cut by the 12-character result column), each
+// with the word that replaced it: stored logs still hold them.
+inline const QHash<QString, QString> Former = {{QStringLiteral("Keypad Locked"), PadLocked}};
 // Followed by the expiry date as m/d/yy.
 inline const QString ExpiredPrefix = QStringLiteral("Exp ");
 // Followed by the zone text of a zone the table lacks.

@@ -79,8 +79,12 @@ bool writeTables(const QString &dataPath, const QString &gatePath,
 namespace AccessImport {
 
 bool run(const AccessReader &reader, const QString &dataMdb, const QString &gateMdb,
-         const QString &folder, QStringList *report, QString *error)
+         const QString &folder, QStringList *report, QStringList *warnings, QString *error)
 {
+    // A folder made by init has the keypads' code length; a bare one tells none.
+    StationSettings settings;
+    const int codeLength =
+        StationFolder(folder).loadSettings(settings, nullptr) ? settings.CodeLength : 0;
     QList<QPair<Table, Rows>> all;
     for (const bool gateFile : {false, true}) {
         QList<Table> tables;
@@ -97,6 +101,8 @@ bool run(const AccessReader &reader, const QString &dataMdb, const QString &gate
             if (!convertTable(tables[t], textRows[t], rows, error))
                 return false;
             all << qMakePair(tables[t], rows);
+            if (warnings)
+                *warnings << lostZeroWarnings(tables[t], textRows[t], true, codeLength);
         }
     }
     const QDir dir(folder);

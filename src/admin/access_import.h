@@ -15,8 +15,9 @@ namespace AccessImport {
 // "YYYY-MM-DD HH:MM:SS", zone times to "HH:MM:SS", yes/no to -1/0), then writes
 // them into the folder's Data.gsd and Gate.gsd (made when missing). Nothing is
 // written unless every row converts and the four tables there are empty.
-// `report` gets one line per table with its row count.
+// `report` gets one line per table with its row count, `warnings` a line for a
+// code column that drops leading zeros.
 bool run(const AccessReader &reader, const QString &dataMdb, const QString &gateMdb,
-         const QString &folder, QStringList *report, QString *error);
+         const QString &folder, QStringList *report, QStringList *warnings, QString *error);
 
 } // namespace AccessImport

@@ -80,7 +80,7 @@ QString help()
         "      lists them: its text table, or with --csv a CSV file (UTF-8, a header\n"
         "      row). --result takes an entry of the station's \"Filter By\" list\n"
         "      (\"Allowed Access\", \"Expired Date\", ...) or a result word (\"Manual\n"
-        "      Open\", \"Keypad Locked\", ...); --customer one customer's ID.\n");
+        "      Open\", \"Pad Locked\", ...); --customer one customer's ID.\n");
 }
 
 int run(const QStringList &arguments, QIODevice &out)

@@ -16,7 +16,7 @@ const QList<TableSchema> &all()
     static const QList<TableSchema> tables = {
         {"tblUnitInfo",
          false,
-         {{"fldGateCode", K::Text},
+         {{"fldGateCode", K::Code},
           {"fldCustFirstName", K::Text},
           {"fldStatus", K::Text},
           {"fldUnitName", K::Text},
@@ -28,7 +28,7 @@ const QList<TableSchema> &all()
         {"tblVextraMasterCodes",
          false,
          {{"fldID", K::Number},
-          {"fldPassCode", K::Text},
+          {"fldPassCode", K::Code},
           {"fldFirstName", K::Text},
           {"fldLastName", K::Text},
           {"fldUnitNumber", K::Text},

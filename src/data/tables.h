@@ -4,8 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// How a column's values are stored, for readers of foreign files.
-enum class ColumnKind { Text, Number, YesNo, DateTime, TimeOfDay };
+// How a column's values are stored, for readers of foreign files. A code is
+// text the station matches exactly, every character kept.
+enum class ColumnKind { Text, Code, Number, YesNo, DateTime, TimeOfDay };
 
 struct Column {
     QString name;

@@ -134,10 +134,13 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("import-access") && args.size() == 3) {
         QStringList report;
-        if (!AccessImport::run(mdbTools(), args[0], args[1], args[2], &report, &error))
+        QStringList warnings;
+        if (!AccessImport::run(mdbTools(), args[0], args[1], args[2], &report, &warnings, &error))
             return failed(error);
         for (const QString &line : report)
             out << "imported " << line << "\n";
+        for (const QString &line : warnings)
+            out << "warning: " << line << "\n";
         return 0;
     }
     if (command == QLatin1String("sync"))

@@ -12,7 +12,8 @@ struct Rule {
     QStringList words;
 };
 
-// The expired and zone filters look at the first three letters only.
+// The expired and zone filters look at the first three letters only. A result
+// word and the word it replaced pass each other's rows.
 Rule rule(const QString &filter)
 {
     using namespace ResultWords;
@@ -26,15 +27,18 @@ Rule rule(const QString &filter)
         {Filters::ExpiredDate, {Match::SameStart, {ExpiredPrefix.left(3)}}},
         {Filters::TimeZone, {Match::SameStart, {TimeZonePrefix.left(3)}}},
         {Filters::InvalidNumber, {Match::Equals, {Invalid}}}};
-    return rules.value(
-        filter, {Match::Equals, Whole.contains(filter) ? QStringList{filter} : QStringList{}});
+    const QString word = Former.value(filter, filter);
+    return rules.value(filter,
+                       {Match::Equals, Whole.contains(word) ? QStringList{word} + Former.keys(word)
+                                                            : QStringList{}});
 }
 
 } // namespace
 
 bool isFilter(const QString &filter)
 {
-    return ResultFilters.contains(filter) || ResultWords::Whole.contains(filter);
+    return ResultFilters.contains(filter) || ResultWords::Whole.contains(filter) ||
+           ResultWords::Former.contains(filter);
 }
 
 QString notAFilter(const QString &text)

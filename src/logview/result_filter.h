@@ -23,8 +23,8 @@ inline const QStringList ResultFilters = {
     Filters::All,         Filters::AllowedAccess, Filters::AfterHours,    Filters::LockedOut,
     Filters::ExpiredDate, Filters::TimeZone,      Filters::InvalidNumber, Filters::ListSelection};
 
-// A filter entry, or a whole result word (see result_words.h), which passes
-// the rows of that result only: what gatectl log takes.
+// A filter entry, or a whole result word (see result_words.h) or a word it
+// replaced, which passes the rows of that result only: what gatectl log takes.
 bool isFilter(const QString &filter);
 // For a command line: why a text is neither.
 QString notAFilter(const QString &text);

@@ -93,6 +93,9 @@ QStringList findWarnings(const SyncTable &table, const QVariantList &values,
 CheckedTable checkRows(const SyncTable &table, const QList<TextRow> &rows, const CheckRules &rules)
 {
     CheckedTable checked;
+    // First: a source with many rows lists only its first warnings.
+    checked.warnings =
+        lostZeroWarnings(*table.schema, rows, rules.quotesMarkText, rules.codeLength);
     QHash<qint64, QString> idRows;
     QHash<QString, int> firstOfCode;  // index into checked.rows
     QMap<int, QList<int>> sameCodeAs; // a code's first row -> its later rows

@@ -21,8 +21,9 @@ struct CheckedTable {
 };
 
 struct CheckRules {
-    QDate today;        // settles the century of a two-digit expiry year
-    int codeLength = 0; // how many digits a keypad entry has; 0 when unknown
+    QDate today;                 // settles the century of a two-digit expiry year
+    int codeLength = 0;          // how many digits a keypad entry has; 0 when unknown
+    bool quotesMarkText = false; // see lostZeroWarnings()
 };
 
 // Every row of a table, before anything is written. A bad row is one the
@@ -30,6 +31,6 @@ struct CheckRules {
 // flag that is not yes or no, an expiry that is not empty, 000000 or a date
 // MMDDYY, a zone that is not a number, a number column holding text, a key
 // (fldID) that is not a whole number or is on two rows. Codes that can never
-// be typed, zones outside 0-63, status words that nearly open the gate and
-// duplicate codes are warnings.
+// be typed, a code column that drops leading zeros, zones outside 0-63, status
+// words that nearly open the gate and duplicate codes are warnings.
 CheckedTable checkRows(const SyncTable &table, const QList<TextRow> &rows, const CheckRules &rules);

@@ -25,8 +25,10 @@ Report refused(const QString &why, const QStringList &details)
 std::optional<Report> check(const SourceTables &source, const CheckRules &rules, bool skipBad,
                             Checked &checked)
 {
-    checked.units = checkRows(SyncTables::units(), source.units, rules);
-    checked.masters = checkRows(SyncTables::masters(), source.masters, rules);
+    CheckRules sourceRules = rules;
+    sourceRules.quotesMarkText = source.quotesMarkText;
+    checked.units = checkRows(SyncTables::units(), source.units, sourceRules);
+    checked.masters = checkRows(SyncTables::masters(), source.masters, sourceRules);
     const QStringList bad = checked.units.bad + checked.masters.bad;
     const QStringList warnings = firstOf(checked.units.warnings + checked.masters.warnings,
                                          MaxExamples, QStringLiteral("warnings"));

@@ -49,6 +49,6 @@ bool readSource(const SyncSource &source, const AccessReader &reader, SourceTabl
                           {*SyncTables::units().schema, *SyncTables::masters().schema}, rows,
                           error))
         return false;
-    tables = {rows[0], rows[1]};
+    tables = {rows[0], rows[1], true};
     return true;
 }

@@ -9,6 +9,7 @@
 struct SourceTables {
     QList<TextRow> units;
     QList<TextRow> masters;
+    bool quotesMarkText = false; // see lostZeroWarnings()
 };
 
 // Where a sync reads units and master codes: the management software's Access

@@ -18,11 +18,12 @@ QVariant convert(const CsvField &field, Kind kind, QString &why)
     const QString text = field.text;
     // Only numbers and times keep NULL: text is stored as empty text, so a reader
     // that selects = '' sees what the station sees, and an empty flag is no.
-    const bool takesNull = kind != Kind::Text && kind != Kind::YesNo;
+    const bool takesNull = kind != Kind::Text && kind != Kind::Code && kind != Kind::YesNo;
     if (takesNull && text.isEmpty() && !field.quoted)
         return QVariant(QMetaType::fromType<QString>());
     switch (kind) {
     case Kind::Text:
+    case Kind::Code:
         return text.isNull() ? QString(QLatin1String("")) : text;
     case Kind::Number: {
         bool ok = false;
@@ -60,6 +61,40 @@ QVariant convert(const CsvField &field, Kind kind, QString &why)
         return time.toString(QStringLiteral("HH:mm:ss"));
     }
     }
+    return {};
+}
+
+// Text a number column could have written: digits, no leading zero.
+bool readsAsNumber(const QString &text)
+{
+    bool ok = false;
+    const qulonglong number = text.toULongLong(&ok);
+    return ok && QString::number(number) == text;
+}
+
+QString lostZeros(const QString &column, const QList<TextRow> &rows, int c, bool quotesMarkText,
+                  int codeLength)
+{
+    int unquoted = 0;
+    int shortNumbers = 0;
+    for (const TextRow &row : rows) {
+        const CsvField field = row.fields.value(c);
+        if (field.text.isEmpty())
+            continue;
+        unquoted += field.quoted ? 0 : 1;
+        shortNumbers += field.text.size() < codeLength && readsAsNumber(field.text) ? 1 : 0;
+    }
+    if (quotesMarkText && unquoted > 0)
+        return QStringLiteral("%1 is a number column in the source, which drops leading zeros "
+                              "(0123 becomes 123): make it a text column")
+            .arg(column);
+    if (shortNumbers > 0)
+        return QStringLiteral("%1: %2 codes have fewer digits than the keypads send (%3) and no "
+                              "leading zero, as a number column leaves them (0123 becomes 123): "
+                              "export the column as text")
+            .arg(column)
+            .arg(shortNumbers)
+            .arg(codeLength);
     return {};
 }
 
@@ -137,4 +172,18 @@ QString insertStatement(const TableSchema &table, const QString &name)
     return QStringLiteral("insert into %1 (%2) values (%3)")
         .arg(name, columns.join(QLatin1Char(',')),
              QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+}
+
+QStringList lostZeroWarnings(const TableSchema &table, const QList<TextRow> &rows,
+                             bool quotesMarkText, int codeLength)
+{
+    QStringList warnings;
+    for (int c = 0; c < table.columns.size(); ++c) {
+        if (table.columns[c].kind != ColumnKind::Code)
+            continue;
+        const QString why = lostZeros(table.columns[c].name, rows, c, quotesMarkText, codeLength);
+        if (!why.isEmpty())
+            warnings << QStringLiteral("%1: %2").arg(table.table, why);
+    }
+    return warnings;
 }

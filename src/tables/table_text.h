@@ -32,5 +32,13 @@ bool tableRows(QList<CsvRow> csv, const QList<int> &lines, const TableSchema &ta
 // "column: why" for each field that cannot be stored, after the row's own fault.
 QVariantList storedValues(const TableSchema &table, const TextRow &row, QStringList &faults);
 
+// Why a table's code columns seem to have lost leading zeros, one line per
+// column; none when nothing says so. With `quotesMarkText` the source quotes
+// text columns only, as mdb-export does, so an unquoted code comes from a
+// number column. Without it, codes shorter than `codeLength` (0: unknown)
+// that read as numbers tell.
+QStringList lostZeroWarnings(const TableSchema &table, const QList<TextRow> &rows,
+                             bool quotesMarkText, int codeLength);
+
 // "insert into NAME (the table's columns) values (?, ...)".
 QString insertStatement(const TableSchema &table, const QString &name);

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTest>
 #include <cstdio>
+#include <functional>
 
 using Result = GateLogWriter::Result;
 
@@ -55,6 +56,42 @@ const char *const SampleCodes =
     "(6, '9999', 'Never', 'Seen', 'GATE', 0, '000000'),"
     "(7, '2222', 'Never', 'Seen', 'GATE', 0, '000000')";
 
+void sampleCodes(const StartFolder &folder)
+{
+    folder.exec("Data.gsd", SampleCodes);
+}
+
+// Both code columns declared as another tool may declare them, holding the
+// units' codes (SQL values; units U1, U2, ... in rowid order) and master 5's.
+std::function<void(const StartFolder &)>
+declaredCodes(const QString &declaration, const QStringList &units, const QString &master)
+{
+    return [=](const StartFolder &folder) {
+        for (const auto &[table, column] : {std::pair{"tblUnitInfo", "fldGateCode"},
+                                            std::pair{"tblVextraMasterCodes", "fldPassCode"}}) {
+            const QString ddl =
+                folder
+                    .value("Data.gsd",
+                           QString("select sql from sqlite_master where name = '%1'").arg(table))
+                    .toString();
+            folder.exec("Data.gsd", QString("DROP TABLE %1").arg(table));
+            folder.execStatement("Data.gsd", QString(ddl).replace(QString(column) + " TEXT",
+                                                                  column + (" " + declaration)));
+        }
+        for (int i = 0; i < units.size(); ++i)
+            folder.exec("Data.gsd", QString("INSERT INTO tblUnitInfo (fldGateCode, fldUnitName, "
+                                            "fldStatus, fldGateTimeZone, fldGateExpireDate) "
+                                            "VALUES (%1, 'U%2', 'Rented', 0, '000000')")
+                                        .arg(units[i])
+                                        .arg(i + 1));
+        if (!master.isEmpty())
+            folder.exec("Data.gsd", QString("INSERT INTO tblVextraMasterCodes (fldID, fldPassCode, "
+                                            "fldUnitNumber, fldTimeZone, fldExpireDate) VALUES "
+                                            "(5, %1, 'OFFICE', 0, '000000')")
+                                        .arg(master));
+    };
+}
+
 const QString EveryColumn = "fldDateTime || '|' || fldCode || '|' || fldReult || '|' || "
                             "fldCustomer || '|' || fldUnitNumber || '|' || fldCustID || '|' || "
                             "fldZone";
@@ -71,13 +108,18 @@ struct Gate {
                             return true;
                         }};
 
-    Gate()
+    // `codes` fills the customer database. With `ownMap` another program holds
+    // its write lock while the station connects, so no index can be made there.
+    explicit Gate(const std::function<void(const StartFolder &)> &codes = sampleCodes,
+                  bool ownMap = false)
     {
         folder.makeStandard();
-        folder.exec("Data.gsd", SampleCodes);
+        codes(folder);
         settings = folder.settings();
         StationData::buildConnectionStrings(settings);
         QString error;
+        const OtherProgram other(folder.file("Data.gsd"),
+                                 ownMap ? QStringList{"BEGIN IMMEDIATE"} : QStringList{});
         if (!data.connectAll(settings, &error) || !writer.open(settings.GateDbPath, &error))
             qFatal("%s", qPrintable(error));
     }
@@ -265,6 +307,47 @@ private slots:
         QCOMPARE(outcome.opened, opens);
         QCOMPARE(gate.openings, opens ? 1 : 0);
         QCOMPARE(gate.log(EveryColumn), "2026-03-10 23:59:59|" + code + "|" + row + "|In");
+    }
+
+    // Codes are exact text whatever the code columns declare: their type and
+    // collation only narrow the rows read, through an index and through the
+    // station's own map alike, and the first exact row wins.
+    void exactCodes_data()
+    {
+        QTest::addColumn<QString>("declaration");
+        QTest::addColumn<QStringList>("units");
+        QTest::addColumn<QString>("master");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found"); // the unit, OFFICE for the master, or Invalid
+        const QString rtrim = "TEXT COLLATE RTRIM", nocase = "TEXT COLLATE NOCASE";
+        // clang-format off
+        QTest::newRow("numeric: 0123 is not 123") << "NUMERIC" << QStringList{"'0123'"} << "" << "0123" << "Invalid";
+        QTest::newRow("numeric: stored as 123") << "NUMERIC" << QStringList{"'0123'"} << "" << "123" << "U1";
+        QTest::newRow("integer: master 0987 is not 987") << "INTEGER" << QStringList{} << "'987'" << "0987" << "Invalid";
+        QTest::newRow("rtrim: a trailing blank is part of the code") << rtrim << QStringList{"'4567 '"} << "" << "4567" << "Invalid";
+        QTest::newRow("rtrim: the exact row after an inexact one") << rtrim << QStringList{"'4567 '", "'4567'"} << "" << "4567" << "U2";
+        QTest::newRow("nocase: the exact row after an inexact one") << nocase << QStringList{"'ab12'", "'AB12'"} << "" << "AB12" << "U2";
+        QTest::newRow("nocase: an inexact unit, the exact master") << nocase << QStringList{"'ab12'"} << "'AB12'" << "AB12" << "OFFICE";
+        QTest::newRow("untyped: the number 1234 is the text 1234") << "" << QStringList{"1234"} << "" << "1234" << "U1";
+        QTest::newRow("untyped: the first of text and number rows") << "" << QStringList{"'x'", "'1234'", "1234"} << "" << "1234" << "U2";
+        QTest::newRow("text: a unit without a code") << "TEXT" << QStringList{"NULL"} << "" << "" << "Invalid";
+        // clang-format on
+    }
+
+    void exactCodes()
+    {
+        QFETCH(QString, declaration);
+        QFETCH(QStringList, units);
+        QFETCH(QString, master);
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        for (const bool ownMap : {false, true}) {
+            Gate gate(declaredCodes(declaration, units, master), ownMap);
+            QCOMPARE(gate.data.unitCodes().way(),
+                     ownMap ? CodeIndex::Way::OwnMap : CodeIndex::Way::MadeIndex);
+            QCOMPARE(gate.run(typed).status, GateAttempt::Outcome::Logged);
+            QCOMPARE(gate.log("fldUnitNumber"), found);
+        }
     }
 
     // The connections stay open between keys, yet each key is decided on the

@@ -35,6 +35,22 @@ private slots:
                  QVariant("7 2012-03-07 14:05:09 07:00:00-20:00:00"));
     }
 
+    // An Access number column keeps no leading zeros: imported, and said.
+    void importWarnsOfANumberCodeColumn()
+    {
+        FakeAccess access;
+        access.tables["tblUnitInfo"].first.replace("\"0123\"", "123");
+        StartFolder folder;
+        QStringList warnings;
+        QString error;
+        QVERIFY2(AccessImport::run(access.reader(), "Data.mdb", "Gate.mdb", folder.path(), nullptr,
+                                   &warnings, &error),
+                 qPrintable(error));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().startsWith("tblUnitInfo: fldGateCode is a number column"),
+                 qPrintable(warnings.first()));
+    }
+
     // Nothing lands unless every row converts and every table is empty.
     void badImportsLeaveNoRows_data()
     {
@@ -106,6 +122,7 @@ private slots:
         QTest::newRow("two days, CSV") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--csv"} << 0 << QStringList{"1", "2", "3"};
         QTest::newRow("customer, filter") << QStringList{"--from", "2026-03-07", "--to", "2026-03-08", "--customer", "8", "--result", "Allowed Access", "--csv"} << 0 << QStringList{"3"};
         QTest::newRow("neither filter nor word") << day + QStringList{"--result", "valid"} << 2 << QStringList();
+        QTest::newRow("a word of earlier versions") << day + QStringList{"--result", "Keypad Locked"} << 0 << QStringList();
         QTest::newRow("no date") << QStringList{"--from", "3/7/2026", "--to", "2026-03-07"} << 2 << QStringList();
         // clang-format on
     }

@@ -330,7 +330,7 @@ private slots:
         QCOMPARE(s.site.folder.value("Gate.gsd", rows),
                  QVariant("0000 Invalid Out;0000 Invalid Out;0000 Invalid In;0000 Invalid In;"
                           "0000 Invalid In;"
-                          "------ Keypad Locked In;1234 Valid Out"));
+                          "------ Pad Locked In;1234 Valid Out"));
 
         Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(11, 0))); // set back an hour
         Clock::pinMonotonic(1000000 + 60000);

@@ -126,6 +126,8 @@ private slots:
         QTest::newRow("a result word") << ManualOpen << ManualOpen << true;
         QTest::newRow("a result word, another result") << ManualOpen << ManualClose << false;
         QTest::newRow("unknown filter") << "valid" << Valid << false;
+        QTest::newRow("a result word, its former word's row") << PadLocked << "Keypad Locked" << true;
+        QTest::newRow("a former word, its new word's row") << "Keypad Locked" << PadLocked << true;
         // clang-format on
     }
 

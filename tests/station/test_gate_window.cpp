@@ -171,8 +171,8 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QStringList>("rows");
         // clang-format off
-        QTest::newRow("default") << QByteArray() << QStringList{"Manual Open/Office", "Manual Close/Office", "Valid/Office"};
-        QTest::newRow("ManualRows=false") << QByteArray("[audit]\nManualRows=false\n") << QStringList{"Valid/Office"};
+        QTest::newRow("default") << QByteArray() << QStringList{"Manual Open/Desk", "Manual Close/Desk", "Valid/Desk"};
+        QTest::newRow("ManualRows=false") << QByteArray("[audit]\nManualRows=false\n") << QStringList{"Valid/Desk"};
         // clang-format on
     }
 
@@ -204,7 +204,7 @@ private slots:
         auto *entry = s.find<QLineEdit>("txtCheckCode");
         filter->setCurrentRow(6); // "Invalid Number"
         s.check("5555");
-        QCOMPARE(s.site.logRows(), QStringList{"5555/Office"});
+        QCOMPARE(s.site.logRows(), QStringList{"5555/Desk"});
         QCOMPARE(filter->currentRow(), 6); // the operator's filter stays
         QCOMPARE(s.w->findChild<QListView *>("lstLog")->model()->rowCount(), 1);
         QCOMPARE(entry->text(), QString());
@@ -219,7 +219,7 @@ private slots:
                  qPrintable(s.w->statusText()));
         QCOMPARE(entry->text(), QString());
         QVERIFY(s.find<QPushButton>("cmdCheckCode")->isEnabled());
-        QCOMPARE(s.site.logRows(), (QStringList{"5555/Office", "4444/In", "3333/Office"}));
+        QCOMPARE(s.site.logRows(), (QStringList{"5555/Desk", "4444/In", "3333/Desk"}));
     }
 
     // The list follows a gate database restored under the station.

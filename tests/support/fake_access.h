@@ -30,7 +30,8 @@ struct FakeAccess {
     // gatectl import-access into the folder.
     bool import(const StartFolder &folder, QString *error, QStringList *report = nullptr) const
     {
-        return AccessImport::run(reader(), "Data.mdb", "Gate.mdb", folder.path(), report, error);
+        return AccessImport::run(reader(), "Data.mdb", "Gate.mdb", folder.path(), report, nullptr,
+                                 error);
     }
 
     AccessReader reader() const

@@ -304,6 +304,50 @@ private slots:
                  QVariant(units.size()));
     }
 
+    // A code column that drops leading zeros (0123 became 123) is warned about
+    // once per table, its rows written as they stand: an Access number column
+    // (mdb-export quotes text columns only), or CSV codes that are numbers
+    // shorter than the keypads' codes.
+    void codeColumnsThatDropZeros_data()
+    {
+        QTest::addColumn<QList<Row>>("units");     // a CSV export; none: the Access file
+        QTest::addColumn<QString>("numberColumn"); // the Access table whose codes are unquoted
+        QTest::addColumn<QString>("warning");      // empty: none
+        // clang-format off
+        QTest::newRow("csv: short numbers") << QList<Row>{unit("123"), unit("4567"), unit("99")} << "" << "tblUnitInfo: fldGateCode: 2 codes have fewer digits than the keypads send (4)";
+        QTest::newRow("csv: a short code that kept its zero") << QList<Row>{unit("012"), unit("4567")} << "" << "";
+        QTest::newRow("access: text columns") << QList<Row>{} << "" << "";
+        QTest::newRow("access: unit codes") << QList<Row>{} << "tblUnitInfo" << "tblUnitInfo: fldGateCode is a number column";
+        QTest::newRow("access: master codes") << QList<Row>{} << "tblVextraMasterCodes" << "tblVextraMasterCodes: fldPassCode is a number column";
+        // clang-format on
+    }
+
+    void codeColumnsThatDropZeros()
+    {
+        QFETCH(QList<Row>, units);
+        QFETCH(QString, numberColumn);
+        QFETCH(QString, warning);
+        Site site;
+        FakeAccess access;
+        if (!numberColumn.isEmpty()) {
+            for (const auto &[quoted, number] :
+                 {std::pair{"\"0123\"", "123"}, std::pair{"\"2222\"", "2222"},
+                  std::pair{"\"9999\"", "9999"}})
+                access.tables[numberColumn].first.replace(quoted, number);
+        }
+        if (!units.isEmpty())
+            site.write(units);
+        const CustomerSync::Report report =
+            units.isEmpty() ? CustomerSync::run(SyncSource::access("Data.mdb"), site.folder.path(),
+                                                {}, access.reader(), Today)
+                            : site.sync();
+        QCOMPARE(report.outcome, Outcome::Changed);
+        const QStringList warnings = report.details.filter(QRegularExpression("^tbl\\w+: fld"));
+        QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
+        QVERIFY2(warning.isEmpty() || warnings.first().startsWith(warning),
+                 qPrintable(textOf(report)));
+    }
+
     // Codes added, removed and changed, what changed on the row the station
     // reads, codes masked; a dry run tells the same and leaves the file as it was.
     void reportNamesEachChange()
