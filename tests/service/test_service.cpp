@@ -127,6 +127,7 @@ private slots:
         QTest::newRow("station missing folder") << GATE_STATION << QStringList{"--folder", "/nonexistent/site"} << 3 << "/nonexistent/site does not exist";
         QTest::newRow("gatectl version") << GATECTL << QStringList{"--version"} << 0 << "gatectl" + version;
         QTest::newRow("gatectl unknown command") << GATECTL << QStringList{"start"} << 2 << "unknown command";
+        QTest::newRow("gatectl check's own help") << GATECTL << QStringList{"check", "--help"} << 0 << "Usage:\n  gatectl check FOLDER\n";
         QTest::newRow("gatectl checks a missing folder") << GATECTL << QStringList{"check", "/nonexistent/site"} << 1 << "PROBLEM: settings";
         QTest::newRow("sim unknown option") << GATE_SIM << QStringList{"--keypads=3"} << 2 << "Unknown option 'keypads'";
         // clang-format on
