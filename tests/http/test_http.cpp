@@ -1,4 +1,5 @@
 #include "common/clock.h"
+#include "http/status_render.h"
 #include "http/status_server.h"
 #include "support/gate_site.h"
 #include "support/other_program.h"
@@ -92,6 +93,82 @@ struct Station {
         QTRY_COMPARE(site.logRows().size(), before + 1);
     }
 };
+
+// What can happen beside the keys, as the station tells its monitor.
+enum class Told {
+    Nothing,
+    Locked,
+    Lifted,
+    RanOut,
+    KeypadGone,
+    FleetOffline,
+    FleetInStep,
+    FleetSilent,
+    FleetUnread,
+    PreviousRunDied
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Told)
+namespace {
+
+void tell(StationMonitor &monitor, Told told)
+{
+    FleetState fleet;
+    fleet.since = fleet.contact = fleet.written = Now.addSecs(-120);
+    fleet.waiting = 37;
+    fleet.staleSeconds = 90;
+    switch (told) {
+    case Told::Nothing:
+        break;
+    case Told::KeypadGone:
+    case Told::Locked:
+        monitor.keypadLocked(1, Now.addSecs(300));
+        break;
+    case Told::Lifted:
+        monitor.keypadLocked(1, Now.addSecs(300));
+        monitor.keypadLocked(1, {});
+        break;
+    case Told::RanOut:
+        monitor.keypadLocked(0, Now.addSecs(-1));
+        break;
+    case Told::FleetOffline:
+        fleet.written = Now;
+        monitor.fleetLinkRead(fleet, Now);
+        break;
+    case Told::FleetInStep:
+        fleet.phase = FleetState::Phase::InStep;
+        fleet.written = Now;
+        monitor.fleetLinkRead(fleet, Now);
+        break;
+    case Told::FleetSilent:
+        fleet.phase = FleetState::Phase::InStep;
+        monitor.fleetLinkRead(fleet, Now);
+        break;
+    case Told::FleetUnread:
+        monitor.fleetLinkUnread("fleet.state: no such file");
+        break;
+    case Told::PreviousRunDied:
+        monitor.previousRunDied();
+        break;
+    }
+}
+
+// A station with every device open and both databases connected, but for keypad 1 when told so.
+StationMonitor::Equipment equipment(Told told)
+{
+    return {{{"Relay board", 2, true, true, "/dev/ttyUSB1 open"},
+             {"Keypad 1", 1, true, told != Told::KeypadGone, "cannot open /dev/ttyUSB0"},
+             {"Keypad 2", 3, true, true, "/dev/ttyUSB2 open"}},
+            {{"customer", true, 0}, {"gate log", true, 0}}};
+}
+
+QString heading(const QByteArray &page)
+{
+    static const QRegularExpression h1("<h1 class=\"(ok|bad)\">([^<]*)</h1>");
+    const QRegularExpressionMatch match = h1.match(QString::fromUtf8(page));
+    return match.captured(1) + ": " + match.captured(2);
+}
 
 QStringList deviceStates(const QJsonObject &health)
 {
@@ -237,6 +314,105 @@ private slots:
         QVERIFY(dom.contains("<td>&lt;b&gt;Bo&lt;/b&gt; &amp; Co</td>"));
         for (const char *hidden : {"1234", "5555", "**77", "Yesterday"})
             QVERIFY2(!dom.contains(hidden), hidden);
+    }
+
+    // The top of the page names what needs someone, and the alert rules get a series for it.
+    void troublesNamedAndCounted_data()
+    {
+        QTest::addColumn<Told>("told");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<double>("value");
+        // clang-format off
+        QTest::newRow("all well") << Told::Nothing << "ok: All well" << R"(gate_keypad_locked{keypad="2"})" << 0.0;
+        QTest::newRow("keypad locked") << Told::Locked << "bad: Keypad 2 locked until 12:05:00" << R"(gate_keypad_locked{keypad="2"})" << 1.0;
+        QTest::newRow("lockout lifted") << Told::Lifted << "ok: All well" << R"(gate_keypad_locked{keypad="2"})" << 0.0;
+        QTest::newRow("lockout ran out") << Told::RanOut << "ok: All well" << QString() << 0.0;
+        QTest::newRow("a keypad gone too") << Told::KeypadGone << "bad: Keypad 1 not open; Keypad 2 locked until 12:05:00" << R"(gate_keypad_locked{keypad="1"})" << 0.0;
+        QTest::newRow("fleet offline") << Told::FleetOffline << "bad: fleet: offline since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("fleet in step") << Told::FleetInStep << "ok: All well" << "gate_fleet_link_up" << 1.0;
+        QTest::newRow("gate-sync silent") << Told::FleetSilent << "bad: fleet: gate-sync silent since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("fleet.state unread") << Told::FleetUnread << "bad: fleet: fleet.state: no such file" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("no fleet link") << Told::Nothing << "ok: All well" << "gate_fleet_link_up" << -1.0;
+        QTest::newRow("previous run died") << Told::PreviousRunDied << "ok: All well" << "gate_station_previous_run_died" << 1.0;
+        // clang-format on
+    }
+
+    void troublesNamedAndCounted()
+    {
+        QFETCH(Told, told);
+        QFETCH(QString, named);
+        QFETCH(QString, series);
+        QFETCH(double, value);
+        StationMonitor monitor(Now);
+        monitor.setProbe([told] { return equipment(told); });
+        tell(monitor, told);
+        QCOMPARE(heading(statusPage(monitor.status(), {}, Now, 5)), named);
+        const QMap<QString, double> metrics = Reply{200, monitor.metricsText()}.samples();
+        if (!series.isEmpty())
+            QCOMPARE(metrics.value(series, -1), value);
+    }
+
+    // A metric the alert rules name but the station never exports would never fire.
+    void alertRulesUseExportedMetrics()
+    {
+        QFile rules(GATE_SOURCE "/packaging/prometheus/gate-station-alerts.yml");
+        QVERIFY(rules.open(QIODevice::ReadOnly));
+        StationMonitor monitor(Now);
+        monitor.setProbe([] { return equipment(Told::Nothing); });
+        tell(monitor, Told::FleetOffline);
+        const QByteArray exported = monitor.metricsText();
+        static const QRegularExpression name("\\bgate_[a-z_]+");
+        auto names = name.globalMatch(QString::fromUtf8(rules.readAll()));
+        QStringList used;
+        while (names.hasNext())
+            used << names.next().captured();
+        QVERIFY(used.size() >= 8);
+        for (const QString &metric : used)
+            QVERIFY2(exported.contains("# TYPE " + metric.toUtf8() + ' '), qPrintable(metric));
+    }
+
+    // Every column of a busy day's rows fits a phone's width, long names and all.
+    void logTableFitsAPhone()
+    {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps installs it)");
+        LatestRows log;
+        log.limit = 500;
+        for (const char *result : {"Valid", "Keypad Locked", "TimeZone 12", "Exp 12/31/26"})
+            log.rows << LogRow{"2026-03-10 08:15:00",
+                               "Office",
+                               "123456",
+                               result,
+                               "STORAGE-A1234",
+                               "maximiliana.featherstonehaugh@example.com",
+                               "1000123"};
+        StationMonitor monitor(Now);
+        monitor.setProbe([] { return equipment(Told::Nothing); });
+        // Measured in the page itself: the widest right edge against the screen's width.
+        const QByteArray measure =
+            "<script>const w = document.documentElement.clientWidth;"
+            "const right = Math.max(...[...document.querySelectorAll('th,td')].map("
+            "c => c.getBoundingClientRect().right));"
+            "document.title = right <= w && document.documentElement.scrollWidth <= w ? 'fits'"
+            " : 'right edge ' + right + ' of ' + w;</script></body>";
+        QTemporaryDir dir;
+        QFile page(dir.filePath("status.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(statusPage(monitor.status(), log, Now, 5).replace("</body>", measure));
+        page.close();
+        QProcess browser;
+        browser.start(chromium,
+                      {"--headless", "--disable-gpu", "--no-sandbox",
+                       "--user-data-dir=" + dir.filePath("profile"), "--window-size=390,844",
+                       "--dump-dom", QUrl::fromLocalFile(page.fileName()).toString()});
+        QSignalSpy finished(&browser, &QProcess::finished);
+        QVERIFY2(finished.wait(60000), "chromium did not finish");
+        const QByteArray dom = browser.readAllStandardOutput();
+        const qsizetype title = dom.indexOf("<title>");
+        QCOMPARE(dom.mid(title, dom.indexOf("</title>") - title), QByteArray("<title>fits"));
+        QVERIFY(dom.contains("<td>08:15:00</td>"));
     }
 
     // Requests the server does not serve get an error or are closed, and the gate keeps working.

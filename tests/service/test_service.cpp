@@ -1,10 +1,12 @@
 // The programs as an installer and systemd meet them: command lines without a
 // display, one station per folder, readiness and the watchdog.
+#include "service/folder_lock.h"
 #include "support/program_run.h"
 #include "support/start_folder.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 #include <csignal>
@@ -167,6 +169,40 @@ private slots:
         QVERIFY(socket.waitFor("WATCHDOG=1", 1, 2000));
         station.kill();
         station.waitForFinished();
+    }
+
+    // The lock of a station that died is taken over and said so, for the
+    // metric of restarts after a hang or a crash.
+    void lockOfADeadStationTakenOver_data()
+    {
+        QTest::addColumn<bool>("leftBehind");
+        QTest::newRow("no lock file") << false;
+        QTest::newRow("left by a process gone") << true;
+    }
+
+    void lockOfADeadStationTakenOver()
+    {
+        QFETCH(bool, leftBehind);
+        StartFolder folder;
+        if (leftBehind) {
+            QProcess gone;
+            gone.start("true");
+            const QByteArray pid = QByteArray::number(gone.processId());
+            QVERIFY(gone.waitForFinished());
+            QByteArray contents;
+            {
+                QLockFile held(folder.file("station.lock"));
+                QVERIFY(held.tryLock(0));
+                QFile file(folder.file("station.lock"));
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                contents = file.readAll();
+            }
+            folder.write("station.lock", pid + contents.mid(contents.indexOf('\n')));
+        }
+        FolderLock lock(folder.path());
+        QString why;
+        QCOMPARE(lock.tryLock(&why), 0);
+        QCOMPARE(lock.previousHolderDied(), leftBehind);
     }
 
     // A second station, and a restore, are refused while one runs, also when
