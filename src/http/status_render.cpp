@@ -127,11 +127,13 @@ const char *const Style =
     "h2{font-size:1.1em;margin:0.9em 0 0.3em}"
     "ul{list-style:none;padding:0;margin:0}li{margin:0.25em 0}"
     "li::before{content:'\\25CF  '}"
-    // A phone's width holds every column: long words break rather than push
-    // the last columns off the screen.
+    // A phone's width holds every column: the result and unit wrap at spaces
+    // and the customer anywhere, rather than push the last columns off the
+    // screen; times, codes and numbers stay whole.
     "table{border-collapse:collapse;font-size:0.8em}"
-    "th,td{text-align:left;padding:0.2em 0.25em;border-bottom:1px solid #ddd;vertical-align:top;"
-    "overflow-wrap:anywhere}"
+    "th,td{text-align:left;padding:0.2em 0.25em;border-bottom:1px solid #ddd;vertical-align:top}"
+    "td{white-space:nowrap}td:nth-child(4),td:nth-child(5){white-space:normal}"
+    "td:nth-child(6){white-space:normal;overflow-wrap:anywhere}"
     "footer{margin-top:1em;font-size:0.8em;color:#666}";
 
 } // namespace
