@@ -94,71 +94,32 @@ struct Station {
     }
 };
 
-// What can happen beside the keys, as the station tells its monitor.
-enum class Told {
-    Nothing,
-    Locked,
-    Lifted,
-    RanOut,
-    KeypadGone,
-    FleetOffline,
-    FleetInStep,
-    FleetSilent,
-    FleetUnread,
-    PreviousRunDied
-};
+// What the station tells its monitor beside the keys.
+using Telling = std::function<void(StationMonitor &)>;
 
 } // namespace
-Q_DECLARE_METATYPE(Told)
+Q_DECLARE_METATYPE(Telling)
 namespace {
 
-void tell(StationMonitor &monitor, Told told)
+// fleet.state as gate-sync left it 2 minutes ago, with 37 rows waiting; read now.
+Telling fleetRead(FleetState::Phase phase, int writtenSecondsAgo)
 {
-    FleetState fleet;
-    fleet.since = fleet.contact = fleet.written = Now.addSecs(-120);
-    fleet.waiting = 37;
-    fleet.staleSeconds = 90;
-    switch (told) {
-    case Told::Nothing:
-        break;
-    case Told::KeypadGone:
-    case Told::Locked:
-        monitor.keypadLocked(1, Now.addSecs(300));
-        break;
-    case Told::Lifted:
-        monitor.keypadLocked(1, Now.addSecs(300));
-        monitor.keypadLocked(1, {});
-        break;
-    case Told::RanOut:
-        monitor.keypadLocked(0, Now.addSecs(-1));
-        break;
-    case Told::FleetOffline:
-        fleet.written = Now;
+    return [=](StationMonitor &monitor) {
+        FleetState fleet;
+        fleet.phase = phase;
+        fleet.since = fleet.contact = Now.addSecs(-120);
+        fleet.written = Now.addSecs(-writtenSecondsAgo);
+        fleet.waiting = 37;
+        fleet.staleSeconds = 90;
         monitor.fleetLinkRead(fleet, Now);
-        break;
-    case Told::FleetInStep:
-        fleet.phase = FleetState::Phase::InStep;
-        fleet.written = Now;
-        monitor.fleetLinkRead(fleet, Now);
-        break;
-    case Told::FleetSilent:
-        fleet.phase = FleetState::Phase::InStep;
-        monitor.fleetLinkRead(fleet, Now);
-        break;
-    case Told::FleetUnread:
-        monitor.fleetLinkUnread("fleet.state: no such file");
-        break;
-    case Told::PreviousRunDied:
-        monitor.previousRunDied();
-        break;
-    }
+    };
 }
 
-// A station with every device open and both databases connected, but for keypad 1 when told so.
-StationMonitor::Equipment equipment(Told told)
+// A station with every device open (keypad 1 too, unless not) and both databases connected.
+StationMonitor::Equipment equipment(bool keypad1Open = true)
 {
     return {{{"Relay board", 2, true, true, "/dev/ttyUSB1 open"},
-             {"Keypad 1", 1, true, told != Told::KeypadGone, "cannot open /dev/ttyUSB0"},
+             {"Keypad 1", 1, true, keypad1Open, "cannot open /dev/ttyUSB0"},
              {"Keypad 2", 3, true, true, "/dev/ttyUSB2 open"}},
             {{"customer", true, 0}, {"gate log", true, 0}}};
 }
@@ -319,34 +280,41 @@ private slots:
     // The top of the page names what needs someone, and the alert rules get a series for it.
     void troublesNamedAndCounted_data()
     {
-        QTest::addColumn<Told>("told");
+        QTest::addColumn<Telling>("told");
+        QTest::addColumn<bool>("keypad1Open");
         QTest::addColumn<QString>("named");
         QTest::addColumn<QString>("series");
         QTest::addColumn<double>("value");
+        const Telling nothing = [](StationMonitor &) {};
+        const Telling locked = [](StationMonitor &m) { m.keypadLocked(1, Now.addSecs(300)); };
+        const QString keypad1 = R"(gate_keypad_locked{keypad="1"})";
+        const QString keypad2 = R"(gate_keypad_locked{keypad="2"})";
+        using P = FleetState::Phase;
         // clang-format off
-        QTest::newRow("all well") << Told::Nothing << "ok: All well" << R"(gate_keypad_locked{keypad="2"})" << 0.0;
-        QTest::newRow("keypad locked") << Told::Locked << "bad: Keypad 2 locked until 12:05:00" << R"(gate_keypad_locked{keypad="2"})" << 1.0;
-        QTest::newRow("lockout lifted") << Told::Lifted << "ok: All well" << R"(gate_keypad_locked{keypad="2"})" << 0.0;
-        QTest::newRow("lockout ran out") << Told::RanOut << "ok: All well" << QString() << 0.0;
-        QTest::newRow("a keypad gone too") << Told::KeypadGone << "bad: Keypad 1 not open; Keypad 2 locked until 12:05:00" << R"(gate_keypad_locked{keypad="1"})" << 0.0;
-        QTest::newRow("fleet offline") << Told::FleetOffline << "bad: fleet: offline since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
-        QTest::newRow("fleet in step") << Told::FleetInStep << "ok: All well" << "gate_fleet_link_up" << 1.0;
-        QTest::newRow("gate-sync silent") << Told::FleetSilent << "bad: fleet: gate-sync silent since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
-        QTest::newRow("fleet.state unread") << Told::FleetUnread << "bad: fleet: fleet.state: no such file" << "gate_fleet_link_up" << 0.0;
-        QTest::newRow("no fleet link") << Told::Nothing << "ok: All well" << "gate_fleet_link_up" << -1.0;
-        QTest::newRow("previous run died") << Told::PreviousRunDied << "ok: All well" << "gate_station_previous_run_died" << 1.0;
+        QTest::newRow("all well") << nothing << true << "ok: All well" << keypad2 << 0.0;
+        QTest::newRow("keypad locked") << locked << true << "bad: Keypad 2 locked until 12:05:00" << keypad2 << 1.0;
+        QTest::newRow("lockout lifted") << Telling([locked](StationMonitor &m) { locked(m); m.keypadLocked(1, {}); }) << true << "ok: All well" << keypad2 << 0.0;
+        QTest::newRow("lockout ran out") << Telling([](StationMonitor &m) { m.keypadLocked(0, Now.addSecs(-1)); }) << true << "ok: All well" << QString() << 0.0;
+        QTest::newRow("a keypad gone too") << locked << false << "bad: Keypad 1 not open; Keypad 2 locked until 12:05:00" << keypad1 << 0.0;
+        QTest::newRow("fleet offline") << fleetRead(P::Offline, 0) << true << "bad: fleet: offline since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("fleet in step") << fleetRead(P::InStep, 0) << true << "ok: All well" << "gate_fleet_link_up" << 1.0;
+        QTest::newRow("gate-sync silent") << fleetRead(P::InStep, 120) << true << "bad: fleet: gate-sync silent since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("fleet.state unread") << Telling([](StationMonitor &m) { m.fleetLinkUnread("fleet.state: no such file"); }) << true << "bad: fleet: fleet.state: no such file" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("no fleet link") << nothing << true << "ok: All well" << "gate_fleet_link_up" << -1.0;
+        QTest::newRow("previous run died") << Telling([](StationMonitor &m) { m.previousRunDied(); }) << true << "ok: All well" << "gate_station_previous_run_died" << 1.0;
         // clang-format on
     }
 
     void troublesNamedAndCounted()
     {
-        QFETCH(Told, told);
+        QFETCH(Telling, told);
+        QFETCH(bool, keypad1Open);
         QFETCH(QString, named);
         QFETCH(QString, series);
         QFETCH(double, value);
         StationMonitor monitor(Now);
-        monitor.setProbe([told] { return equipment(told); });
-        tell(monitor, told);
+        monitor.setProbe([=] { return equipment(keypad1Open); });
+        told(monitor);
         QCOMPARE(heading(statusPage(monitor.status(), {}, Now, 5)), named);
         const QMap<QString, double> metrics = Reply{200, monitor.metricsText()}.samples();
         if (!series.isEmpty())
@@ -359,8 +327,8 @@ private slots:
         QFile rules(GATE_SOURCE "/packaging/prometheus/gate-station-alerts.yml");
         QVERIFY(rules.open(QIODevice::ReadOnly));
         StationMonitor monitor(Now);
-        monitor.setProbe([] { return equipment(Told::Nothing); });
-        tell(monitor, Told::FleetOffline);
+        monitor.setProbe([] { return equipment(); });
+        fleetRead(FleetState::Phase::Offline, 0)(monitor);
         const QByteArray exported = monitor.metricsText();
         static const QRegularExpression name("\\bgate_[a-z_]+");
         auto names = name.globalMatch(QString::fromUtf8(rules.readAll()));
@@ -389,7 +357,7 @@ private slots:
                                "maximiliana.featherstonehaugh@example.com",
                                "1000123"};
         StationMonitor monitor(Now);
-        monitor.setProbe([] { return equipment(Told::Nothing); });
+        monitor.setProbe([] { return equipment(); });
         // Measured in the page itself: the widest right edge against the screen's width.
         const QByteArray measure =
             "<script>const w = document.documentElement.clientWidth;"
