@@ -168,8 +168,7 @@ void countNewerRows(const QString &backupLog, const QString &kept, RestoreReport
              .isEmpty() ||
         !runOn(kept, QStringLiteral("select count(*) from tblGateLog where fldID > ?"),
                {newest.toLongLong()}, &newer)
-             .isEmpty() ||
-        newer.toLongLong() == 0)
+             .isEmpty())
         return;
     report.newerLogRows += newer.toLongLong();
     report.newerLogFile = kept;

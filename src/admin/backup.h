@@ -25,7 +25,7 @@ struct RestoreReport {
     QStringList restored;
     QStringList kept;        // "OLD as KEPT"
     qint64 newerLogRows = 0; // rows of a replaced log numbered above the backup's newest
-    QString newerLogFile;    // the kept file holding them
+    QString newerLogFile;    // the kept log holding them; empty when no log was replaced
 };
 
 // "Gate.gsd.before-restore-YYYY-MM-DD-HHMMSS", local time.

@@ -182,19 +182,22 @@ QString probeLogWrite(const QString &path)
 
 QString logWriteFix(const QString &path, const QString &error)
 {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!mayReadAndWrite(folder))
-        return QStringLiteral("SQLite writes its journal beside the database: as root, chown %1 "
-                              "%2 && chmod u+rwx %2")
-            .arg(userAndGroup(), folder);
-    if (!mayReadAndWrite(path))
-        return QStringLiteral("as root, chown %1 %2 && chmod u+rw %2").arg(userAndGroup(), path);
+    // SQLite writes its journal beside the database: the folder counts too.
+    QStringList unwritable;
+    for (const QString &needed : {QFileInfo(path).absolutePath(), path}) {
+        if (!mayReadAndWrite(needed))
+            unwritable << needed;
+    }
+    if (!unwritable.isEmpty())
+        return QStringLiteral("as root, chown %1 %2 && chmod u+rwX %2 (SQLite writes its journal "
+                              "beside the database)")
+            .arg(userAndGroup(), unwritable.join(QLatin1Char(' ')));
     if (error.contains(QLatin1String("locked")) || error.contains(QLatin1String("busy")))
         return QStringLiteral("another program holds its write lock (fuser -v %1): close it; "
                               "meanwhile the station spools its rows")
             .arg(path);
     return QStringLiteral("free disk space (df -h %1) or restore a backup (gatectl restore)")
-        .arg(folder);
+        .arg(QFileInfo(path).absolutePath());
 }
 
 void checkLogWrite(const S &settings, QList<Finding> &findings)

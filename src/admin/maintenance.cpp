@@ -63,9 +63,9 @@ int restore(const QStringList &arguments)
         out << "restored " << file << "\n";
     for (const QString &file : report.kept)
         out << "kept the replaced " << file << "\n";
-    if (report.newerLogRows > 0)
-        out << report.newerLogRows << " log rows newer than the backup are not in the restored "
-            << "log; they stay in " << report.newerLogFile << "\n";
+    if (!report.newerLogFile.isEmpty())
+        out << report.newerLogRows << " log rows of the replaced log are newer than the backup "
+            << "and not in the restored log; " << report.newerLogFile << " keeps them\n";
     return 0;
 }
 
