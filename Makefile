@@ -18,8 +18,13 @@ test:
 	$(MAKE) build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
+# The figures on the screen; what the stations under test say meanwhile goes
+# to bench-journal.log (its end is shown when a bench fails).
 bench: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen tests/bench_gate && tests/bench_sync && tests/bench_fleet
+	cd $(BUILD_DIR) && : > bench-journal.log && for bench in bench_gate bench_sync bench_fleet; do \
+	  QT_QPA_PLATFORM=offscreen tests/$$bench 2>>bench-journal.log || { tail -n 20 bench-journal.log; exit 1; }; \
+	done
+	@echo "The stations' journal lines: $(BUILD_DIR)/bench-journal.log"
 
 demo:
 	$(MAKE) deps

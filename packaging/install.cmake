@@ -5,6 +5,8 @@ install(TARGETS gate-station gatectl gate-sim gate-sync RUNTIME DESTINATION ${CM
 install(FILES schema/customer.sql schema/gate.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/gate-station/schema)
 file(GLOB fleet_schema_files ${PROJECT_SOURCE_DIR}/schema/fleet/*.sql)
 install(FILES ${fleet_schema_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/gate-station/schema/fleet)
+install(FILES packaging/prometheus/gate-station-alerts.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gate-station/prometheus)
 install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/gate-station)
 install(FILES docs/demo.png DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/gate-station/docs)
 

@@ -139,7 +139,47 @@ void giveToFolderOwner(const QString &folder, const QStringList &files)
     }
 }
 
+// Moves `target`, with its write-ahead log or hot journal, aside to its kept
+// name; nothing to do for a file that is not there.
+bool keepAside(const QString &target, const QDateTime &now, RestoreReport &report, QString *error)
+{
+    if (!QFileInfo::exists(target))
+        return true;
+    const QString kept = keptName(target, now);
+    QFile::remove(target + QLatin1String("-shm")); // rebuilt from the write-ahead log
+    for (const QString &side : {QString(), QStringLiteral("-wal"), QStringLiteral("-journal")}) {
+        if (QFileInfo::exists(target + side) && !QFile::rename(target + side, kept + side)) {
+            setError(error, QStringLiteral("cannot keep %1 as %2").arg(target + side, kept + side));
+            return false;
+        }
+    }
+    report.kept << QStringLiteral("%1 as %2").arg(target, kept);
+    return true;
+}
+
+// Rows of a replaced log that the backup lacks: numbered above its newest row.
+void countNewerRows(const QString &backupLog, const QString &kept, RestoreReport &report)
+{
+    QString newest;
+    QString newer;
+    if (!QFileInfo::exists(kept) ||
+        !runOn(backupLog, QStringLiteral("select ifnull(max(fldID), 0) from tblGateLog"), {},
+               &newest)
+             .isEmpty() ||
+        !runOn(kept, QStringLiteral("select count(*) from tblGateLog where fldID > ?"),
+               {newest.toLongLong()}, &newer)
+             .isEmpty())
+        return;
+    report.newerLogRows += newer.toLongLong();
+    report.newerLogFile = kept;
+}
+
 } // namespace
+
+QString keptName(const QString &file, const QDateTime &when)
+{
+    return file + when.toString(QStringLiteral("'.before-restore-'yyyy-MM-dd-HHmmss"));
+}
 
 QString folderName(const QDateTime &when)
 {
@@ -174,7 +214,8 @@ bool make(const QString &folder, const QString &dest, int keep, const QDateTime 
     return true;
 }
 
-bool restore(const QString &backup, const QString &folder, QStringList *restored, QString *error)
+bool restore(const QString &backup, const QString &folder, const QDateTime &now,
+             RestoreReport *report, QString *error)
 {
     const QDir from(backup);
     const QString settingsName = StationFolder::SettingsName;
@@ -205,28 +246,29 @@ bool restore(const QString &backup, const QString &folder, QStringList *restored
         setError(error, QStringLiteral("cannot make the folder %1").arg(start));
         return false;
     }
-    QStringList written;
+    RestoreReport done;
     for (const QString &name : databases + OtherSettingsFiles) {
         const QString target = inStartFolder(start, name);
         if (!from.exists(name))
             continue;
-        // The old file's write-ahead log would be applied to the restored one.
-        for (const char *side : {"-wal", "-shm", "-journal"})
-            QFile::remove(target + QLatin1String(side));
-        if (!copyFile(from.filePath(name), target, error))
+        if (!keepAside(target, now, done, error) || !copyFile(from.filePath(name), target, error))
             return false;
-        written << target;
+        done.restored << target;
     }
+    for (const QString &name : databases)
+        countNewerRows(from.filePath(databases.last()), keptName(inStartFolder(start, name), now),
+                       done);
     settings.StartFolder = start;
     settings.DataDbPath = inStartFolder(start, DataFile);
     settings.GateDbPath =
         databases.contains(GateFile) ? inStartFolder(start, GateFile) : settings.DataDbPath;
-    written << StationFolder(start).settingsFile();
-    if (!SettingsFile::save(written.last(), settings, error))
+    done.restored << StationFolder(start).settingsFile();
+    if (!keepAside(done.restored.last(), now, done, error) ||
+        !SettingsFile::save(done.restored.last(), settings, error))
         return false;
-    giveToFolderOwner(start, written);
-    if (restored)
-        *restored = written;
+    giveToFolderOwner(start, done.restored);
+    if (report)
+        *report = done;
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/file_privacy.h"
 #include "data/data_control.h"
+#include "data/sql_run.h"
+#include "data/tables.h"
 #include "serial/gate_devices.h"
 #include "serial/port_map.h"
 #include "service/command_line.h"
@@ -13,10 +15,13 @@
 #include "settings/station_ini.h"
 
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <algorithm>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace FolderCheck {
 
@@ -45,29 +50,75 @@ QString userName()
     return user ? QString::fromLocal8Bit(user->pw_name) : QString::number(::geteuid());
 }
 
-QString groupOf(const QString &path)
+// "gate:gate": the user and its own group, for chown.
+QString userAndGroup()
 {
+    const passwd *user = ::getpwuid(::geteuid());
+    const group *own = user ? ::getgrgid(user->pw_gid) : nullptr;
+    return own ? userName() + QLatin1Char(':') + QString::fromLocal8Bit(own->gr_name) : userName();
+}
+
+QString groupName(gid_t id)
+{
+    const group *found = ::getgrgid(id);
+    return found ? QString::fromLocal8Bit(found->gr_name) : QString::number(id);
+}
+
+// Whether the group database lists this user in the group (its own group counts).
+bool userListedIn(gid_t id)
+{
+    const passwd *user = ::getpwuid(::geteuid());
+    int count = 0;
+    if (!user)
+        return false;
+    ::getgrouplist(user->pw_name, user->pw_gid, nullptr, &count);
+    std::vector<gid_t> groups(size_t(std::max(count, 1)));
+    ::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
+    groups.resize(size_t(std::max(count, 0)));
+    return std::ranges::find(groups, id) != groups.end();
+}
+
+bool sessionHas(gid_t id)
+{
+    std::vector<gid_t> groups(size_t(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
+    return ::getegid() == id || std::ranges::find(groups, id) != groups.end();
+}
+
+DeviceAccess deviceAccess(const QString &path)
+{
+    DeviceAccess access;
+    access.user = userName();
+    access.device = QFileInfo(path).canonicalFilePath();
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
-    const group *owner = ::getgrgid(info.st_gid);
-    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    if (::stat(QFile::encodeName(access.device).constData(), &info) == 0) {
+        access.group = groupName(info.st_gid);
+        access.groupReadWrite = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    }
+    if (const group *dialout = ::getgrnam("dialout")) {
+        access.userInDialout = userListedIn(dialout->gr_gid);
+        access.sessionInDialout = sessionHas(dialout->gr_gid);
+    }
+    return access;
 }
 
 void checkSettings(const S &settings, const QString &folder, QList<Finding> &findings)
 {
     const SettingsForm form = formFrom(settings);
+    int faults = 0;
     for (const SettingsBox &box : settingsBoxes()) {
-        const QString item =
-            QStringLiteral("settings: %1%2 = \"%3\"")
-                .arg(box.group.isEmpty() ? QString() : box.group + QLatin1Char(' '), box.label,
-                     form.value(box.name));
         const QString fault = SettingsRules::unusable(settings, box.field);
-        findings << (fault.isEmpty()
-                         ? good(item)
-                         : problem(item + QStringLiteral(": ") + fault,
-                                   QStringLiteral("correct it on the settings screen")));
+        if (fault.isEmpty())
+            continue;
+        ++faults;
+        findings << problem(QStringLiteral("settings: %1 \"%2\": %3; allowed: %4")
+                                .arg(fullLabel(box), form.value(box.name), fault,
+                                     SettingsRules::allowed(box.field)),
+                            QStringLiteral("correct it on the settings screen"));
     }
+    if (faults == 0)
+        findings << good(QStringLiteral("settings: every item of %1 can be used")
+                             .arg(StationFolder(folder).settingsFile()));
     QStringList iniProblems;
     StationIni::load(folder, &iniProblems);
     for (const QString &fault : iniProblems)
@@ -99,6 +150,68 @@ void checkTables(const S &settings, QList<Finding> &findings)
                                  "share/gate-station/schema");
         findings << problem(QStringLiteral("database: %1").arg(error), fix);
     }
+}
+
+// A log row as the station writes it, in a transaction rolled back: the rows,
+// the AUTOINCREMENT counter and the file stay as they were. Empty when taken.
+QString probeLogWrite(const QString &path)
+{
+    const QString connection = QStringLiteral("check-write:") + path;
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(connectionStringFor(path));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1000"));
+        QStringList columns = Tables::gateLog().columnNames();
+        columns.removeAll(QStringLiteral("fldID"));
+        const QString insert =
+            QStringLiteral("INSERT INTO tblGateLog (%1) VALUES (%2)")
+                .arg(columns.join(QLatin1Char(',')),
+                     QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        QSqlQuery query(db);
+        if (!db.open())
+            error = db.lastError().text();
+        else if (runSql(query, QStringLiteral("BEGIN IMMEDIATE"), {}, &error)) {
+            runSql(query, insert, QVariantList(columns.size(), QString()), &error);
+            query.exec(QStringLiteral("ROLLBACK"));
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return error;
+}
+
+QString logWriteFix(const QString &path, const QString &error)
+{
+    // SQLite writes its journal beside the database: the folder counts too.
+    QStringList unwritable;
+    for (const QString &needed : {QFileInfo(path).absolutePath(), path}) {
+        if (!mayReadAndWrite(needed))
+            unwritable << needed;
+    }
+    if (!unwritable.isEmpty())
+        return QStringLiteral("as root, chown %1 %2 && chmod u+rwX %2 (SQLite writes its journal "
+                              "beside the database)")
+            .arg(userAndGroup(), unwritable.join(QLatin1Char(' ')));
+    if (error.contains(QLatin1String("locked")) || error.contains(QLatin1String("busy")))
+        return QStringLiteral("another program holds its write lock (fuser -v %1): close it; "
+                              "meanwhile the station spools its rows")
+            .arg(path);
+    return QStringLiteral("free disk space (df -h %1) or restore a backup (gatectl restore)")
+        .arg(QFileInfo(path).absolutePath());
+}
+
+void checkLogWrite(const S &settings, QList<Finding> &findings)
+{
+    if (!QFileInfo::exists(settings.GateDbPath))
+        return; // named with the tables
+    const QString error = probeLogWrite(settings.GateDbPath);
+    findings << (error.isEmpty()
+                     ? good(QStringLiteral("database: %1 takes log rows from user %2")
+                                .arg(settings.GateDbPath, userName()))
+                     : problem(QStringLiteral("database: %1 does not take a log row from user "
+                                              "%2: %3")
+                                   .arg(settings.GateDbPath, userName(), error),
+                               logWriteFix(settings.GateDbPath, error)));
 }
 
 struct PortUse {
@@ -152,6 +265,15 @@ Finding tryPort(const PortUse &use, const QString &device, const LineSettings &l
                        .arg(use.line));
 }
 
+Finding deviceRefused(const QString &where, const DeviceAccess &access)
+{
+    return problem(QStringLiteral("%1, which user %2 may not open (%3: group %4, %5)")
+                       .arg(where, access.user, access.device, access.group,
+                            access.groupReadWrite ? QStringLiteral("group may read and write")
+                                                  : QStringLiteral("group may not read and write")),
+                   deviceAccessFix(access));
+}
+
 void checkPorts(const S &settings, const QString &folder, bool stationRuns,
                 QList<Finding> &findings)
 {
@@ -173,11 +295,7 @@ void checkPorts(const S &settings, const QString &folder, bool stationRuns,
             findings << problem(where + QStringLiteral(", which does not exist"),
                                 portFailureFix(QSerialPort::DeviceNotFoundError, false));
         else if (!mayReadAndWrite(device.path))
-            findings << problem(where + QStringLiteral(", which user %1 may not open (its group is "
-                                                       "%2)")
-                                            .arg(userName(), groupOf(device.path)),
-                                QStringLiteral("sudo adduser %1 %2, then restart the station")
-                                    .arg(userName(), groupOf(device.path)));
+            findings << deviceRefused(where, deviceAccess(device.path));
         else if (stationRuns)
             findings << good(where + QStringLiteral(": the running station holds it"));
         else
@@ -209,8 +327,31 @@ QList<Finding> run(const QString &folder)
         findings << good(locked == 0 ? QStringLiteral("lock: no station runs on this folder")
                                      : QStringLiteral("lock: ") + error);
     checkTables(settings, findings);
+    checkLogWrite(settings, findings);
     checkPorts(settings, folder, locked == CommandLine::FolderInUse, findings);
     return findings;
+}
+
+QString deviceAccessFix(const DeviceAccess &access)
+{
+    const QString restart = QStringLiteral("then systemctl restart gate-station");
+    const QString join =
+        access.userInDialout ? QString() : QStringLiteral("adduser %1 dialout; ").arg(access.user);
+    if (access.group != QLatin1String("dialout") || !access.groupReadWrite)
+        return QStringLiteral("as root, give it to the dialout group with a udev rule: echo "
+                              "'SUBSYSTEM==\"tty\", KERNEL==\"%1\", GROUP=\"dialout\", "
+                              "MODE=\"0660\"' >> /etc/udev/rules.d/99-gate-station.rules; "
+                              "udevadm control --reload; udevadm trigger; %2%3")
+            .arg(QFileInfo(access.device).fileName(), join, restart);
+    if (!access.userInDialout)
+        return QStringLiteral("as root, %1%2").arg(join, restart);
+    if (!access.sessionInDialout)
+        return QStringLiteral("%1 joined dialout after this login began: check again in a new "
+                              "one (runuser -u %1 -- gatectl check FOLDER); the station's "
+                              "service has the group at its next start")
+            .arg(access.user);
+    return QStringLiteral("its access control list or a security module refuses it: getfacl %1")
+        .arg(access.device);
 }
 
 QString line(const Finding &finding)

@@ -65,6 +65,43 @@ bool createDatabase(const QString &path, const QStringList &schemaNames, QString
     return ok;
 }
 
+namespace {
+
+// Every entry commented out: the file changes nothing until an installer edits it.
+const char *const PortMapTemplate =
+    "; Which device each serial port number of gatesystem.dat is. gatectl init\n"
+    "; set port 1 for keypad 1, port 2 for the relay board and port 3 for\n"
+    "; keypad 2. A number without an entry below is the computer's own serial\n"
+    "; port /dev/ttyS<number - 1> (port 1 is /dev/ttyS0).\n"
+    ";\n"
+    "; USB serial adapters: name each by its stable path, which stays the same\n"
+    "; whatever socket it is plugged into (ls -l /dev/serial/by-id/), for example\n"
+    ";   1=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0\n"
+    "; One entry per line, no comment after a path. The station reads this file\n"
+    "; each time it opens a port. Then check, as the station's user:\n"
+    ";   runuser -u gate -- gatectl check FOLDER\n"
+    "[ports]\n"
+    ";1=/dev/ttyS0\n"
+    ";2=/dev/ttyS1\n"
+    ";3=/dev/ttyS2\n";
+
+// An installer's own port map is left as it is.
+bool writePortMap(const QString &path, QStringList *created, QString *error)
+{
+    if (QFile::exists(path))
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(PortMapTemplate) < 0) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (created)
+        *created << path;
+    return true;
+}
+
+} // namespace
+
 bool init(const QString &folder, QStringList *created, QString *error)
 {
     const QString start = QDir::toNativeSeparators(QDir(folder).absolutePath());
@@ -92,7 +129,7 @@ bool init(const QString &folder, QStringList *created, QString *error)
     }
     if (created)
         *created = {settingsFile, settings.DataDbPath, settings.GateDbPath};
-    return true;
+    return writePortMap(StationFolder(start).portMap(), created, error);
 }
 
 } // namespace FolderSetup

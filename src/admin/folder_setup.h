@@ -16,8 +16,9 @@ QString schema(const QString &name);
 bool createDatabase(const QString &path, const QStringList &schemaNames, QString *error);
 
 // A new station folder: settings with the default values (code length 4,
-// keypad 2 on port 3 as the virtual gate has it) and empty customer and gate
-// databases. Refuses to overwrite any of them.
+// keypad 2 on port 3 as the virtual gate has it), empty customer and gate
+// databases, and a commented comports.ini for the installer to edit (an
+// existing one is kept). Refuses to overwrite any of the others.
 bool init(const QString &folder, QStringList *created, QString *error);
 
 } // namespace FolderSetup

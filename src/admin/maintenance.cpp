@@ -55,12 +55,17 @@ int restore(const QStringList &arguments)
                             << " (stop it first: systemctl stop gate-station)\n";
         return refused;
     }
-    QStringList restored;
-    if (!Backup::restore(arguments[0], arguments[1], &restored, &error))
+    Backup::RestoreReport report;
+    if (!Backup::restore(arguments[0], arguments[1], Clock::now(), &report, &error))
         return failed(QStringLiteral("restore stopped: ") + error);
     QTextStream out(stdout);
-    for (const QString &file : restored)
+    for (const QString &file : report.restored)
         out << "restored " << file << "\n";
+    for (const QString &file : report.kept)
+        out << "kept the replaced " << file << "\n";
+    if (!report.newerLogFile.isEmpty())
+        out << report.newerLogRows << " log rows of the replaced log are newer than the backup "
+            << "and not in the restored log; " << report.newerLogFile << " keeps them\n";
     return 0;
 }
 
@@ -90,11 +95,21 @@ QString help()
                "  gatectl restore BACKUP FOLDER\n"
                "      Puts a backup's databases and settings files into FOLDER, the\n"
                "      databases as Data.gsd and Gate.gsd with the settings pointing at\n"
-               "      them. Refused while a station runs on FOLDER.\n"
+               "      them. Each file it replaces is kept beside it, named with the time\n"
+               "      (Gate.gsd.replaced-YYYY-MM-DD-HHMMSS); it says how many log rows\n"
+               "      newer than the backup were set aside so. Refused while a station\n"
+               "      runs on FOLDER (exit code 4).\n"
                "  gatectl check FOLDER\n"
-               "      Checks the settings, the databases and tables and each serial port\n"
-               "      (device, permission, the relay board's answer) as the user running\n"
-               "      it; one line per finding, with the fix for each problem.\n"
+               "      Checks FOLDER as the station meets it, as the user running the\n"
+               "      check, so run it as the station's user (as root: runuser -u gate\n"
+               "      -- gatectl check FOLDER): the settings, station.ini, each table of\n"
+               "      both databases, a log row the gate database must take (rolled\n"
+               "      back: nothing stays), and each serial port in use (its device,\n"
+               "      whether this user may open it, the relay board's answer to a status\n"
+               "      query; the relay is not switched). A station running on FOLDER\n"
+               "      holds its ports, so they are not opened then. One line per\n"
+               "      finding, \"ok: ...\" or \"PROBLEM: ... -> fix: ...\"; exit code 1\n"
+               "      when it found a problem.\n"
                "  gatectl --version\n"
                "\n")
                .arg(Backup::DefaultKeep) +

@@ -31,10 +31,15 @@ int runStation(QCoreApplication &app, GateWindow *window, GateStation &station)
     return app.exec();
 }
 
-int runHeadless(int argc, char *argv[])
+GateStation::Options optionsOf(const StationStart &start)
+{
+    return {QDir::currentPath(), {}, start.previousRunDied()};
+}
+
+int runHeadless(int argc, char *argv[], const StationStart &start)
 {
     QCoreApplication app(argc, argv);
-    GateStation station({QDir::currentPath(), {}});
+    GateStation station(optionsOf(start));
     return runStation(app, nullptr, station);
 }
 
@@ -50,15 +55,15 @@ int main(int argc, char *argv[])
         return *exitCode;
     QCoreApplication::setApplicationName(QStringLiteral("Gate Access"));
     if (start.headless())
-        return runHeadless(argc, argv);
+        return runHeadless(argc, argv, start);
     // A gate that opens for nobody because no screen is plugged in is worse
     // than a station without its window.
     if (const auto why = StationStart::noDisplay()) {
         StationLog::fault(*why + QStringLiteral(": running without the window"));
-        return runHeadless(argc, argv);
+        return runHeadless(argc, argv, start);
     }
     QApplication app(argc, argv);
-    GateStation station({QDir::currentPath(), {}});
+    GateStation station(optionsOf(start));
     if (!QGuiApplication::primaryScreen()) {
         StationLog::fault(QStringLiteral("no screen for the window: running without it"));
         return runStation(app, nullptr, station);

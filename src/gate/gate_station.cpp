@@ -36,6 +36,8 @@ GateStation::GateStation(Options options, QObject *parent)
     , m_statusServer(m_monitor, m_settings)
 {
     m_settings.StartFolder = m_folder.path();
+    if (options.previousRunDied)
+        m_monitor.previousRunDied();
     connect(&m_devices, &GateDevices::stateChanged, this, [this] {
         StationLog::line(QStringLiteral("devices: ") + m_devices.stateText());
         emit devicesChanged(m_devices.stateText());
@@ -264,9 +266,12 @@ void GateStation::readFleetLine()
 {
     FleetState state;
     QString why;
-    const QString line = FleetState::read(m_folder.path(), state, &why)
-                             ? state.statusLine(Clock::now())
-                             : QStringLiteral("fleet: ") + why;
+    const bool read = FleetState::read(m_folder.path(), state, &why);
+    if (read)
+        m_monitor.fleetLinkRead(state, Clock::now());
+    else
+        m_monitor.fleetLinkUnread(why);
+    const QString line = read ? state.statusLine(Clock::now()) : QStringLiteral("fleet: ") + why;
     if (line == m_fleetLine)
         return;
     m_fleetLine = line;

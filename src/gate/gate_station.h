@@ -35,6 +35,8 @@ public:
         // Where the status server listens instead of station.ini's [http] Listen;
         // empty: not at all. Tests and benchmarks never take the real port.
         std::optional<QString> httpListen;
+        // The folder's lock was left by a station that died (watchdog, crash).
+        bool previousRunDied = false;
     };
 
     explicit GateStation(Options options, QObject *parent = nullptr);

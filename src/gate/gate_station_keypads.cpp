@@ -181,6 +181,7 @@ void GateStation::countRefusal(int keypad)
     const qint64 lockMs = m_keypads[keypad].lockedUntilMs() - nowMs;
     m_lockedUntil[keypad] = Clock::now().addMSecs(lockMs);
     m_lockoutEnd[keypad].start(int(lockMs));
+    m_monitor.keypadLocked(keypad, m_lockedUntil[keypad]);
     writeStationRow(keypadLockedEvent(locationOf(keypad), m_ini.lockoutAfter));
     reportFault(QStringLiteral("Keypad %1 locked until %2 after %3 refused codes")
                     .arg(keypad + 1)
@@ -192,6 +193,7 @@ void GateStation::countRefusal(int keypad)
 void GateStation::lockoutEnded(int keypad)
 {
     StationLog::line(QStringLiteral("keypad %1: lockout ended").arg(keypad + 1));
+    m_monitor.keypadLocked(keypad, {});
     showEntry(keypad);
     emit lockoutsChanged(anyKeypadLocked());
 }
@@ -216,6 +218,7 @@ void GateStation::liftLockouts()
     for (int number : lockedKeypads()) {
         m_keypads[number - 1].lift();
         m_lockoutEnd[number - 1].stop();
+        m_monitor.keypadLocked(number - 1, {});
         StationLog::line(QStringLiteral("keypad %1: lockout lifted by the operator").arg(number));
         showEntry(number - 1);
     }

@@ -105,6 +105,24 @@ int sync(const QStringList &args)
     return 0;
 }
 
+// The lines of `help` about one command: each "  gatectl COMMAND" line and the
+// lines indented under it; empty for no such command.
+QString commandHelp(const QString &help, const QString &command)
+{
+    const QString head = QStringLiteral("  gatectl ") + command;
+    QString text;
+    bool inside = false;
+    for (const QString &line : help.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("  gatectl ")))
+            inside = line == head || line.startsWith(head + QLatin1Char(' '));
+        else if (!line.startsWith(QLatin1String("      ")))
+            inside = false;
+        if (inside)
+            text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -113,9 +131,15 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     QTextStream out(stdout);
+    const QString help =
+        QLatin1String(Usage) + LogCommand::help() + FleetCommands::help() + Maintenance::help();
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
         args.contains(QStringLiteral("-h"))) {
-        out << Usage << LogCommand::help() << FleetCommands::help() << Maintenance::help();
+        const QString one = commandHelp(help, args.value(0));
+        out << (one.isEmpty()
+                    ? help
+                    : QStringLiteral("Usage:\n") + one +
+                          CommandLine::exitCodeHelp({CommandLine::Failed, CommandLine::Usage}));
         return args.isEmpty() ? 2 : 0;
     }
     if (args.contains(QStringLiteral("--version"))) {

@@ -88,6 +88,26 @@ struct StationMonitor::Metrics {
                          .Help("When the station started, in seconds since the epoch")
                          .Register(*registry)
                          .Add({});
+    Family<Gauge> &keypadLocked = prometheus::BuildGauge()
+                                      .Name("gate_keypad_locked")
+                                      .Help("1 while the keypad is locked after refused codes")
+                                      .Register(*registry);
+    // No series without a fleet link: a station on its own is never "offline".
+    Family<Gauge> &fleetUp = prometheus::BuildGauge()
+                                 .Name("gate_fleet_link_up")
+                                 .Help("1 while gate-sync keeps the station in step with the "
+                                       "fleet database")
+                                 .Register(*registry);
+    Family<Gauge> &fleetWaiting = prometheus::BuildGauge()
+                                      .Name("gate_fleet_rows_waiting")
+                                      .Help("Log rows not yet in the fleet's central log")
+                                      .Register(*registry);
+    Gauge &previousRunDied = prometheus::BuildGauge()
+                                 .Name("gate_station_previous_run_died")
+                                 .Help("1 when this run took over from a station that died "
+                                       "without stopping (the watchdog killed it, or it crashed)")
+                                 .Register(*registry)
+                                 .Add({});
     // The device series of the last scrape: a port renumbered leaves no stale one.
     std::vector<Gauge *> deviceSeries;
 };
@@ -97,6 +117,11 @@ StationMonitor::StationMonitor(const QDateTime &started)
     , m_started(started)
 {
     m_metrics->started.Set(double(started.toSecsSinceEpoch()));
+    // Series at 0 from the start, so the first fault or lockout is an increase.
+    for (const char *step : {"lookup", "log"})
+        m_metrics->databaseFaults.Add({{"step", step}});
+    for (const char *keypad : {"1", "2"})
+        m_metrics->keypadLocked.Add({{"keypad", keypad}});
 }
 
 StationMonitor::~StationMonitor() = default;
@@ -150,9 +175,47 @@ void StationMonitor::relaySwitched(bool on, qint64 monotonicMs)
     m_metrics->relayOn.Set(on ? 1 : 0);
 }
 
+void StationMonitor::keypadLocked(int keypad, const QDateTime &until)
+{
+    if (keypad < 0 || keypad > 1)
+        return;
+    m_lockedUntil[keypad] = until;
+    m_metrics->keypadLocked.Add({{"keypad", std::to_string(keypad + 1)}})
+        .Set(until.isValid() ? 1 : 0);
+}
+
+void StationMonitor::fleetLinkRead(const FleetState &state, const QDateTime &now)
+{
+    setFleetLink(
+        {state.phase == FleetState::Phase::InStep && !state.silent(now), state.statusLine(now)},
+        state.waiting);
+}
+
+void StationMonitor::fleetLinkUnread(const QString &why)
+{
+    setFleetLink({false, QStringLiteral("fleet: ") + why}, 0);
+}
+
+void StationMonitor::setFleetLink(const FleetLink &link, qint64 waiting)
+{
+    m_fleet = link;
+    m_metrics->fleetUp.Add({}).Set(link.up ? 1 : 0);
+    m_metrics->fleetWaiting.Add({}).Set(double(waiting));
+}
+
+void StationMonitor::previousRunDied()
+{
+    m_metrics->previousRunDied.Set(1);
+}
+
 StationMonitor::Status StationMonitor::status() const
 {
-    Status s{m_probe ? m_probe() : Equipment{}, m_lastDecision, m_relayOn, m_started, true};
+    Status s{
+        m_probe ? m_probe() : Equipment{}, m_lastDecision, m_relayOn, m_started, true, {}, m_fleet};
+    for (int keypad : {0, 1}) {
+        if (m_lockedUntil[keypad].isValid())
+            s.lockouts.append({keypad + 1, m_lockedUntil[keypad]});
+    }
     for (const Device &device : s.equipment.devices)
         s.healthy = s.healthy && device.well();
     for (const Database &database : s.equipment.databases)

@@ -2,6 +2,7 @@
 
 #include "access/gate_attempt.h"
 #include "access/gate_log_writer.h"
+#include "settings/fleet_state.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -44,6 +45,16 @@ public:
         bool granted = false;
     };
 
+    struct Lockout {
+        int keypad = 1; // as the operator counts them: 1 or 2
+        QDateTime until;
+    };
+    // The link to the fleet database, where the station has one.
+    struct FleetLink {
+        bool up = false; // in step, and gate-sync still writing its state
+        QString line;    // the status line's "fleet: ..." text
+    };
+
     // The station as one reading, for a page or a health answer.
     struct Status {
         Equipment equipment;
@@ -52,6 +63,8 @@ public:
         QDateTime started;
         // Every device in use open, every database connected, nothing spooled.
         bool healthy = false;
+        QList<Lockout> lockouts; // keypads locked now
+        std::optional<FleetLink> fleet;
     };
 
     explicit StationMonitor(const QDateTime &started);
@@ -66,6 +79,15 @@ public:
     void stationRowWritten(GateLogWriter::Result result);
     // A relay command that reached the board.
     void relaySwitched(bool on, qint64 monotonicMs);
+    // A keypad (0 or 1) locked after refused codes until `until`; an invalid
+    // `until` when its lockout ends or is lifted.
+    void keypadLocked(int keypad, const QDateTime &until);
+    // fleet.state as the station last read it, or why it could not.
+    void fleetLinkRead(const FleetState &state, const QDateTime &now);
+    void fleetLinkUnread(const QString &why);
+    // This run took the folder over from a station that died without
+    // stopping: killed by the watchdog, or crashed.
+    void previousRunDied();
 
     Status status() const;
     // Every metric, in Prometheus's text format.
@@ -75,10 +97,13 @@ private:
     struct Metrics;
 
     void rowWritten(GateLogWriter::Result result);
+    void setFleetLink(const FleetLink &link, qint64 waiting);
 
     Probe m_probe;
     std::unique_ptr<Metrics> m_metrics;
     std::optional<Decision> m_lastDecision;
+    QDateTime m_lockedUntil[2];
+    std::optional<FleetLink> m_fleet;
     bool m_relayOn = false;
     qint64 m_relayOnSinceMs = 0;
     QDateTime m_started;

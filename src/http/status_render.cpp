@@ -41,12 +41,56 @@ QString databaseText(const StationMonitor::Database &database)
     return text;
 }
 
+QString lockoutText(const StationMonitor::Lockout &lockout)
+{
+    return QStringLiteral("Keypad %1 locked until %2")
+        .arg(lockout.keypad)
+        .arg(lockout.until.toString(QStringLiteral("HH:mm:ss")));
+}
+
+QList<StationMonitor::Lockout> lockedNow(const StationMonitor::Status &status, const QDateTime &now)
+{
+    QList<StationMonitor::Lockout> locked;
+    for (const StationMonitor::Lockout &lockout : status.lockouts) {
+        if (lockout.until > now)
+            locked << lockout;
+    }
+    return locked;
+}
+
+// What needs someone, shortly; empty when all is well.
+QStringList troubles(const StationMonitor::Status &status, const QDateTime &now)
+{
+    QStringList found;
+    for (const StationMonitor::Device &device : status.equipment.devices) {
+        if (!device.well())
+            found << QStringLiteral("%1 not open").arg(device.name);
+    }
+    for (const StationMonitor::Database &database : status.equipment.databases) {
+        if (!database.connected)
+            found << QStringLiteral("%1 database not connected").arg(database.name);
+        if (database.spooledRows > 0)
+            found << QStringLiteral("%1 log rows wait in the spool").arg(database.spooledRows);
+    }
+    for (const StationMonitor::Lockout &lockout : lockedNow(status, now))
+        found << lockoutText(lockout);
+    if (status.fleet && !status.fleet->up)
+        found << status.fleet->line;
+    return found;
+}
+
 QString decisionText(const std::optional<StationMonitor::Decision> &decision)
 {
     if (!decision)
         return QStringLiteral("Last decision: none since the station started");
     return QStringLiteral("Last decision: %1 at %2 (%3)")
         .arg(decision->result, timeText(decision->when), decision->source);
+}
+
+// The rows are today's: the time says enough, and leaves the phone's width to the rest.
+QString timeOfDay(const QString &stored)
+{
+    return stored.mid(stored.indexOf(QLatin1Char(' ')) + 1);
 }
 
 QString logTable(const LatestRows &log)
@@ -60,19 +104,19 @@ QString logTable(const LatestRows &log)
                         .append(log.rows.size() >= log.limit
                                     ? QStringLiteral(", the newest %1 only").arg(log.limit)
                                     : QString())
-                        .append(QStringLiteral(".</p>\n<div class=\"log\"><table>\n<tr>"));
+                        .append(QStringLiteral(".</p>\n<table>\n<tr>"));
     for (const char *heading : {"Time", "Zone", "Code", "Result", "Unit", "Customer", "Cust ID"})
         table += QStringLiteral("<th>%1</th>").arg(QLatin1String(heading));
     table += QStringLiteral("</tr>\n");
     for (const LogRow &row : log.rows) {
         table += QStringLiteral("<tr>");
         for (const QString &cell :
-             {logDateText(row.dateTime), row.location, StationLog::masked(row.code), row.result,
+             {timeOfDay(row.dateTime), row.location, StationLog::masked(row.code), row.result,
               row.unitNumber, row.customer, row.custId})
             table += QStringLiteral("<td>%1</td>").arg(html(cell));
         table += QStringLiteral("</tr>\n");
     }
-    return table + QStringLiteral("</table></div>\n");
+    return table + QStringLiteral("</table>\n");
 }
 
 const char *const Style =
@@ -83,8 +127,13 @@ const char *const Style =
     "h2{font-size:1.1em;margin:0.9em 0 0.3em}"
     "ul{list-style:none;padding:0;margin:0}li{margin:0.25em 0}"
     "li::before{content:'\\25CF  '}"
-    ".log{overflow-x:auto}table{border-collapse:collapse;font-size:0.8em}"
-    "th,td{text-align:left;padding:0.2em 0.4em;border-bottom:1px solid #ddd;vertical-align:top}"
+    // A phone's width holds every column: the result and unit wrap at spaces
+    // and the customer anywhere, rather than push the last columns off the
+    // screen; times, codes and numbers stay whole.
+    "table{border-collapse:collapse;font-size:0.8em}"
+    "th,td{text-align:left;padding:0.2em 0.25em;border-bottom:1px solid #ddd;vertical-align:top}"
+    "td{white-space:nowrap}td:nth-child(4),td:nth-child(5){white-space:normal}"
+    "td:nth-child(6){white-space:normal;overflow-wrap:anywhere}"
     "footer{margin-top:1em;font-size:0.8em;color:#666}";
 
 } // namespace
@@ -109,20 +158,30 @@ QJsonObject healthJson(const StationMonitor::Status &status)
                                {"result", status.lastDecision->result},
                                {"source", status.lastDecision->source},
                                {"granted", status.lastDecision->granted}};
+    QJsonArray lockouts;
+    for (const StationMonitor::Lockout &lockout : status.lockouts)
+        lockouts.append(
+            QJsonObject{{"keypad", lockout.keypad}, {"until", timeText(lockout.until)}});
+    QJsonValue fleet;
+    if (status.fleet)
+        fleet = QJsonObject{{"up", status.fleet->up}, {"state", status.fleet->line}};
     return {{"healthy", status.healthy},
             {"devices", devices},
             {"databases", databases},
             {"lastDecision", decision},
             {"relay", status.relayOn ? "on" : "off"},
             {"started", timeText(status.started)},
-            {"sync", QJsonValue()}};
+            {"sync", QJsonValue()},
+            {"lockouts", lockouts},
+            {"fleet", fleet}};
 }
 
 QByteArray statusPage(const StationMonitor::Status &status, const LatestRows &log,
                       const QDateTime &now, int refreshSeconds)
 {
+    const QStringList wrong = troubles(status, now);
     const QString verdict =
-        status.healthy ? QStringLiteral("All well") : QStringLiteral("Needs attention");
+        wrong.isEmpty() ? QStringLiteral("All well") : wrong.join(QStringLiteral("; "));
     QString page =
         QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
                        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -130,17 +189,22 @@ QByteArray statusPage(const StationMonitor::Status &status, const LatestRows &lo
                        "<title>Gate station: %2</title>\n<style>%3</style></head>\n<body>\n"
                        "<h1 class=\"%4\">%2</h1>\n<h2>Devices</h2>\n<ul>\n")
             .arg(refreshSeconds)
-            .arg(verdict, QLatin1String(Style),
-                 status.healthy ? QStringLiteral("ok") : QStringLiteral("bad"));
+            .arg(html(verdict), QLatin1String(Style),
+                 wrong.isEmpty() ? QStringLiteral("ok") : QStringLiteral("bad"));
     for (const StationMonitor::Device &device : status.equipment.devices)
         page += item(device.well(), deviceText(device));
+    for (const StationMonitor::Lockout &lockout : lockedNow(status, now))
+        page += item(false, lockoutText(lockout) + QStringLiteral(" after refused codes"));
     page += QStringLiteral("</ul>\n<h2>Databases</h2>\n<ul>\n");
     for (const StationMonitor::Database &database : status.equipment.databases)
         page += item(database.well(), databaseText(database));
+    if (status.fleet)
+        page += item(status.fleet->up, status.fleet->line);
     page +=
-        QStringLiteral("</ul>\n<h2>Gate</h2>\n<p>Relay %1. %2.</p>\n<h2>Today's log</h2>\n")
+        QStringLiteral("</ul>\n<h2>Gate</h2>\n<p>Relay %1. %2.</p>\n<h2>Today's log, %3</h2>\n")
             .arg(status.relayOn ? QStringLiteral("on: the gate is open") : QStringLiteral("off"),
-                 html(decisionText(status.lastDecision)));
+                 html(decisionText(status.lastDecision)),
+                 now.date().toString(QStringLiteral("yyyy-MM-dd")));
     page += logTable(log);
     page += QStringLiteral("<footer>Station started %1. Shown %2, reloaded every %3 seconds."
                            "</footer>\n</body></html>\n")

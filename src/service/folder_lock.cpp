@@ -18,11 +18,16 @@ FolderLock::FolderLock(const QString &folder)
 
 int FolderLock::tryLock(QString *why)
 {
-    if (m_lock.tryLock(0))
-        return 0;
     qint64 pid = 0;
     QString host;
     QString program;
+    // A lock file left behind names a process; QLockFile takes it over only
+    // when that process is gone from this computer.
+    const bool leftBehind = m_lock.getLockInfo(&pid, &host, &program);
+    if (m_lock.tryLock(0)) {
+        m_previousHolderDied = leftBehind;
+        return 0;
+    }
     if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &program)) {
         setError(why, QStringLiteral("a station runs on %1: process %2 on %3 holds %4")
                           .arg(m_folder)

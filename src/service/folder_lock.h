@@ -12,8 +12,12 @@ public:
     // 0 once held; else CommandLine::FolderInUse (`why` names the process
     // holding it) or CommandLine::FolderUnusable.
     int tryLock(QString *why);
+    // Held after taking over the lock of a process on this computer that died
+    // holding it (killed by the watchdog, or crashed).
+    bool previousHolderDied() const { return m_previousHolderDied; }
 
 private:
     QString m_folder;
     QLockFile m_lock;
+    bool m_previousHolderDied = false;
 };

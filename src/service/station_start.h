@@ -16,6 +16,8 @@ public:
     std::optional<int> prepare(int argc, char *argv[]);
     // --headless: no window at all.
     bool headless() const { return m_headless; }
+    // The lock taken was one a station that died had left.
+    bool previousRunDied() const { return m_lock && m_lock->previousHolderDied(); }
 
     // Why no window could be drawn here (the platform plugin would find no
     // display); none when one may be.

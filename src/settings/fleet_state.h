@@ -32,6 +32,9 @@ struct FleetState {
     bool write(const QString &folder, QString *error) const;
     static bool read(const QString &folder, FleetState &state, QString *error);
 
+    // gate-sync has not written the file for longer than it promised.
+    bool silent(const QDateTime &now) const;
+
     // "fleet: in step 12:01:05", "fleet: offline since 11:58, 37 rows waiting",
     // "fleet: " and the fault; gate-sync silent for too long is said so.
     QString statusLine(const QDateTime &now) const;

@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
         return CommandLine::Failed;
     }
     if (tty) {
-        TtyConsole console(gate);
+        TtyConsole console(gate, folder);
         console.printBanner(folder);
         return app->exec();
     }

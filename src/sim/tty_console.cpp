@@ -13,9 +13,10 @@ constexpr int KeyIntervalMs = 60;
 
 } // namespace
 
-TtyConsole::TtyConsole(VirtualGate &gate, QObject *parent)
+TtyConsole::TtyConsole(VirtualGate &gate, const QString &startFolder, QObject *parent)
     : QObject(parent)
     , m_gate(gate)
+    , m_log(startFolder)
     , m_input(STDIN_FILENO, QSocketNotifier::Read)
     , m_out(stdout)
 {
@@ -28,6 +29,7 @@ TtyConsole::TtyConsole(VirtualGate &gate, QObject *parent)
                               : QStringLiteral("relay OFF: gate closed after %1 s")
                                     .arg(heldMs / 1000.0, 0, 'f', 1));
             });
+    connect(&m_log, &GateLogFollower::said, this, &TtyConsole::say);
     connect(&m_gate.relay, &VirtualRelayBoard::firstCommand, this,
             [this] { say(QStringLiteral("the station has opened the relay board")); });
 }
@@ -39,7 +41,8 @@ void TtyConsole::printBanner(const QString &startFolder)
           << "  relay    (port 2): " << m_gate.relay.devicePath() << "\n"
           << "  keypad 2 (port 3): " << m_gate.keypad2.devicePath() << "\n"
           << "Type a code and Enter for keypad 1; start the line with 2: for keypad 2.\n"
-          << "* and # are the clear keys. Ctrl-D or Ctrl-C ends.\n";
+          << "* and # are the clear keys. Ctrl-D or Ctrl-C ends. Each relay change, and\n"
+          << "each decision and lockout as the station's gate log has it, is printed.\n";
     m_out.flush();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gate_log_follower.h"
+
 #include <QObject>
 #include <QQueue>
 #include <QSocketNotifier>
@@ -10,12 +12,12 @@ class VirtualGate;
 
 // The virtual gate in a terminal: each line typed is pressed on a keypad, one
 // key at a time (keypad 1, or keypad 2 when the line starts with "2:"), and
-// every relay change is printed with the time.
+// every relay change, decision and lockout is printed with the time.
 class TtyConsole : public QObject {
     Q_OBJECT
 
 public:
-    explicit TtyConsole(VirtualGate &gate, QObject *parent = nullptr);
+    TtyConsole(VirtualGate &gate, const QString &startFolder, QObject *parent = nullptr);
 
     void printBanner(const QString &startFolder);
 
@@ -25,6 +27,7 @@ private:
     void say(const QString &text);
 
     VirtualGate &m_gate;
+    GateLogFollower m_log;
     QSocketNotifier m_input;
     QTextStream m_out;
     QQueue<QPair<int, QChar>> m_keys;

@@ -1,5 +1,6 @@
 #include "admin/folder_setup.h"
 #include "admin/log_command.h"
+#include "serial/port_map.h"
 #include "support/fake_access.h"
 #include "tables/csv_reader.h"
 
@@ -107,6 +108,35 @@ private slots:
         QVERIFY2(FolderSetup::init(parent.file("site"), nullptr, &error), qPrintable(error));
         QVERIFY(!FolderSetup::init(parent.file("site"), nullptr, &error));
         QVERIFY2(error.contains("already exists"), qPrintable(error));
+    }
+
+    // The port map init writes changes nothing until an entry is uncommented;
+    // an installer's own map is kept.
+    void initWritesAPortMapToEdit()
+    {
+        StartFolder parent;
+        const QString site = parent.file("site");
+        QStringList created;
+        QVERIFY(FolderSetup::init(site, &created, nullptr));
+        QVERIFY(created.contains(site + "/comports.ini"));
+        for (int port : {1, 2, 3}) {
+            const SerialDevice device = serialDeviceFor(port, site);
+            QCOMPARE(device.path, QString("/dev/ttyS%1").arg(port - 1));
+            QVERIFY(!device.fromPortMap);
+        }
+        QFile map(site + "/comports.ini");
+        QVERIFY(map.open(QIODevice::ReadOnly));
+        const QByteArray text = map.readAll();
+        QVERIFY(text.contains("/dev/serial/by-id/"));
+        parent.write("site/comports.ini",
+                     QByteArray(text).replace(";2=/dev/ttyS1", "2=/dev/ttyUSB0"));
+        QCOMPARE(serialDeviceFor(2, site).path, "/dev/ttyUSB0");
+
+        StartFolder other;
+        other.write("comports.ini", "[ports]\n1=/dev/mine\n");
+        QVERIFY(FolderSetup::init(other.path(), &created, nullptr));
+        QVERIFY(!created.contains(other.file("comports.ini")));
+        QCOMPARE(serialDeviceFor(1, other.path()).path, "/dev/mine");
     }
 
     // gatectl log selects as the log view does, in the folder's gate database;

@@ -7,6 +7,7 @@
 #include "settings/settings_file.h"
 #include "sim/virtual_relay_board.h"
 #include "support/busy_connection.h"
+#include "support/other_program.h"
 #include "support/start_folder.h"
 
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <atomic>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,8 +98,10 @@ private slots:
         QVERIFY2(rows >= before && backedUp == QString("%1 %1").arg(rows), qPrintable(backedUp));
 
         const QString restored = folder.file("restored");
-        QStringList files;
-        QVERIFY2(Backup::restore(made, restored, &files, &error), qPrintable(error));
+        const QDateTime restoredAt(QDate(2026, 3, 7), QTime(14, 30));
+        Backup::RestoreReport report;
+        QVERIFY2(Backup::restore(made, restored, restoredAt, &report, &error), qPrintable(error));
+        QVERIFY(report.kept.isEmpty()); // a new folder replaces nothing
         StationSettings settings;
         QVERIFY(SettingsFile::load(restored + "/gatesystem.dat", settings, &error));
         QCOMPARE(settings.DataDbPath, restored + "/Data.gsd");
@@ -114,9 +119,26 @@ private slots:
         // Over the folder it came from, after a station died with rows in the log.
         leaveRowsInWriteAheadLog(folder.file("Gate.gsd"));
         QVERIFY(QFile::exists(folder.file("Gate.gsd-wal")));
-        QVERIFY2(Backup::restore(made, folder.path(), &files, &error), qPrintable(error));
+        QVERIFY2(Backup::restore(made, folder.path(), restoredAt, &report, &error),
+                 qPrintable(error));
         QCOMPARE(counted(folder, "Gate.gsd"), backedUp);
         QCOMPARE(folder.value("Gate.gsd", "PRAGMA integrity_check"), QVariant("ok"));
+
+        // What it replaced stays beside it, the rows of its write-ahead log too,
+        // and the rows the backup lacks are counted.
+        const QString kept = "Gate.gsd.before-restore-2026-03-07-143000";
+        QCOMPARE(QDir(folder.path()).entryList({"*.before-restore-*"}, QDir::Files, QDir::Name),
+                 (QStringList{"Data.gsd.before-restore-2026-03-07-143000", kept,
+                              "comports.ini.before-restore-2026-03-07-143000",
+                              "gatesystem.dat.before-restore-2026-03-07-143000",
+                              "station.ini.before-restore-2026-03-07-143000"}));
+        QCOMPARE(folder.value(kept, "select count(*) from tblGateLog where fldCode = 'late'"),
+                 QVariant(3));
+        QCOMPARE(report.newerLogFile, folder.file(kept));
+        QCOMPARE(folder.value(
+                     kept, QString("select count(*) from tblGateLog where fldID > %1").arg(rows)),
+                 QVariant(report.newerLogRows));
+        QVERIFY(report.newerLogRows >= 3);
     }
 
     // Only backups count: another folder in DEST is left alone, the partial
@@ -203,6 +225,120 @@ private slots:
         QVERIFY(lines.contains(
             QString("ok: Keypad 2: %1 opens at 9600,N,8,1").arg(keypad2.devicePath())));
         QVERIFY(lines.contains("ok: database: tblUnitInfo in " + site + "/Data.gsd"));
+        QCOMPARE(lines.filter("settings").size(), 1);
+        QVERIFY(
+            lines.contains("ok: settings: every item of " + site + "/gatesystem.dat can be used"));
+    }
+
+    // Settings that are fine take one line; each that is not, a line of its own.
+    void checkSumsUpTheSettings_data()
+    {
+        QTest::addColumn<int>("holdSeconds");
+        QTest::addColumn<QString>("said");
+        // clang-format off
+        QTest::newRow("all fine") << 32 << "ok: settings: every item of %1/gatesystem.dat can be used";
+        QTest::newRow("hold time too long") << 33 << "PROBLEM: settings: Relay Settings Close Time Seconds \"33\": 33 seconds is more than 32; allowed: a whole number from 0 to 32 -> fix: correct it on the settings screen";
+        // clang-format on
+    }
+
+    void checkSumsUpTheSettings()
+    {
+        QFETCH(int, holdSeconds);
+        QFETCH(QString, said);
+        StartFolder folder;
+        folder.makeStandard();
+        StationSettings settings = folder.settings();
+        settings.RelayCloseSeconds = quint8(holdSeconds);
+        folder.writeSettings(settings);
+        QCOMPARE(checkLines(folder.path()).filter("settings: "),
+                 QStringList{said.arg(folder.path())});
+    }
+
+    // The gate log must take a row; the check's own row leaves no trace.
+    void checkProbesTheGateLogsWrites_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("found");
+        // clang-format off
+        QTest::newRow("takes rows") << QString() << "ok: database: %1 takes log rows from user %2";
+        QTest::newRow("a trigger refuses rows") << "CREATE TRIGGER refuse BEFORE INSERT ON tblGateLog BEGIN SELECT RAISE(ABORT, 'read-only log'); END"
+            << "PROBLEM: database: %1 does not take a log row from user %2: read-only log";
+        QTest::newRow("another program writes") << "BEGIN IMMEDIATE"
+            << "PROBLEM: database: %1 does not take a log row from user %2: database is locked";
+        // clang-format on
+    }
+
+    void checkProbesTheGateLogsWrites()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, found);
+        StartFolder folder;
+        folder.makeStandard();
+        folder.exec("Gate.gsd", "INSERT INTO tblGateLog (fldCode) VALUES ('1234')");
+        if (program.startsWith("CREATE"))
+            folder.execStatement("Gate.gsd", program);
+        QFile gate(folder.file("Gate.gsd"));
+        QVERIFY(gate.open(QIODevice::ReadOnly));
+        const QByteArray before = gate.readAll();
+        QStringList lines;
+        {
+            const OtherProgram other(folder.file("Gate.gsd"), program.startsWith("BEGIN")
+                                                                  ? QStringList{program}
+                                                                  : QStringList{});
+            lines = checkLines(folder.path()).filter(folder.file("Gate.gsd") + " ");
+        }
+        const QString user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].startsWith(found.arg(folder.file("Gate.gsd"), user)),
+                 qPrintable(lines[0]));
+        gate.seek(0);
+        QCOMPARE(gate.readAll(), before);
+        QCOMPARE(folder.value("Gate.gsd",
+                              "select count(*) || ' ' || seq from tblGateLog, sqlite_sequence"),
+                 QVariant("1 1"));
+        QVERIFY(!QFile::exists(folder.file("Gate.gsd-journal")));
+    }
+
+    // A device this user may not open: the dialout group where the device has it,
+    // a udev rule giving it to dialout where not; never the device's own group.
+    void checkAdvisesDeviceAccess_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<bool>("groupReadWrite");
+        QTest::addColumn<bool>("inDialout");
+        QTest::addColumn<bool>("sessionInDialout");
+        QTest::addColumn<QString>("fix");
+        const QString rule = "as root, give it to the dialout group with a udev rule: echo "
+                             "'SUBSYSTEM==\"tty\", KERNEL==\"ttyUSB0\", GROUP=\"dialout\", "
+                             "MODE=\"0660\"' >> /etc/udev/rules.d/99-gate-station.rules; "
+                             "udevadm control --reload; udevadm trigger; ";
+        const QString restart = "then systemctl restart gate-station";
+        // clang-format off
+        QTest::newRow("root's device") << "root" << true << false << false << rule + "adduser gate dialout; " + restart;
+        QTest::newRow("root's, already in dialout") << "root" << false << true << true << rule + restart;
+        QTest::newRow("tty's device") << "tty" << true << false << false << rule + "adduser gate dialout; " + restart;
+        QTest::newRow("dialout's, mode 0600") << "dialout" << false << true << true << rule + restart;
+        QTest::newRow("dialout's, not a member") << "dialout" << true << false << false << "as root, adduser gate dialout; " + restart;
+        QTest::newRow("member since this login") << "dialout" << true << true << false << "gate joined dialout after this login began: check again in a new one (runuser -u gate -- gatectl check FOLDER); the station's service has the group at its next start";
+        QTest::newRow("member, still refused") << "dialout" << true << true << true << "its access control list or a security module refuses it: getfacl /dev/ttyUSB0";
+        // clang-format on
+    }
+
+    void checkAdvisesDeviceAccess()
+    {
+        QFETCH(QString, group);
+        QFETCH(bool, groupReadWrite);
+        QFETCH(bool, inDialout);
+        QFETCH(bool, sessionInDialout);
+        QFETCH(QString, fix);
+        FolderCheck::DeviceAccess access;
+        access.user = "gate";
+        access.device = "/dev/ttyUSB0";
+        access.group = group;
+        access.groupReadWrite = groupReadWrite;
+        access.userInDialout = inDialout;
+        access.sessionInDialout = sessionInDialout;
+        QCOMPARE(FolderCheck::deviceAccessFix(access), fix);
     }
 };
 

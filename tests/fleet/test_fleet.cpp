@@ -132,6 +132,12 @@ struct FleetStation {
             .toString();
     }
     QString statusLine() const { return station->fleetLine(); }
+    // As the status page and the metrics have it.
+    bool linkUp() const
+    {
+        const auto fleet = station->monitor().status().fleet;
+        return fleet && fleet->up;
+    }
 };
 
 QStringList unit(const QString &code, const QString &last, const QString &exclude = "0")
@@ -295,6 +301,7 @@ private slots:
         QCOMPARE(b1.type("8888", 2), QStringLiteral("8888 Valid"));
         QCOMPARE(b1.type("9999", 1), QStringLiteral("9999 Valid"));
         WAIT_VERIFY(a1.statusLine().startsWith("fleet: in step"), a1.statusLine());
+        QVERIFY(a1.linkUp());
         WAIT_COMPARE(centralLog(db, "a1"), localLog(a1.site.folder));
 
         m_server->stop();
@@ -306,6 +313,7 @@ private slots:
         WAIT_VERIFY(a2.statusLine().startsWith("fleet: offline since") &&
                         a2.statusLine().endsWith(", 50 rows waiting"),
                     a2.statusLine());
+        QVERIFY(!a2.linkUp());
         m_server->start();
         for (const auto &[station, name] : {std::pair{&a1, "a1"}, {&a2, "a2"}, {&b1, "b1"}})
             WAIT_COMPARE(centralLog(db, name), localLog(station->site.folder));

@@ -41,6 +41,16 @@ struct Station {
     }
 
     void press(int keypad, const QByteArray &keys) { ::press(*s, keypad, keys); }
+    // The lockouts as the status page and the metrics have them.
+    QStringList lockoutsShown() const
+    {
+        QStringList shown;
+        for (const auto &lockout : s->monitor().status().lockouts)
+            shown << QStringLiteral("%1 until %2")
+                         .arg(lockout.keypad)
+                         .arg(lockout.until.toString("HH:mm:ss"));
+        return shown;
+    }
 };
 
 // Relay board, keypad 1, keypad 2.
@@ -319,6 +329,7 @@ private slots:
             s.press(0, "NNNN");
         QCOMPARE(s.s->entryText(0), "Keypad 1: locked until 12:01:00");
         QCOMPARE(s.s->lockedKeypads(), QList<int>{1});
+        QCOMPARE(s.lockoutsShown(), QStringList{"1 until 12:01:00"});
         QVERIFY2(
             s.s->statusText().startsWith("Keypad 1 locked until 12:01:00 after 3 refused codes"),
             qPrintable(s.s->statusText()));
@@ -342,6 +353,7 @@ private slots:
         s.press(0, "NNNN");
         s.s->liftLockouts();
         QCOMPARE(s.s->lockedKeypads(), QList<int>());
+        QCOMPARE(s.lockoutsShown(), QStringList());
         s.press(0, "ABCE");
         QCOMPARE(s.site.relay.readNow(), RelayOn);
     }

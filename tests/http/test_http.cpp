@@ -1,4 +1,5 @@
 #include "common/clock.h"
+#include "http/status_render.h"
 #include "http/status_server.h"
 #include "support/gate_site.h"
 #include "support/other_program.h"
@@ -91,6 +92,43 @@ struct Station {
         QCOMPARE(site.logRows().size(), before + 1);
     }
 };
+
+// What the station tells its monitor beside the keys.
+using Telling = std::function<void(StationMonitor &)>;
+
+} // namespace
+Q_DECLARE_METATYPE(Telling)
+namespace {
+
+// fleet.state as gate-sync left it 2 minutes ago, with 37 rows waiting; read now.
+Telling fleetRead(FleetState::Phase phase, int writtenSecondsAgo)
+{
+    return [=](StationMonitor &monitor) {
+        FleetState fleet;
+        fleet.phase = phase;
+        fleet.since = fleet.contact = Now.addSecs(-120);
+        fleet.written = Now.addSecs(-writtenSecondsAgo);
+        fleet.waiting = 37;
+        fleet.staleSeconds = 90;
+        monitor.fleetLinkRead(fleet, Now);
+    };
+}
+
+// A station with every device open (keypad 1 too, unless not) and both databases connected.
+StationMonitor::Equipment equipment(bool keypad1Open = true)
+{
+    return {{{"Relay board", 2, true, true, "/dev/ttyUSB1 open"},
+             {"Keypad 1", 1, true, keypad1Open, "cannot open /dev/ttyUSB0"},
+             {"Keypad 2", 3, true, true, "/dev/ttyUSB2 open"}},
+            {{"customer", true, 0}, {"gate log", true, 0}}};
+}
+
+QString heading(const QByteArray &page)
+{
+    static const QRegularExpression h1("<h1 class=\"(ok|bad)\">([^<]*)</h1>");
+    const QRegularExpressionMatch match = h1.match(QString::fromUtf8(page));
+    return match.captured(1) + ": " + match.captured(2);
+}
 
 QStringList deviceStates(const QJsonObject &health)
 {
@@ -236,6 +274,112 @@ private slots:
         QVERIFY(dom.contains("<td>&lt;b&gt;Bo&lt;/b&gt; &amp; Co</td>"));
         for (const char *hidden : {"1234", "5555", "**77", "Yesterday"})
             QVERIFY2(!dom.contains(hidden), hidden);
+    }
+
+    // The top of the page names what needs someone, and the alert rules get a series for it.
+    void troublesNamedAndCounted_data()
+    {
+        QTest::addColumn<Telling>("told");
+        QTest::addColumn<bool>("keypad1Open");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<double>("value");
+        const Telling nothing = [](StationMonitor &) {};
+        const Telling locked = [](StationMonitor &m) { m.keypadLocked(1, Now.addSecs(300)); };
+        const QString keypad1 = R"(gate_keypad_locked{keypad="1"})";
+        const QString keypad2 = R"(gate_keypad_locked{keypad="2"})";
+        using P = FleetState::Phase;
+        // clang-format off
+        QTest::newRow("all well") << nothing << true << "ok: All well" << keypad2 << 0.0;
+        QTest::newRow("keypad locked") << locked << true << "bad: Keypad 2 locked until 12:05:00" << keypad2 << 1.0;
+        QTest::newRow("lockout lifted") << Telling([locked](StationMonitor &m) { locked(m); m.keypadLocked(1, {}); }) << true << "ok: All well" << keypad2 << 0.0;
+        QTest::newRow("lockout ran out") << Telling([](StationMonitor &m) { m.keypadLocked(0, Now.addSecs(-1)); }) << true << "ok: All well" << QString() << 0.0;
+        QTest::newRow("a keypad gone too") << locked << false << "bad: Keypad 1 not open; Keypad 2 locked until 12:05:00" << keypad1 << 0.0;
+        QTest::newRow("fleet offline") << fleetRead(P::Offline, 0) << true << "bad: fleet: offline since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("fleet in step") << fleetRead(P::InStep, 0) << true << "ok: All well" << "gate_fleet_link_up" << 1.0;
+        QTest::newRow("gate-sync silent") << fleetRead(P::InStep, 120) << true << "bad: fleet: gate-sync silent since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("fleet.state unread") << Telling([](StationMonitor &m) { m.fleetLinkUnread("fleet.state: no such file"); }) << true << "bad: fleet: fleet.state: no such file" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("no fleet link") << nothing << true << "ok: All well" << "gate_fleet_link_up" << -1.0;
+        QTest::newRow("previous run died") << Telling([](StationMonitor &m) { m.previousRunDied(); }) << true << "ok: All well" << "gate_station_previous_run_died" << 1.0;
+        // clang-format on
+    }
+
+    void troublesNamedAndCounted()
+    {
+        QFETCH(Telling, told);
+        QFETCH(bool, keypad1Open);
+        QFETCH(QString, named);
+        QFETCH(QString, series);
+        QFETCH(double, value);
+        StationMonitor monitor(Now);
+        monitor.setProbe([=] { return equipment(keypad1Open); });
+        told(monitor);
+        QCOMPARE(heading(statusPage(monitor.status(), {}, Now, 5)), named);
+        const QMap<QString, double> metrics = Reply{200, monitor.metricsText()}.samples();
+        if (!series.isEmpty())
+            QCOMPARE(metrics.value(series, -1), value);
+    }
+
+    // A metric the alert rules name but the station never exports would never fire.
+    void alertRulesUseExportedMetrics()
+    {
+        QFile rules(GATE_SOURCE "/packaging/prometheus/gate-station-alerts.yml");
+        QVERIFY(rules.open(QIODevice::ReadOnly));
+        StationMonitor monitor(Now);
+        monitor.setProbe([] { return equipment(); });
+        fleetRead(FleetState::Phase::Offline, 0)(monitor);
+        const QByteArray exported = monitor.metricsText();
+        static const QRegularExpression name("\\bgate_[a-z_]+");
+        auto names = name.globalMatch(QString::fromUtf8(rules.readAll()));
+        QStringList used;
+        while (names.hasNext())
+            used << names.next().captured();
+        QVERIFY(used.size() >= 8);
+        for (const QString &metric : used)
+            QVERIFY2(exported.contains("# TYPE " + metric.toUtf8() + ' '), qPrintable(metric));
+    }
+
+    // Every column of a busy day's rows fits a phone's width, long names and all.
+    void logTableFitsAPhone()
+    {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps installs it)");
+        LatestRows log;
+        log.limit = 500;
+        for (const char *result : {"Valid", "Keypad Locked", "TimeZone 12", "Exp 12/31/26"})
+            log.rows << LogRow{"2026-03-10 08:15:00",
+                               "Office",
+                               "123456",
+                               result,
+                               "STORAGE-A1234",
+                               "maximiliana.featherstonehaugh@example.com",
+                               "1000123"};
+        StationMonitor monitor(Now);
+        monitor.setProbe([] { return equipment(); });
+        // Measured in the page itself: the widest right edge against the screen's width.
+        const QByteArray measure =
+            "<script>const w = document.documentElement.clientWidth;"
+            "const right = Math.max(...[...document.querySelectorAll('th,td')].map("
+            "c => c.getBoundingClientRect().right));"
+            "document.title = right <= w && document.documentElement.scrollWidth <= w ? 'fits'"
+            " : 'right edge ' + right + ' of ' + w;</script></body>";
+        QTemporaryDir dir;
+        QFile page(dir.filePath("status.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(statusPage(monitor.status(), log, Now, 5).replace("</body>", measure));
+        page.close();
+        QProcess browser;
+        browser.start(chromium,
+                      {"--headless", "--disable-gpu", "--no-sandbox",
+                       "--user-data-dir=" + dir.filePath("profile"), "--window-size=390,844",
+                       "--dump-dom", QUrl::fromLocalFile(page.fileName()).toString()});
+        QSignalSpy finished(&browser, &QProcess::finished);
+        QVERIFY2(finished.wait(60000), "chromium did not finish");
+        const QByteArray dom = browser.readAllStandardOutput();
+        const qsizetype title = dom.indexOf("<title>");
+        QCOMPARE(dom.mid(title, dom.indexOf("</title>") - title), QByteArray("<title>fits"));
+        QVERIFY(dom.contains("<td>08:15:00</td>"));
     }
 
     // Requests the server does not serve get an error or are closed, and the gate keeps working.

@@ -1,11 +1,13 @@
 // The programs as an installer and systemd meet them: command lines without a
 // display, one station per folder, readiness and the watchdog.
+#include "service/folder_lock.h"
 #include "support/program_run.h"
 #include "support/recorded_relay_board.h"
 #include "support/start_folder.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 #include <csignal>
@@ -131,6 +133,7 @@ private slots:
         QTest::newRow("station missing folder") << GATE_STATION << QStringList{"--folder", "/nonexistent/site"} << 3 << "/nonexistent/site does not exist";
         QTest::newRow("gatectl version") << GATECTL << QStringList{"--version"} << 0 << "gatectl" + version;
         QTest::newRow("gatectl unknown command") << GATECTL << QStringList{"start"} << 2 << "unknown command";
+        QTest::newRow("gatectl check's own help") << GATECTL << QStringList{"check", "--help"} << 0 << "Usage:\n  gatectl check FOLDER\n";
         QTest::newRow("gatectl checks a missing folder") << GATECTL << QStringList{"check", "/nonexistent/site"} << 1 << "PROBLEM: settings";
         QTest::newRow("sim unknown option") << GATE_SIM << QStringList{"--keypads=3"} << 2 << "Unknown option 'keypads'";
         // clang-format on
@@ -230,6 +233,40 @@ private slots:
         ::kill(again.processId(), SIGTERM);
         QVERIFY(again.waitForFinished(10000));
         QCOMPARE(folder.value("Gate.gsd", "select count(*) from tblGateLog"), QVariant(1));
+    }
+
+    // The lock of a station that died is taken over and said so, for the
+    // metric of restarts after a hang or a crash.
+    void lockOfADeadStationTakenOver_data()
+    {
+        QTest::addColumn<bool>("leftBehind");
+        QTest::newRow("no lock file") << false;
+        QTest::newRow("left by a process gone") << true;
+    }
+
+    void lockOfADeadStationTakenOver()
+    {
+        QFETCH(bool, leftBehind);
+        StartFolder folder;
+        if (leftBehind) {
+            QProcess gone;
+            gone.start("true");
+            const QByteArray pid = QByteArray::number(gone.processId());
+            QVERIFY(gone.waitForFinished());
+            QByteArray contents;
+            {
+                QLockFile held(folder.file("station.lock"));
+                QVERIFY(held.tryLock(0));
+                QFile file(folder.file("station.lock"));
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                contents = file.readAll();
+            }
+            folder.write("station.lock", pid + contents.mid(contents.indexOf('\n')));
+        }
+        FolderLock lock(folder.path());
+        QString why;
+        QCOMPARE(lock.tryLock(&why), 0);
+        QCOMPARE(lock.previousHolderDied(), leftBehind);
     }
 
     // A second station, and a restore, are refused while one runs, also when

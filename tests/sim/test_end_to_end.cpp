@@ -65,6 +65,7 @@ private slots:
             return simOutput.contains(text);
         };
         QVERIFY2(simSays("Ctrl-C ends"), simOutput.constData());
+        parent.write("site/station.ini", "[keypad]\nLockoutAfter=2\n");
 
         QProcess station;
         station.setWorkingDirectory(site);
@@ -78,6 +79,11 @@ private slots:
         QVERIFY2(simSays("relay OFF: gate closed after 2."), simOutput.constData());
         QCOMPARE(parent.value("site/Gate.gsd", "select fldReult || ' ' || fldZone from tblGateLog"),
                  QVariant("Valid Out"));
+        // What the station decided, told from its log: a grant, refusals, the lockout.
+        QVERIFY2(simSays("Out: **34 Valid (Smith, Ann, unit B12)"), simOutput.constData());
+        sim.write("1:0000\n1:9876\n");
+        QVERIFY2(simSays("In: **00 Invalid\n"), simOutput.constData());
+        QVERIFY2(simSays("In: Keypad Locked after 2 refused codes"), simOutput.constData());
         // The service journal tells the story, the code masked.
         QByteArray journal;
         for (const char *line : {"decision: Valid at Out, code **34", "relay: on", "relay: off"}) {
