@@ -61,9 +61,9 @@ std::optional<QString> storedFormText(const QString &stored)
     const int day = number(8, 2, &ok[2]);
     const int hour = number(11, 2, &ok[3]);
     const int minute = number(14, 2, &ok[4]);
-    number(17, 2, &ok[5]);
+    const int second = number(17, 2, &ok[5]);
     if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) ||
-        !QDate::isValid(year, month, day) || hour > 23 || minute > 59)
+        !QDate::isValid(year, month, day) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
     auto two = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
