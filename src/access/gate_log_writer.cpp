@@ -211,8 +211,9 @@ bool GateLogWriter::pendingRows(QList<QJsonObject> &rows, QString *why)
             continue;
         QSqlQuery q(m_log.database());
         QString sql = QStringLiteral("select 1 from tblGateLog where fldID > ?");
+        // "is": a row without a customer number holds NULL, which "=" never matches.
         for (const QString &column : LogColumns)
-            sql += QStringLiteral(" and %1 = ?").arg(column);
+            sql += QStringLiteral(" and %1 is ?").arg(column);
         if (!runSql(q, sql + QStringLiteral(" limit 1"),
                     QVariantList{entry.flushAbove} + valuesOf(rows.first()), why))
             return false;

@@ -12,6 +12,15 @@ namespace {
 
 enum class Align { Left, Right };
 
+// The drill-down reads the customer ID back from its columns: one too long for
+// them is cut with a mark, so that it is never read as another customer's.
+constexpr int CustIdWidth = 8;
+
+QString shownCustId(const QString &custId)
+{
+    return custId.size() > CustIdWidth ? custId.left(CustIdWidth - 1) + QChar(0x2026) : custId;
+}
+
 // Shorter values are padded with blanks, longer ones keep their first characters.
 QString field(const QString &value, int width, Align align)
 {
@@ -28,7 +37,7 @@ QString joinFields(const QString &date, const QString &zone, const QString &code
            QLatin1Char(' ') + field(code, 10, Align::Left) + QStringLiteral("  ") +
            field(result, 12, Align::Left) + QLatin1Char(' ') + field(unit, 7, Align::Right) +
            QLatin1Char(' ') + field(customer, 22, Align::Left) + QLatin1Char(' ') +
-           field(custId, 8, Align::Right);
+           field(custId, CustIdWidth, Align::Right);
 }
 
 // The stored form read field by field: a hundred thousand lines must list quickly,
@@ -39,8 +48,12 @@ std::optional<QString> storedFormText(const QString &stored)
         stored[10] != QLatin1Char(' ') || stored[13] != QLatin1Char(':') ||
         stored[16] != QLatin1Char(':'))
         return std::nullopt;
+    // Digits only: toInt would also take a sign or blanks, which no stored date holds.
     auto number = [&](int from, int length, bool *ok) {
-        return stored.mid(from, length).toInt(ok);
+        const QStringView digits = QStringView(stored).mid(from, length);
+        *ok = std::all_of(digits.begin(), digits.end(),
+                          [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+        return digits.toInt();
     };
     bool ok[6];
     const int year = number(0, 4, &ok[0]);
@@ -48,9 +61,9 @@ std::optional<QString> storedFormText(const QString &stored)
     const int day = number(8, 2, &ok[2]);
     const int hour = number(11, 2, &ok[3]);
     const int minute = number(14, 2, &ok[4]);
-    number(17, 2, &ok[5]);
+    const int second = number(17, 2, &ok[5]);
     if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) ||
-        !QDate::isValid(year, month, day) || hour > 23 || minute > 59)
+        !QDate::isValid(year, month, day) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
     auto two = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
@@ -78,7 +91,7 @@ QString logDateText(const QString &stored)
 QString logLine(const LogRow &row)
 {
     return joinFields(logDateText(row.dateTime), row.location, row.code, row.result, row.unitNumber,
-                      row.customer, row.custId);
+                      row.customer, shownCustId(row.custId));
 }
 
 const QStringList &logColumnTitles()
@@ -103,5 +116,5 @@ std::optional<qint32> customerId(const QString &text)
 
 std::optional<qint32> customerIdOfLine(const QString &line)
 {
-    return customerId(line.mid(81, 8));
+    return customerId(line.mid(81, CustIdWidth));
 }

@@ -4,21 +4,24 @@
 #include "settings/station_settings.h"
 
 #include <QFile>
-#include <QTextStream>
+#include <QRegularExpression>
+#include <QStringDecoder>
 
 namespace {
 
 // Reads just the [ports] section; a missing or unreadable file has no entries.
+// A line ends at CR LF, LF or a lone CR, however the editor saved it.
 QString mappedDevice(int portNumber, const QString &fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return {};
-    QTextStream in(&file);
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n?|\n"));
+    QStringDecoder utf8(QStringDecoder::Utf8); // drops a byte-order mark
     bool inPorts = false;
     const QString key = QString::number(portNumber);
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
+    for (const QString &text : QString(utf8.decode(file.readAll())).split(lineEnd)) {
+        const QString line = text.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
             line.startsWith(QLatin1Char('#')))
             continue;

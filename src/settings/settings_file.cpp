@@ -55,6 +55,8 @@ const std::array<Item, SettingsFile::ItemCount> items{{
 template <class... F> struct Overload : F... {
     using F::operator()...;
 };
+// clang 14 deduces no aggregate's template arguments by itself.
+template <class... F> Overload(F...) -> Overload<F...>;
 
 QString quoted(const QString &text)
 {

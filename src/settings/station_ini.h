@@ -30,6 +30,8 @@ struct StationIni {
 
     // A value that cannot be used keeps its default and is named in `problems`.
     static StationIni load(const QString &startFolder, QStringList *problems);
+
+    bool operator==(const StationIni &) const = default;
 };
 
 // An "address:port" text: an IPv4 address, or an IPv6 one in brackets, and a port

@@ -125,9 +125,9 @@ struct Gate {
     }
 
     GateAttempt::Outcome run(const QString &code) { return attempt.run(code, "In", Now); }
-    Result write(const QString &code, QString *why = nullptr)
+    Result write(const QString &code, QString *why = nullptr, const QString &custId = "345")
     {
-        return writer.write({code, "In", "Valid", "Smith, Ann", "B12", "345"}, Now, why);
+        return writer.write({code, "In", "Valid", "Smith, Ann", "B12", custId}, Now, why);
     }
 
     // The log's rows in order, each as `columns`, joined by ";".
@@ -466,22 +466,26 @@ private slots:
     }
 
     // Refused rows wait in order and later rows go behind them. A crash leaves
-    // the flush marker, rows committed or not, and a torn last line: each row lands once.
+    // the flush marker, rows committed or not, and a torn last line: each row
+    // lands once, also when the first has no customer number (NULL in the log).
     void lockedLogSpools_data()
     {
         QTest::addColumn<bool>("committed");
-        QTest::newRow("crash before commit") << false;
-        QTest::newRow("crash after commit") << true;
+        QTest::addColumn<QString>("firstCustId");
+        QTest::newRow("crash before commit") << false << "345";
+        QTest::newRow("crash after commit") << true << "345";
+        QTest::newRow("crash after commit, no customer") << true << "";
     }
     void lockedLogSpools()
     {
         QFETCH(bool, committed);
+        QFETCH(QString, firstCustId);
         Gate gate;
         QCOMPARE(gate.write("1111"), Result::Logged);
         QString why;
         {
             const OtherProgram locker(gate.settings.GateDbPath, {"BEGIN IMMEDIATE"});
-            QCOMPARE(gate.write("1111", &why), Result::Spooled);
+            QCOMPARE(gate.write("1111", &why, firstCustId), Result::Spooled);
             QVERIFY(!why.isEmpty());
             QCOMPARE(gate.write("2222"), Result::Spooled);
             QVERIFY(!gate.writer.flushSpool(&why));

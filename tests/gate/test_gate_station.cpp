@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -354,6 +355,85 @@ private slots:
         s.s->liftLockouts();
         QCOMPARE(s.s->lockedKeypads(), QList<int>());
         QCOMPARE(s.lockoutsShown(), QStringList());
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.relay.readNow(), RelayOn);
+    }
+
+    // The gate database locked, refusing writes (a trigger stands in for a
+    // read-only file: modes do not stop root), renamed away and back, then,
+    // with a row waiting in the spool, filled with junk, cut short and deleted,
+    // each while a code is typed. The station keeps deciding what it can: the
+    // gate opens and the row is logged or spooled, or, with no zone table to
+    // read, nothing is decided and the gate stays shut. Spooled rows land in
+    // the log once: while it runs, or at the next start on a good copy.
+    void databaseFaultsWhileCodesAreTyped()
+    {
+        Station s("[keypad]\nLockoutAfter=0\n", 0);
+        const QString gateDb = s.site.folder.file("Gate.gsd");
+        QList<GateAttempt::Outcome> outcomes;
+        connect(s.s.get(), &GateStation::decided, this,
+                [&](int, const GateAttempt::Outcome &outcome) { outcomes << outcome; });
+        // A code whose data cannot be read waits, then is refused unchecked.
+        auto typed = [&](bool mustOpen) {
+            s.press(0, "ABCE");
+            if (!QTest::qWaitFor([&] { return !outcomes.isEmpty(); }, 5000))
+                return false;
+            const auto outcome = outcomes.takeFirst();
+            const bool opened = outcome.status == GateAttempt::Outcome::Logged && outcome.opened;
+            const bool shut = outcome.status == GateAttempt::Outcome::Logged && !outcome.opened &&
+                              !outcome.notChecked.isEmpty();
+            return outcomes.isEmpty() && (opened || (shut && !mustOpen)) &&
+                   s.site.relay.readNow() == (opened ? RelayOn : QByteArray());
+        };
+        auto drained = [&] {
+            return QTest::qWaitFor([&] { return s.s->logWriter().spooledRows() == 0; }, 10000);
+        };
+
+        {
+            const OtherProgram other(gateDb, {"BEGIN IMMEDIATE"});
+            QVERIFY(other.ok() && typed(true));
+        }
+        QVERIFY(drained());
+        s.site.folder.execStatement("Gate.gsd",
+                                    "CREATE TRIGGER refuse BEFORE INSERT ON "
+                                    "tblGateLog BEGIN SELECT RAISE(ABORT, 'read-only'); END");
+        QVERIFY(typed(true));
+        s.site.folder.exec("Gate.gsd", "DROP TRIGGER refuse");
+        QVERIFY(drained());
+        QVERIFY(QFile::rename(gateDb, gateDb + ".away"));
+        QVERIFY(typed(false));
+        QVERIFY(QFile::rename(gateDb + ".away", gateDb));
+        QVERIFY(typed(true));
+        QVERIFY(drained());
+        const QStringList saved = s.site.logRows();
+        QCOMPARE(s.site.folder.value("Gate.gsd", "select group_concat(fldReult) from tblGateLog"),
+                 QVariant("Valid,Valid,Not Checked,Valid"));
+
+        s.site.folder.exec("Gate.gsd", QStringLiteral("VACUUM INTO '%1.good'").arg(gateDb));
+        {
+            const OtherProgram other(gateDb, {"BEGIN IMMEDIATE"});
+            QVERIFY(other.ok() && typed(true));
+            QFile junk(gateDb);
+            QVERIFY(junk.open(QIODevice::ReadWrite));
+            QVERIFY(junk.write(QByteArray(junk.size(), '\xA5')) == junk.size());
+            junk.close();
+            QVERIFY(typed(false));
+            QVERIFY(QFile::resize(gateDb, QFileInfo(gateDb).size() / 2));
+            QVERIFY(typed(false));
+            QVERIFY(QFile::remove(gateDb));
+            QVERIFY(typed(false));
+        }
+        const int waiting = s.s->logWriter().spooledRows();
+        QVERIFY(waiting >= 1);
+
+        s.s->stop("test");
+        s.s.reset();
+        for (const char *left : {"-wal", "-shm"})
+            QFile::remove(gateDb + left);
+        QVERIFY(QFile::rename(gateDb + ".good", gateDb));
+        s.s = s.site.start();
+        QCOMPARE(s.site.logRows(), saved + QStringList(waiting, "1234/In"));
+        s.site.relay.readNow();
         s.press(0, "ABCE");
         QCOMPARE(s.site.relay.readNow(), RelayOn);
     }

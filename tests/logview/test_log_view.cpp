@@ -77,23 +77,30 @@ class TestLogView : public QObject {
     Q_OBJECT
 
 private slots:
-    // The 89-character line: blanks pad a short field, a long one is cut.
+    // The 89-character line: blanks pad a short field, a long one is cut. The
+    // drill-down reads the customer ID back, or none from a cut one.
     void lines_data()
     {
         // clang-format off
         QTest::addColumn<LogRow>("row");
         QTest::addColumn<QString>("line");
+        QTest::addColumn<QVariant>("custId");
         QTest::newRow("padded")
             << LogRow{"2012-03-07 14:05:09", "In", "1234", "Valid", "B12", "Smith, Ann", "345"}
-            << "03/07/12 02:05 PM  In    1234        Valid            B12 Smith, Ann                  345";
+            << "03/07/12 02:05 PM  In    1234        Valid            B12 Smith, Ann                  345"
+            << QVariant(345);
         QTest::newRow("cut")
             << LogRow{"", "Entrance", "123456789012", "TimeZone 12345", "UNIT-12345",
                       "Abcdefghijklmnopqrstuvwxyz1234", "123456789"}
-            << QString(18, ' ') + " Entra 1234567890  TimeZone 123 UNIT-12 Abcdefghijklmnopqrstuv 12345678";
-        QTest::newRow("midnight") << LogRow{"2026-12-06 00:00:00", "", "", "", "", "", ""} << "12/06/26 12:00 AM";
-        QTest::newRow("noon") << LogRow{"2026-12-06 12:30:00", "", "", "", "", "", ""} << "12/06/26 12:30 PM";
-        QTest::newRow("no such day") << LogRow{"2026-02-30 10:00:00", "", "", "", "", "", ""} << "2026-02-30 10:00:0";
-        QTest::newRow("ISO with T") << LogRow{"2026-12-06T23:15:00", "", "", "", "", "", ""} << "12/06/26 11:15 PM";
+            << QString(18, ' ') + " Entra 1234567890  TimeZone 123 UNIT-12 Abcdefghijklmnopqrstuv 1234567\u2026"
+            << QVariant();
+        QTest::newRow("widest ID") << LogRow{"", "", "", "", "", "", "-1234567"} << QString(81, ' ') + "-1234567" << QVariant(-1234567);
+        QTest::newRow("midnight") << LogRow{"2026-12-06 00:00:00", "", "", "", "", "", ""} << "12/06/26 12:00 AM" << QVariant();
+        QTest::newRow("noon") << LogRow{"2026-12-06 12:30:00", "", "", "", "", "", ""} << "12/06/26 12:30 PM" << QVariant();
+        QTest::newRow("blank in a number") << LogRow{"2026- 3-10 12:00:00", "", "", "", "", "", ""} << "2026- 3-10 12:00:0" << QVariant();
+        QTest::newRow("no such second") << LogRow{"2026-12-01 00:00:60", "", "", "", "", "", ""} << "2026-12-01 00:00:6" << QVariant();
+        QTest::newRow("no such day") << LogRow{"2026-02-30 10:00:00", "", "", "", "", "", ""} << "2026-02-30 10:00:0" << QVariant();
+        QTest::newRow("ISO with T") << LogRow{"2026-12-06T23:15:00", "", "", "", "", "", ""} << "12/06/26 11:15 PM" << QVariant();
         // clang-format on
     }
 
@@ -101,7 +108,10 @@ private slots:
     {
         QFETCH(LogRow, row);
         QFETCH(QString, line);
+        QFETCH(QVariant, custId);
         QCOMPARE(logLine(row), line.leftJustified(89));
+        const std::optional<qint32> readBack = customerIdOfLine(logLine(row));
+        QCOMPARE(readBack ? QVariant(*readBack) : QVariant(), custId);
     }
 
     // The filter picks rows in SQL: whole words or the first three letters, case

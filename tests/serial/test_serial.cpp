@@ -120,6 +120,13 @@ private slots:
         QVERIFY2(port.configureAndOpen(4, "19200,E,7,1", folder.path(), &error), qPrintable(error));
         QCOMPARE(port.devicePath(), device.devicePath());
         QVERIFY(!port.setPortNumber(4, folder.path(), &error)); // already open
+
+        // Line ends as any editor writes them, a byte-order mark before the first line.
+        folder.write("comports.ini",
+                     "\xEF\xBB\xBF[ports]\r5=/dev/ttyUSB5\r\n6=/dev/ttyUSB6\n7=/dev/ttyUSB7");
+        for (const int number : {5, 6, 7})
+            QCOMPARE(serialDeviceFor(number, folder.path()).path,
+                     QStringLiteral("/dev/ttyUSB%1").arg(number));
     }
 
     // Keypad 1 plugged in after start-up opens by itself; keypad 2 works meanwhile.
