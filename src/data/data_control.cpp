@@ -17,13 +17,13 @@ namespace {
 // enough that a keypad decision never hangs on a stuck lock.
 constexpr int BusyTimeoutMs = 2000;
 
+} // namespace
+
 QString uniqueConnectionName(const QString &name)
 {
     static std::atomic<int> serial{0};
     return QStringLiteral("%1#%2").arg(name).arg(++serial);
 }
-
-} // namespace
 
 DataControl::DataControl(const QString &name, TableSchema schema, Writes writes)
     : m_name(name)

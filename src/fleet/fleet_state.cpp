@@ -87,9 +87,19 @@ bool FleetState::read(const QString &folder, FleetState &state, QString *error)
     return parse(file.read(4096), state, error);
 }
 
+bool FleetState::silent(const QDateTime &now) const
+{
+    return staleSeconds > 0 && written.secsTo(now) > staleSeconds;
+}
+
+QString FleetState::phaseWord(const QDateTime &now) const
+{
+    return silent(now) ? QStringLiteral("silent") : QLatin1String(PhaseWords[int(phase)]);
+}
+
 QString FleetState::statusLine(const QDateTime &now) const
 {
-    if (staleSeconds > 0 && written.secsTo(now) > staleSeconds)
+    if (silent(now))
         return QStringLiteral("fleet: gate-sync silent since %1, %2")
             .arg(written.toString(QStringLiteral("HH:mm")), waitingNote(waiting));
     switch (phase) {

@@ -32,3 +32,7 @@ struct SyncSource {
 
 bool readSource(const SyncSource &source, const AccessImport::AccessReader &reader,
                 SourceTables &tables, QString *error);
+
+// A CSV file of one table: its header row names the table's columns.
+bool readCsvFile(const QString &path, const TableSchema &table, QList<TextRow> &rows,
+                 QString *error);
