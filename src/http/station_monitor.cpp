@@ -1,6 +1,7 @@
 #include "station_monitor.h"
 
 #include "access/result_words.h"
+#include "fleet/fleet_state.h"
 
 #include <prometheus/counter.h>
 #include <prometheus/gauge.h>
@@ -24,6 +25,8 @@ std::string resultLabel(const QString &result)
     }
     return result.toStdString();
 }
+
+const char *const FleetPhases[] = {"in step", "offline", "fault", "silent", "unknown"};
 
 QString sourceOf(int keypad)
 {
@@ -88,9 +91,33 @@ struct StationMonitor::Metrics {
                          .Help("When the station started, in seconds since the epoch")
                          .Register(*registry)
                          .Add({});
+    Family<Gauge> &fleetLink = prometheus::BuildGauge()
+                                   .Name("gate_fleet_link")
+                                   .Help("1 for the fleet link's phase as gate-sync last told it "
+                                         "(silent: gate-sync stopped telling; unknown: no word)")
+                                   .Register(*registry);
+    Family<Gauge> &fleetWaiting = prometheus::BuildGauge()
+                                      .Name("gate_fleet_rows_waiting")
+                                      .Help("Log rows not yet in the central log")
+                                      .Register(*registry);
+    Family<Gauge> &fleetContact =
+        prometheus::BuildGauge()
+            .Name("gate_fleet_last_contact_time_seconds")
+            .Help("When the fleet database last answered, in seconds since the epoch; 0: never")
+            .Register(*registry);
     // The device series of the last scrape: a port renumbered leaves no stale one.
     std::vector<Gauge *> deviceSeries;
 };
+
+StationMonitor::FleetLink StationMonitor::FleetLink::read(const QString &folder,
+                                                          const QDateTime &now)
+{
+    FleetState state;
+    QString why;
+    if (!FleetState::read(folder, state, &why))
+        return {QStringLiteral("unknown"), {}, {}, 0, QStringLiteral("fleet: ") + why};
+    return {state.phaseWord(now), state.since, state.contact, state.waiting, state.statusLine(now)};
+}
 
 StationMonitor::StationMonitor(const QDateTime &started)
     : m_metrics(std::make_unique<Metrics>())
@@ -152,7 +179,8 @@ void StationMonitor::relaySwitched(bool on, qint64 monotonicMs)
 
 StationMonitor::Status StationMonitor::status() const
 {
-    Status s{m_probe ? m_probe() : Equipment{}, m_lastDecision, m_relayOn, m_started, true};
+    Status s{
+        m_probe ? m_probe() : Equipment{}, m_lastDecision, m_relayOn, m_started, m_fleetLink, true};
     for (const Device &device : s.equipment.devices)
         s.healthy = s.healthy && device.well();
     for (const Database &database : s.equipment.databases)
@@ -179,5 +207,12 @@ QByteArray StationMonitor::metricsText()
         spooled += database.spooledRows;
     }
     m.spooledRows.Set(spooled);
+    if (m_fleetLink) {
+        for (const char *phase : FleetPhases)
+            m.fleetLink.Add({{"phase", phase}}).Set(m_fleetLink->phase == QLatin1String(phase));
+        m.fleetWaiting.Add({}).Set(double(m_fleetLink->waiting));
+        m.fleetContact.Add({}).Set(
+            m_fleetLink->contact.isValid() ? double(m_fleetLink->contact.toSecsSinceEpoch()) : 0);
+    }
     return QByteArray::fromStdString(prometheus::TextSerializer().Serialize(m.registry->Collect()));
 }

@@ -44,12 +44,26 @@ public:
         bool granted = false;
     };
 
+    // The fleet link as gate-sync last wrote it to fleet.state, read at one moment.
+    struct FleetLink {
+        // "in step", "offline", "fault"; "silent": gate-sync stopped writing;
+        // "unknown": no fleet.state to read
+        QString phase;
+        QDateTime since;    // when the phase began
+        QDateTime contact;  // the fleet database's last answer; invalid: none yet
+        qint64 waiting = 0; // log rows not yet in the central log
+        QString line;       // the status line's text
+
+        static FleetLink read(const QString &folder, const QDateTime &now);
+    };
+
     // The station as one reading, for a page or a health answer.
     struct Status {
         Equipment equipment;
         std::optional<Decision> lastDecision;
         bool relayOn = false;
         QDateTime started;
+        std::optional<FleetLink> fleet; // none: the station has no fleet link
         // Every device in use open, every database connected, nothing spooled.
         bool healthy = false;
     };
@@ -66,6 +80,9 @@ public:
     void stationRowWritten(GateLogWriter::Result result);
     // A relay command that reached the board.
     void relaySwitched(bool on, qint64 monotonicMs);
+    // Each new reading of a station with a fleet link; the link is not part
+    // of `healthy`: the gate decides without it.
+    void setFleetLink(const FleetLink &link) { m_fleetLink = link; }
 
     Status status() const;
     // Every metric, in Prometheus's text format.
@@ -79,6 +96,7 @@ private:
     Probe m_probe;
     std::unique_ptr<Metrics> m_metrics;
     std::optional<Decision> m_lastDecision;
+    std::optional<FleetLink> m_fleetLink;
     bool m_relayOn = false;
     qint64 m_relayOnSinceMs = 0;
     QDateTime m_started;

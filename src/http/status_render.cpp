@@ -75,6 +75,22 @@ QString logTable(const LatestRows &log)
     return table + QStringLiteral("</table></div>\n");
 }
 
+QJsonValue timeOrNull(const QDateTime &when)
+{
+    return when.isValid() ? QJsonValue(timeText(when)) : QJsonValue();
+}
+
+QJsonValue fleetJson(const std::optional<StationMonitor::FleetLink> &link)
+{
+    if (!link)
+        return {};
+    return QJsonObject{{"phase", link->phase},
+                       {"since", timeOrNull(link->since)},
+                       {"lastContact", timeOrNull(link->contact)},
+                       {"rowsWaiting", link->waiting},
+                       {"status", link->line}};
+}
+
 const char *const Style =
     "body{font-family:sans-serif;margin:0;padding:0.6em;color:#222}"
     ".ok{color:#1b7a1b}.bad{color:#b00020}"
@@ -115,7 +131,7 @@ QJsonObject healthJson(const StationMonitor::Status &status)
             {"lastDecision", decision},
             {"relay", status.relayOn ? "on" : "off"},
             {"started", timeText(status.started)},
-            {"sync", QJsonValue()}};
+            {"sync", fleetJson(status.fleet)}};
 }
 
 QByteArray statusPage(const StationMonitor::Status &status, const LatestRows &log,

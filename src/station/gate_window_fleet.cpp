@@ -1,6 +1,5 @@
 // The fleet link's line in the status bar: gate-sync writes fleet.state, the
 // window reads it on a timer of its own, never while deciding a code.
-#include "fleet/fleet_state.h"
 #include "gate_window.h"
 
 #include <QLabel>
@@ -25,9 +24,7 @@ void GateWindow::startFleetStatus()
 
 void GateWindow::showFleetStatus()
 {
-    FleetState state;
-    QString why;
-    m_fleetStatus->setText(FleetState::read(m_settings.StartFolder, state, &why)
-                               ? state.statusLine(Clock::now())
-                               : QStringLiteral("fleet: ") + why);
+    const auto link = StationMonitor::FleetLink::read(m_settings.StartFolder, Clock::now());
+    m_fleetStatus->setText(link.line);
+    m_monitor.setFleetLink(link);
 }
