@@ -3,6 +3,7 @@
 #include "common/error_text.h"
 #include "common/number_text.h"
 #include "settings_rules.h"
+#include "station_ini.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -176,6 +177,11 @@ namespace SettingsFile {
 QString fileName(const QString &startFolder)
 {
     return inStartFolder(startFolder, QStringLiteral("gatesystem.dat"));
+}
+
+QStringList privateFiles(const StationSettings &settings, const QString &startFolder)
+{
+    return {settings.DataDbPath, fileName(startFolder), stationIniFileName(startFolder)};
 }
 
 QByteArray format(const StationSettings &settings)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // gatesystem.dat: one line of 29 comma-separated items, ended by CR LF.
 namespace SettingsFile {
@@ -11,6 +12,11 @@ namespace SettingsFile {
 inline constexpr int ItemCount = 29;
 
 QString fileName(const QString &startFolder);
+
+// The files of a station that only their owner and group may read: the
+// customer database and the settings file (tenants' codes) and station.ini
+// (the fleet password).
+QStringList privateFiles(const StationSettings &settings, const QString &startFolder);
 
 // The exact file content for the stored fields of a record.
 QByteArray format(const StationSettings &settings);

@@ -326,9 +326,8 @@ QString GateWindow::configure()
     // The zone list comes first, so a gate database without usable zones opens no port.
     if (!m_zoneEditor->LoadTimeZoneList(&error))
         return stopped(error);
-    QStringList warnings{m_zoneEditor->brokenZones(),
-                         readableByEveryone({m_settings.DataDbPath,
-                                             SettingsFile::fileName(m_settings.StartFolder)})};
+    QStringList warnings{m_zoneEditor->brokenZones(), readableByEveryone(SettingsFile::privateFiles(
+                                                          m_settings, m_settings.StartFolder))};
     warnings.removeAll(QString());
     for (const QString &warning : warnings)
         StationLog::fault(warning);

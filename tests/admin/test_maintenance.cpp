@@ -171,6 +171,28 @@ private slots:
             QString("ok: Keypad 2: %1 opens at 9600,N,8,1").arg(keypad2.devicePath())));
         QVERIFY(lines.contains("ok: database: tblUnitInfo in " + site + "/Data.gsd"));
     }
+    // Tenants' codes and the fleet password stay with the owner and the group.
+    void checkNamesFilesEveryoneReads_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("customer database") << "Data.gsd";
+        QTest::newRow("settings") << "gatesystem.dat";
+        QTest::newRow("station.ini, with the fleet password") << "station.ini";
+    }
+    void checkNamesFilesEveryoneReads()
+    {
+        QFETCH(QString, file);
+        StartFolder parent;
+        const QString site = parent.file("site");
+        QVERIFY(StationFolder::init(site, nullptr, nullptr));
+        parent.write("site/station.ini", "[fleet]\nUrl=postgresql://n.n1:secret@db/fleet\n");
+        const QString path = site + "/" + file;
+        QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther));
+        QCOMPARE(checkLines(site).filter("every account"),
+                 QStringList("PROBLEM: " + path +
+                             " can be read by every account on this computer (chmod o-r) -> fix: "
+                             "chmod o-r the files named"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMaintenance)
