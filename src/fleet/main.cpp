@@ -1,5 +1,6 @@
 // gate-sync: keeps a station folder and the fleet database in step.
 #include "common/file_privacy.h"
+#include "fleet_connection.h"
 #include "gate_sync.h"
 #include "service/command_line.h"
 #include "settings/station_ini.h"
@@ -55,11 +56,15 @@ int main(int argc, char *argv[])
             Help + CommandLine::exitCodeHelp({CommandLine::Failed, CommandLine::Usage})))
         return *exitCode;
     QCoreApplication app(argc, argv);
+    FleetConnection::quietDriver();
 
     GateSyncConfig config;
     config.folder = QDir(parser.value(folder)).absolutePath();
     QStringList problems;
     const StationIni ini = StationIni::load(config.folder, &problems);
+    // It holds the fleet password.
+    problems << readableByEveryone({stationIniFileName(config.folder)});
+    problems.removeAll(QString());
     for (const QString &problem : problems)
         qWarning("gate-sync: %s", qPrintable(problem));
     config.url = parser.isSet(url) ? parser.value(url) : ini.fleetUrl;
