@@ -3,6 +3,7 @@
 // What the benchmarks that time a code from its last key to the relay share.
 #include "access/keypad_keys.h"
 #include "sim/pty_device.h"
+#include "spread.h"
 #include "support/recorded_relay_board.h"
 
 #include <QCoreApplication>
@@ -80,17 +81,6 @@ private:
     std::atomic<qint64> m_lastOnNs{0};
     std::thread m_reader;
 };
-
-struct Spread {
-    double median = 0;
-    double p99 = 0;
-};
-
-inline Spread spreadOf(QList<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms[std::min<qsizetype>(ms.size() - 1, ms.size() * 99 / 100)]};
-}
 
 inline QByteArray keysFor(const QString &code)
 {

@@ -123,8 +123,7 @@ void checkSettings(const S &settings, const QString &folder, QList<Finding> &fin
     StationIni::load(folder, &iniProblems);
     for (const QString &fault : iniProblems)
         findings << problem(fault, QStringLiteral("correct it in station.ini"));
-    const QString open =
-        readableByEveryone({settings.DataDbPath, StationFolder(folder).settingsFile()});
+    const QString open = readableByEveryone(StationFolder(folder).privateFiles(settings));
     if (!open.isEmpty())
         findings << problem(open, QStringLiteral("chmod o-r the files named"));
 }

@@ -18,11 +18,15 @@ namespace {
 // enough that a keypad decision never hangs on a stuck lock.
 constexpr int BusyTimeoutMs = 2000;
 
+} // namespace
+
 QString uniqueConnectionName(const QString &name)
 {
     static std::atomic<int> serial{0};
     return QStringLiteral("%1#%2").arg(name).arg(++serial);
 }
+
+namespace {
 
 // Each file's journal mode before this process first switched it to WAL, so
 // the last connection can give it back.

@@ -79,6 +79,9 @@ private:
     QList<std::pair<QString, std::optional<FileIdentity>>> m_sideFiles;
 };
 
+// A connection name no other connection of the process has, on any thread.
+QString uniqueConnectionName(const QString &name);
+
 // Filesystems whose files other hosts may reach, where WAL's shared memory cannot work.
 bool isNetworkFileSystem(const QByteArray &type);
 

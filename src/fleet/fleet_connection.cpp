@@ -2,9 +2,42 @@
 
 #include "common/error_text.h"
 
+#include <QHostAddress>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QUrl>
 #include <QUrlQuery>
+
+namespace {
+
+QtMessageHandler g_nextHandler = nullptr;
+
+void dropDriverWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.startsWith(QLatin1String("QPSQLDriver::")) ||
+        text.startsWith(QLatin1String("QPSQLResult::")))
+        return;
+    g_nextHandler(type, context, text);
+}
+
+const QRegularExpression &severity()
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Z]+:\\s+"));
+    return pattern;
+}
+
+const QRegularExpression &errorCode()
+{
+    static const QRegularExpression pattern(QStringLiteral("\\s*\\([0-9A-Z]{5}\\)$"));
+    return pattern;
+}
+
+bool isLoopback(const QString &host)
+{
+    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+} // namespace
 
 namespace FleetConnection {
 
@@ -21,6 +54,30 @@ QString reason(const QSqlDatabase &db)
         (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
     // The driver closes a connection the server ended, and then says nothing.
     return text.isEmpty() && !db.isOpen() ? QStringLiteral("no connection to the server") : text;
+}
+
+QString failure(const QSqlQuery &query)
+{
+    // "ERROR:  the words\nCONTEXT: ...\n(42501)"
+    QString words = query.lastError().databaseText().section(QLatin1Char('\n'), 0, 0);
+    words.remove(severity()).remove(errorCode());
+    return words.isEmpty() ? query.lastError().text() : words;
+}
+
+QString unprotectedLink(const QString &url)
+{
+    const QUrl parsed(url);
+    if (isLoopback(parsed.host()) ||
+        QUrlQuery(parsed).queryItemValue(QStringLiteral("sslmode")) == QLatin1String("verify-full"))
+        return {};
+    return QStringLiteral("WARNING: the link to %1 is not sure to be encrypted, nor to reach the "
+                          "real server: add ?sslmode=verify-full&sslrootcert=CA.crt to the URL")
+        .arg(parsed.host());
+}
+
+void quietDriver()
+{
+    g_nextHandler = qInstallMessageHandler(dropDriverWarnings);
 }
 
 bool open(const QString &url, const QString &name, QString *error)
@@ -57,7 +114,12 @@ bool open(const QString &url, const QString &name, QString *error)
     db.setConnectOptions(options.join(QLatin1Char(';')));
     if (db.open())
         return true;
-    setError(error, QStringLiteral("cannot connect to %1: %2").arg(shown(url), reason(db)));
+    QString why = reason(db);
+    // libpq names the failure, not its likely cause.
+    if (why.contains(QLatin1String("certificate verify failed")))
+        why += QStringLiteral("; sslrootcert must name the authority that signed the server's "
+                              "certificate");
+    setError(error, QStringLiteral("cannot connect to %1: %2").arg(shown(url), why));
     return false;
 }
 

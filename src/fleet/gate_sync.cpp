@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/station_log.h"
+#include "data/data_control.h"
 #include "data/sql_run.h"
 #include "fleet_connection.h"
 #include "fleet_schema.h"
@@ -9,13 +10,31 @@
 #include "settings/station_folder.h"
 #include "site_pull.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QRandomGenerator>
 #include <QSqlDriver>
 #include <QSqlQuery>
 
 namespace {
 
-const QString Channel = QStringLiteral("fleet_change");
+// A change of every site's master codes.
+const QString EverySiteChannel = QStringLiteral("fleet_change");
+
+// As fleet_site_changed() names it: a site's name may be longer than a channel's.
+QString siteChannel(const QString &site)
+{
+    return QStringLiteral("fleet_site_") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(site.toUtf8(), QCryptographicHash::Md5).toHex());
+}
+
+// Three to five quarters of the time: stations that started together, or lost
+// the server together, do not all ask it at the same moment.
+int jitteredMs(int seconds)
+{
+    return int(seconds * 1000 * (0.75 + QRandomGenerator::global()->generateDouble() / 2));
+}
 
 // A connection that failed for want of the server (down, unreachable,
 // restarting) rather than for a fault in the set-up.
@@ -48,16 +67,16 @@ void say(const QString &text)
 
 GateSync::GateSync(GateSyncConfig config)
     : m_config(std::move(config))
-    , m_fleetConnection(QStringLiteral("fleet"))
-    , m_gateConnection(QStringLiteral("gate-log"))
+    , m_fleetConnection(uniqueConnectionName(QStringLiteral("fleet")))
+    , m_gateConnection(uniqueConnectionName(QStringLiteral("gate-log")))
+    , m_siteChannel(siteChannel(m_config.name.site))
 {
     m_state.staleSeconds = 3 * std::max(m_config.checkSeconds, m_config.retrySeconds) + 10;
     m_retry.setSingleShot(true);
-    m_retry.setInterval(m_config.retrySeconds * 1000);
     connect(&m_retry, &QTimer::timeout, this, &GateSync::connectFleet);
     m_push.setInterval(m_config.pushSeconds * 1000);
     connect(&m_push, &QTimer::timeout, this, &GateSync::pushStep);
-    m_check.setInterval(m_config.checkSeconds * 1000);
+    m_check.setInterval(jitteredMs(m_config.checkSeconds));
     connect(&m_check, &QTimer::timeout, this, &GateSync::check);
 }
 
@@ -65,6 +84,7 @@ GateSync::~GateSync()
 {
     m_gateDb = {};
     QSqlDatabase::removeDatabase(m_gateConnection);
+    QSqlDatabase::removeDatabase(m_fleetConnection);
 }
 
 bool GateSync::start(QString *error)
@@ -83,6 +103,9 @@ bool GateSync::start(QString *error)
     }
     say(QStringLiteral("station %1 of site %2, fleet %3")
             .arg(m_config.name.station, m_config.name.site, FleetConnection::shown(m_config.url)));
+    const QString unprotected = FleetConnection::unprotectedLink(m_config.url);
+    if (!unprotected.isEmpty())
+        say(unprotected);
     m_state.since = Clock::now();
     setPhase(FleetState::Phase::Offline, QStringLiteral("not connected yet"));
     m_push.start();
@@ -116,24 +139,56 @@ bool GateSync::joinFleet(QString *error)
         return false;
     }
     QSqlQuery query(db);
-    const bool joined =
-        runSql(query, QStringLiteral("INSERT INTO sites (site) VALUES (?) ON CONFLICT DO NOTHING"),
-               {m_config.name.site}, error) &&
-        runSql(query,
-               QStringLiteral(
-                   "INSERT INTO stations (site, station) VALUES (?, ?) ON CONFLICT DO NOTHING"),
-               {m_config.name.site, m_config.name.station}, error) &&
-        CentralLog::mark(db, m_config.name, m_mark, error);
-    if (!joined)
+    if (!runSql(query,
+                QStringLiteral("SELECT site, station FROM stations WHERE role = current_user"), {},
+                error))
         return false;
-    if (!db.driver()->subscribeToNotification(Channel)) {
+    if (query.next()) {
+        const StationName role{query.value(0).toString(), query.value(1).toString()};
+        if (role.site != m_config.name.site || role.station != m_config.name.station) {
+            setError(error,
+                     QStringLiteral("the URL's role is station %1 of site %2, not station "
+                                    "%3 of site %4: correct station.ini [fleet]")
+                         .arg(role.station, role.site, m_config.name.station, m_config.name.site));
+            return false;
+        }
+    } else if (!joinAsOffice(db, error)) {
+        return false;
+    }
+    if (!CentralLog::mark(db, m_config.name, m_mark, error))
+        return false;
+    QSqlDriver *driver = db.driver();
+    if (!driver->subscribeToNotification(EverySiteChannel) ||
+        !driver->subscribeToNotification(m_siteChannel)) {
         setError(error,
                  QStringLiteral("cannot listen for changes: ") + FleetConnection::reason(db));
         return false;
     }
-    connect(db.driver(), &QSqlDriver::notification, this, &GateSync::notified,
-            Qt::UniqueConnection);
+    connect(driver, &QSqlDriver::notification, this, &GateSync::notified, Qt::UniqueConnection);
     return true;
+}
+
+bool GateSync::joinAsOffice(QSqlDatabase &db, QString *error)
+{
+    if (!std::exchange(m_warnedOfRole, true))
+        say(QStringLiteral("WARNING: %1 is not a station's role: whoever takes this computer can "
+                           "read and change every site's codes and log (gatectl fleet "
+                           "add-station makes a role for this station)")
+                .arg(db.userName()));
+    QSqlQuery query(db);
+    if (!runSql(query, QStringLiteral("SELECT 1 FROM sites WHERE site = ?"), {m_config.name.site},
+                error))
+        return false;
+    if (!query.next()) {
+        setError(error, QStringLiteral("site %1 is not in the fleet database: the office adds it "
+                                       "(gatectl fleet add-station, fleet import)")
+                            .arg(m_config.name.site));
+        return false;
+    }
+    return runSql(
+        query,
+        QStringLiteral("INSERT INTO stations (site, station) VALUES (?, ?) ON CONFLICT DO NOTHING"),
+        {m_config.name.site, m_config.name.station}, error);
 }
 
 void GateSync::lost(const QString &why)
@@ -147,19 +202,18 @@ void GateSync::lost(const QString &why)
     m_connected = false;
     QSqlDatabase::database(m_fleetConnection, false).close();
     setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
-    m_retry.start();
+    m_retry.start(jitteredMs(m_config.retrySeconds));
 }
 
-void GateSync::notified(const QString &channel, QSqlDriver::NotificationSource,
-                        const QVariant &payload)
+void GateSync::notified(const QString &channel, QSqlDriver::NotificationSource, const QVariant &)
 {
-    const QString site = payload.toString();
-    if (channel == Channel && (site.isEmpty() || site == m_config.name.site))
+    if (channel == EverySiteChannel || channel == m_siteChannel)
         QTimer::singleShot(0, this, &GateSync::pull);
 }
 
 void GateSync::check()
 {
+    m_check.setInterval(jitteredMs(m_config.checkSeconds));
     if (!m_connected)
         return;
     pull();
@@ -259,6 +313,7 @@ void GateSync::pull()
             lost(why);
             return;
         }
+        emit pulled(m_pulledCount);
     }
     m_state.contact = Clock::now();
     setPullPhase();

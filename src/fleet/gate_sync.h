@@ -24,9 +24,11 @@ struct GateSyncConfig {
 // Keeps one station folder and the fleet database in step: pushes new gate
 // log rows to the central log (each once, in order) and pulls the site's
 // units, master codes and time zones when they change (woken by the
-// database's notification, checked every checkSeconds as well). A lost
-// connection is tried again every retrySeconds; the station never waits for
-// any of it. Each event is a line on stderr; fleet.state tells the station.
+// database's notification for the site, checked about every checkSeconds as
+// well). A lost connection is tried again about every retrySeconds; the
+// station never waits for any of it. Each event is a line on stderr;
+// fleet.state tells the station. Several may run in one process, each on the
+// thread it was made on.
 class GateSync : public QObject {
     Q_OBJECT
 
@@ -37,15 +39,20 @@ public:
     // Opens the station's gate database and starts; false when the folder is unusable.
     bool start(QString *error);
 
+signals:
+    // The site's data of this change count is in the station's files.
+    void pulled(qint64 changeCount);
+
 private:
     void connectFleet();
     bool joinFleet(QString *error);
+    // Joined with a role that is no station's: the site must be there already.
+    bool joinAsOffice(QSqlDatabase &db, QString *error);
     void lost(const QString &why);
     void check();
     void pushStep();
     void pull();
-    void notified(const QString &channel, QSqlDriver::NotificationSource source,
-                  const QVariant &payload);
+    void notified(const QString &channel, QSqlDriver::NotificationSource, const QVariant &);
     void setPhase(FleetState::Phase phase, const QString &fault);
     // In step, or the fault of the last pull the station's files refused.
     void setPullPhase();
@@ -59,6 +66,8 @@ private:
     qint64 m_mark = 0;         // every local row up to this fldID is in the central log
     qint64 m_pulledCount = -2; // the site's change count the station's files hold
     QString m_pullFault;       // a pull the station's files refused
+    QString m_siteChannel;
+    bool m_warnedOfRole = false;
     FleetState m_state;
     QTimer m_retry;
     QTimer m_push;

@@ -22,13 +22,6 @@ QString literal(const QSqlDriver *driver, const QVariant &value)
     return driver->formatValue(field);
 }
 
-bool failed(QSqlDatabase &db, QString *error)
-{
-    setError(error, FleetConnection::reason(db));
-    db.rollback();
-    return false;
-}
-
 } // namespace
 
 bool LocalLog::rows(qint64 after, int limit, QList<QVariantList> &rows, QString *error)
@@ -97,20 +90,17 @@ bool insert(QSqlDatabase db, const StationName &name, const QList<QVariantList> 
             values += ',' + literal(driver, value);
         values += ')';
     }
-    if (!db.transaction())
-        return failed(db, error);
+    // One statement: one round trip and one commit, for the rows and the
+    // station's report together.
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("INSERT INTO gate_log (site,station,%1) VALUES %2 "
-                                   "ON CONFLICT DO NOTHING")
-                        .arg(columns.join(','), values)) ||
-        !runSql(query,
-                QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ? "
-                               "WHERE site = ? AND station = ?"),
-                {waitingAfter, name.site, name.station}, error))
-        return failed(db, error);
-    if (!db.commit())
-        return failed(db, error);
-    return true;
+    if (query.exec(QStringLiteral("WITH sent AS (INSERT INTO gate_log (site,station,%1) VALUES %2 "
+                                  "ON CONFLICT DO NOTHING) UPDATE stations SET last_contact = "
+                                  "now(), rows_waiting = %3 WHERE site = %4 AND station = %5")
+                       .arg(columns.join(','), values, QString::number(waitingAfter), site,
+                            station))) // one pass: no value is read as a place marker
+        return true;
+    setError(error, FleetConnection::reason(db));
+    return false;
 }
 
 } // namespace CentralLog

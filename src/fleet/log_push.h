@@ -35,8 +35,8 @@ namespace CentralLog {
 // taken in fldID order in whole transactions, so every row up to it is there.
 bool mark(QSqlDatabase db, const StationName &name, qint64 &mark, QString *error);
 
-// The rows in one transaction (one INSERT), with the station's contact time
-// and the rows still waiting after them. A row already there is skipped: a
+// The rows in one statement, with the station's contact time and the rows
+// still waiting after them. A row already there is skipped: a
 // batch sent again after a lost confirmation takes nothing twice.
 bool insert(QSqlDatabase db, const StationName &name, const QList<QVariantList> &rows,
             qint64 waitingAfter, QString *error);

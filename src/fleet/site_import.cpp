@@ -14,8 +14,8 @@ constexpr int InsertBatchRows = 500;
 
 struct FleetTable {
     const SyncTable &sync;
-    QString name;  // in the fleet database
-    QString order; // the column that keeps the source's order
+    QString name; // in the fleet database
+    QString key;  // the fleet's own row key, which keeps the source's order
 };
 
 const QList<FleetTable> &fleetTables()
@@ -31,13 +31,12 @@ QString siteWhere(const QString &site)
     return site.isEmpty() ? QStringLiteral("site IS NULL") : QStringLiteral("site = ?");
 }
 
-// The columns the fleet keeps of a table: all but the station's own row key.
-QStringList keptColumns(const SyncTable &table)
+// Columns or values of a row as the fleet keeps it: all but the station's own row key.
+template <class T> QList<T> kept(const SyncTable &table, QList<T> row)
 {
-    QStringList names = table.schema->columnNames();
     if (table.id >= 0)
-        names.removeAt(table.id);
-    return names;
+        row.removeAt(table.id);
+    return row;
 }
 
 QVariantList keptValues(const SyncTable &table, QVariantList values)
@@ -59,14 +58,13 @@ bool readCurrent(QSqlDatabase &db, const FleetTable &table, const QString &site,
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!runSql(query,
-                QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
-                    .arg(columns.join(QLatin1Char(',')), table.name, siteWhere(site), table.order),
+                QStringLiteral("SELECT %1,%2 FROM %3 WHERE %4 ORDER BY %1")
+                    .arg(table.key, columns.join(QLatin1Char(',')), table.name, siteWhere(site)),
                 siteValue(site), error))
         return false;
     while (query.next()) {
-        // Rows are replaced, never updated in place: the row number only orders them.
-        CurrentRow row{rows.size() + 1, {}};
-        for (int c = 0; c < columns.size(); ++c)
+        CurrentRow row{query.value(0).toLongLong(), {}};
+        for (int c = 1; c <= columns.size(); ++c)
             row.values << (query.isNull(c) ? QVariant() : query.value(c));
         row.values = keptValues(table.sync, row.values);
         rows << row;
@@ -74,34 +72,63 @@ bool readCurrent(QSqlDatabase &db, const FleetTable &table, const QString &site,
     return true;
 }
 
-bool replaceRows(QSqlDatabase &db, const FleetTable &table, const QString &site,
-                 const QList<CheckedRow> &rows, QString *error)
+// The rows' keys, a batch at a time.
+bool deleteRows(QSqlDatabase &db, const FleetTable &table, const QVariantList &keys, QString *error)
 {
     QSqlQuery query(db);
-    if (!runSql(query, QStringLiteral("DELETE FROM %1 WHERE %2").arg(table.name, siteWhere(site)),
-                siteValue(site), error))
-        return false;
-    const QStringList columns = keptColumns(table.sync);
-    const QString marks =
-        QStringLiteral("(?,%1)").arg(QStringList(columns.size(), QStringLiteral("?")).join(','));
+    for (qsizetype first = 0; first < keys.size(); first += InsertBatchRows) {
+        const QVariantList batch = keys.mid(first, InsertBatchRows);
+        if (!runSql(query,
+                    QStringLiteral("DELETE FROM %1 WHERE %2 IN (%3)")
+                        .arg(table.name, table.key,
+                             QStringList(batch.size(), QStringLiteral("?")).join(',')),
+                    batch, error))
+            return false;
+    }
+    return true;
+}
+
+// Each row: its key (NULL: a new one, after every other row), then the kept columns.
+bool insertRows(QSqlDatabase &db, const FleetTable &table, const QString &site,
+                const QList<QVariantList> &rows, QString *error)
+{
+    const QStringList columns = kept(table.sync, table.sync.schema->columnNames());
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(',');
+    QSqlQuery query(db);
     for (qsizetype first = 0; first < rows.size(); first += InsertBatchRows) {
-        const qsizetype count = std::min<qsizetype>(InsertBatchRows, rows.size() - first);
+        QStringList tuples;
         QVariantList values;
-        for (qsizetype i = first; i < first + count; ++i) {
-            values << (site.isEmpty() ? QVariant() : QVariant(site));
-            QVariantList row = rows[i].values;
-            if (table.sync.id >= 0)
-                row.removeAt(table.sync.id);
-            values << row;
+        for (const QVariantList &row : rows.mid(first, InsertBatchRows)) {
+            const bool newKey = row[0].isNull();
+            tuples << QStringLiteral("(%1?,%2)").arg(newKey ? "DEFAULT," : "?,", marks);
+            if (!newKey)
+                values << row[0];
+            values << (site.isEmpty() ? QVariant() : QVariant(site)) << row.mid(1);
         }
         if (!runSql(query,
-                    QStringLiteral("INSERT INTO %1 (site,%2) VALUES %3")
-                        .arg(table.name, columns.join(','),
-                             QStringList(count, marks).join(QLatin1Char(','))),
+                    QStringLiteral("INSERT INTO %1 (%2,site,%3) VALUES %4")
+                        .arg(table.name, table.key, columns.join(','), tuples.join(',')),
                     values, error))
             return false;
     }
     return true;
+}
+
+// A row rewritten keeps its key: a master code keeps its number, a unit its place.
+bool applyPlan(QSqlDatabase &db, const FleetTable &table, const QString &site,
+               const TablePlan &plan, QString *error)
+{
+    QVariantList gone;
+    QList<QVariantList> rows;
+    for (const CurrentRow &row : plan.updates) {
+        gone << row.rowid;
+        rows << QVariantList{row.rowid} + kept(table.sync, row.values);
+    }
+    for (const qint64 key : plan.deletes)
+        gone << key;
+    for (const QVariantList &values : plan.inserts)
+        rows << QVariantList{QVariant()} + kept(table.sync, values);
+    return deleteRows(db, table, gone, error) && insertRows(db, table, site, rows, error);
 }
 
 // Another import of the same site waits until this one is committed.
@@ -123,6 +150,16 @@ QList<CheckedRow> keptRows(const SyncTable &table, QList<CheckedRow> rows)
     return rows;
 }
 
+// The source's keys are not kept, so every row is rewritten in place, as a
+// unit's is.
+TablePlan plan(const FleetTable &table, const QList<CurrentRow> &current,
+               const QList<CheckedRow> &source)
+{
+    SyncTable inPlace = table.sync;
+    inPlace.id = -1;
+    return planTable(inPlace, current, keptRows(table.sync, source));
+}
+
 Report import(QSqlDatabase &db, const QString &site, const SyncReport::Checked &checked,
               const CustomerSync::Options &options)
 {
@@ -130,13 +167,11 @@ Report import(QSqlDatabase &db, const QString &site, const SyncReport::Checked &
     const QList<FleetTable> &tables = fleetTables();
     QString error;
     QList<CurrentRow> current[2];
-    if (!lockSite(db, site, &error) || !readCurrent(db, tables[0], site, current[0], &error) ||
+    if (!readCurrent(db, tables[0], site, current[0], &error) ||
         !readCurrent(db, tables[1], site, current[1], &error))
         return refused(error, notes);
-    const TablePlan units = planTable(SyncTables::units(), current[0],
-                                      keptRows(SyncTables::units(), checked.units.rows));
-    const TablePlan masters = planTable(SyncTables::masters(), current[1],
-                                        keptRows(SyncTables::masters(), checked.masters.rows));
+    const TablePlan units = plan(tables[0], current[0], checked.units.rows);
+    const TablePlan masters = plan(tables[1], current[1], checked.masters.rows);
     if (units.isEmpty() && masters.isEmpty())
         return SyncReport::noChange(current[0].size(), current[1].size(), notes);
     if (const auto refusal = SyncReport::refuseShrink(units, masters, options.allowShrink,
@@ -145,8 +180,8 @@ Report import(QSqlDatabase &db, const QString &site, const SyncReport::Checked &
     if (options.dryRun)
         return SyncReport::dryRun(units, masters, notes);
     const QStringList details = SyncReport::details(notes, units, masters);
-    if (!replaceRows(db, tables[0], site, checked.units.rows, &error) ||
-        !replaceRows(db, tables[1], site, checked.masters.rows, &error))
+    if (!applyPlan(db, tables[0], site, units, &error) ||
+        !applyPlan(db, tables[1], site, masters, &error))
         return refused(error, details);
     return {Report::Outcome::Changed, SyncReport::counts(units, masters), details, -1};
 }
@@ -164,9 +199,17 @@ Report run(QSqlDatabase db, const QString &site, const SourceTables &source,
     if (site.isEmpty() && !checked.units.rows.isEmpty())
         return refused(QStringLiteral("units belong to a site: name the site to import them"),
                        checked.notes);
+    return inTransaction(db, site, checked.notes,
+                         [&] { return import(db, site, checked, options); });
+}
+
+Report inTransaction(QSqlDatabase db, const QString &site, const QStringList &notes,
+                     const std::function<Report()> &work)
+{
+    QString error;
     if (!db.transaction())
-        return refused(FleetConnection::reason(db), checked.notes);
-    Report report = import(db, site, checked, options);
+        return refused(FleetConnection::reason(db), notes);
+    const Report report = lockSite(db, site, &error) ? work() : refused(error, notes);
     const bool keep = report.outcome == Report::Outcome::Changed; // a dry run wrote nothing
     if (keep ? !db.commit() : !db.rollback()) {
         db.rollback();

@@ -2,6 +2,8 @@
 
 #include "data/sql_run.h"
 #include "fleet_connection.h"
+#include "sync/sync_report.h"
+#include "timezones/zone_row.h"
 
 namespace {
 
@@ -126,6 +128,15 @@ bool read(QSqlDatabase db, const QString &site, SiteData &data, QString *error)
 Applied apply(const SiteData &data, const QString &folder, const QSqlDatabase &gateDb,
               bool allowShrink, const QDate &today)
 {
+    QList<ZoneRow> zones;
+    for (const QVariantList &zone : data.zones)
+        zones << ZoneRow{zone[0].toString(), zone[1].toString(), zone[2].toString()};
+    // A zone the station could not use refuses the whole pull, as a bad unit does.
+    const QStringList zoneFaults =
+        zoneRowsFaults(zones, [](int i) { return QStringLiteral("time zone row %1").arg(i + 1); });
+    if (!zoneFaults.isEmpty())
+        return {SyncReport::refused(zoneFaults.join(QStringLiteral("; "))),
+                QStringLiteral("time zones not written"), false};
     CustomerSync::Options options;
     options.allowShrink = allowShrink;
     options.allowShrinkHint = QStringLiteral("set AllowShrink=true in station.ini [fleet]");

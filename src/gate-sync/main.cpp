@@ -1,7 +1,9 @@
 // gate-sync: keeps a station folder and the fleet database in step.
 #include "common/file_privacy.h"
+#include "fleet/fleet_connection.h"
 #include "fleet/gate_sync.h"
 #include "service/command_line.h"
+#include "settings/station_folder.h"
 #include "settings/station_ini.h"
 
 #include <QCoreApplication>
@@ -55,11 +57,15 @@ int main(int argc, char *argv[])
             Help + CommandLine::exitCodeHelp({CommandLine::Failed, CommandLine::Usage})))
         return *exitCode;
     QCoreApplication app(argc, argv);
+    FleetConnection::quietDriver();
 
     GateSyncConfig config;
     config.folder = QDir(parser.value(folder)).absolutePath();
     QStringList problems;
     const StationIni ini = StationIni::load(config.folder, &problems);
+    // It holds the fleet password.
+    problems << readableByEveryone({StationFolder(config.folder).stationIni()});
+    problems.removeAll(QString());
     for (const QString &problem : problems)
         qWarning("gate-sync: %s", qPrintable(problem));
     config.url = parser.isSet(url) ? parser.value(url) : ini.fleetUrl;

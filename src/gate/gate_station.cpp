@@ -170,7 +170,7 @@ QString GateStation::configure()
     addMissingLogIndexes(m_data.AdoGateLog.database());
     if (!flushSpoolAtStart())
         warnings << spoolNote();
-    warnings << readableByEveryone({m_settings.DataDbPath, m_folder.settingsFile()});
+    warnings << readableByEveryone(m_folder.privateFiles(m_settings));
     warnings.removeAll(QString());
     for (const QString &warning : warnings)
         StationLog::fault(warning);

@@ -8,6 +8,8 @@
 #include "fleet/fleet_report.h"
 #include "fleet/fleet_schema.h"
 #include "fleet/site_import.h"
+#include "fleet/site_zones.h"
+#include "fleet/station_roles.h"
 #include "logview/log_export.h"
 
 #include <QCommandLineParser>
@@ -53,6 +55,19 @@ int init(const QStringList &args)
     return 0;
 }
 
+// A report of the office's import or zones, on stdout, or stderr when refused.
+int printReport(const QString &command, const QString &site, const CustomerSync::Report &report)
+{
+    const bool refused = report.outcome == CustomerSync::Report::Outcome::Refused;
+    QTextStream stream(refused ? stderr : stdout);
+    stream << (refused ? QStringLiteral("gatectl: fleet %1 ").arg(command) : QString())
+           << (site.isEmpty() ? QStringLiteral("every site") : QStringLiteral("site ") + site)
+           << ": " << report.summary << "\n";
+    for (const QString &line : report.details)
+        stream << "  " << line << "\n";
+    return refused ? CommandLine::Failed : 0;
+}
+
 int import(const QStringList &args)
 {
     QCommandLineParser parser;
@@ -80,16 +95,55 @@ int import(const QStringList &args)
     const CustomerSync::Options options{parser.isSet(dryRun), parser.isSet(skipBad),
                                         parser.isSet(allowShrink),
                                         QStringLiteral("import with --allow-shrink")};
-    const CustomerSync::Report report =
-        SiteImport::run(*db, site, tables, options, Clock::now().date());
-    const bool refused = report.outcome == CustomerSync::Report::Outcome::Refused;
-    QTextStream stream(refused ? stderr : stdout);
-    stream << (refused ? "gatectl: fleet import " : "")
-           << (site.isEmpty() ? QStringLiteral("every site") : QStringLiteral("site ") + site)
-           << ": " << report.summary << "\n";
-    for (const QString &line : report.details)
-        stream << "  " << line << "\n";
-    return refused ? CommandLine::Failed : 0;
+    return printReport(QStringLiteral("import"), site,
+                       SiteImport::run(*db, site, tables, options, Clock::now().date()));
+}
+
+int zones(const QStringList &args)
+{
+    if (args.size() != 3)
+        return usageError(QStringLiteral("fleet zones takes a URL, a site and a CSV file"));
+    QList<TextRow> rows;
+    QString error;
+    if (!readCsvFile(args[2], Tables::timeZones(), rows, &error))
+        return failed(QStringLiteral("fleet zones: refused, nothing written: ") + error);
+    const auto db = openFleet(args[0], true, &error);
+    if (!db)
+        return failed(QStringLiteral("fleet zones: ") + error);
+    return printReport(QStringLiteral("zones"), args[1], SiteZones::run(*db, args[1], rows));
+}
+
+int addStation(const QStringList &args)
+{
+    if (args.size() != 3)
+        return usageError(QStringLiteral("fleet add-station takes a URL, a site and a station"));
+    QString error;
+    StationRoles::Login login;
+    const auto db = openFleet(args[0], true, &error);
+    if (!db || !StationRoles::add(*db, args[1], args[2], login, &error))
+        return failed(QStringLiteral("fleet add-station: ") + error);
+    const QString unprotected = FleetConnection::unprotectedLink(args[0]);
+    if (!unprotected.isEmpty())
+        QTextStream(stderr) << "gatectl: " << unprotected << "\n";
+    QTextStream out(stdout);
+    out << "station " << args[2] << " of site " << args[1] << ": role " << login.role
+        << " added; its URL, for station.ini [fleet] Url (keep the file private):\n"
+        << StationRoles::stationUrl(args[0], login) << "\n";
+    return 0;
+}
+
+int removeStation(const QStringList &args)
+{
+    if (args.size() != 3)
+        return usageError(QStringLiteral("fleet remove-station takes a URL, a site and a station"));
+    QString error;
+    QString role;
+    const auto db = openFleet(args[0], true, &error);
+    if (!db || !StationRoles::remove(*db, args[1], args[2], role, &error))
+        return failed(QStringLiteral("fleet remove-station: ") + error);
+    QTextStream(stdout) << "station " << args[2] << " of site " << args[1] << ": role " << role
+                        << " dropped; its log rows stay\n";
+    return 0;
 }
 
 int sites(const QStringList &args)
@@ -174,6 +228,16 @@ QString help()
         "      'gatectl sync' does, and\n"
         "      --every-site     instead of SITE: the master codes open every site's\n"
         "                       gates (the source may hold no units)\n"
+        "  gatectl fleet zones URL SITE ZONES.csv\n"
+        "      Makes SITE's time zones exactly the CSV file's (header fldTimeZone,\n"
+        "      fldStartTime, fldStopTime): zones 1 to 63, each once, times of day\n"
+        "      HH:MM:SS. A file with a bad row is refused whole.\n"
+        "  gatectl fleet add-station URL SITE STATION\n"
+        "      Gives the station a database role of its own (SITE.STATION) with a new\n"
+        "      password, which reads only its site's data and writes only its own log\n"
+        "      rows; prints the station's URL as the last line. Needs CREATEROLE.\n"
+        "  gatectl fleet remove-station URL SITE STATION\n"
+        "      Drops the station's role; its log rows stay.\n"
         "  gatectl fleet sites URL\n"
         "      Lists the sites with their units, master codes and time zones, and\n"
         "      each station's last contact, log rows waiting and whether it holds\n"
@@ -188,17 +252,25 @@ QString help()
 
 int run(const QStringList &arguments)
 {
+    FleetConnection::quietDriver();
     const QString command = arguments.value(0);
     const QStringList args = arguments.mid(1);
     if (command == QLatin1String("init"))
         return init(args);
     if (command == QLatin1String("import"))
         return import(args);
+    if (command == QLatin1String("zones"))
+        return zones(args);
+    if (command == QLatin1String("add-station"))
+        return addStation(args);
+    if (command == QLatin1String("remove-station"))
+        return removeStation(args);
     if (command == QLatin1String("sites"))
         return sites(args);
     if (command == QLatin1String("log"))
         return log(args);
-    return usageError(QStringLiteral("fleet takes init, import, sites or log"));
+    return usageError(QStringLiteral(
+        "fleet takes init, import, zones, add-station, remove-station, sites or log"));
 }
 
 } // namespace FleetCommands

@@ -25,6 +25,8 @@ std::string resultLabel(const QString &result)
     return result.toStdString();
 }
 
+const char *const FleetPhases[] = {"in step", "offline", "fault", "silent", "unknown"};
+
 QString sourceOf(int keypad)
 {
     return keypad < 0 ? QStringLiteral("operator") : QStringLiteral("keypad %1").arg(keypad + 1);
@@ -98,6 +100,16 @@ struct StationMonitor::Metrics {
                                  .Help("1 while gate-sync keeps the station in step with the "
                                        "fleet database")
                                  .Register(*registry);
+    Family<Gauge> &fleetLink = prometheus::BuildGauge()
+                                   .Name("gate_fleet_link")
+                                   .Help("1 for the fleet link's phase as gate-sync last told it "
+                                         "(silent: gate-sync stopped telling; unknown: no word)")
+                                   .Register(*registry);
+    Family<Gauge> &fleetContact =
+        prometheus::BuildGauge()
+            .Name("gate_fleet_last_contact_time_seconds")
+            .Help("When the fleet database last answered, in seconds since the epoch; 0: never")
+            .Register(*registry);
     Family<Gauge> &fleetWaiting = prometheus::BuildGauge()
                                       .Name("gate_fleet_rows_waiting")
                                       .Help("Log rows not yet in the fleet's central log")
@@ -187,20 +199,24 @@ void StationMonitor::keypadLocked(int keypad, const QDateTime &until)
 void StationMonitor::fleetLinkRead(const FleetState &state, const QDateTime &now)
 {
     setFleetLink(
-        {state.phase == FleetState::Phase::InStep && !state.silent(now), state.statusLine(now)},
-        state.waiting);
+        {state.phaseWord(now), state.since, state.contact, state.waiting, state.statusLine(now)});
 }
 
 void StationMonitor::fleetLinkUnread(const QString &why)
 {
-    setFleetLink({false, QStringLiteral("fleet: ") + why}, 0);
+    setFleetLink({QStringLiteral("unknown"), {}, {}, 0, QStringLiteral("fleet: ") + why});
 }
 
-void StationMonitor::setFleetLink(const FleetLink &link, qint64 waiting)
+void StationMonitor::setFleetLink(const FleetLink &link)
 {
     m_fleet = link;
-    m_metrics->fleetUp.Add({}).Set(link.up ? 1 : 0);
-    m_metrics->fleetWaiting.Add({}).Set(double(waiting));
+    Metrics &m = *m_metrics;
+    m.fleetUp.Add({}).Set(link.up() ? 1 : 0);
+    for (const char *phase : FleetPhases)
+        m.fleetLink.Add({{"phase", phase}}).Set(link.phase == QLatin1String(phase) ? 1 : 0);
+    m.fleetWaiting.Add({}).Set(double(link.waiting));
+    m.fleetContact.Add({}).Set(link.contact.isValid() ? double(link.contact.toSecsSinceEpoch())
+                                                      : 0);
 }
 
 void StationMonitor::previousRunDied()

@@ -49,10 +49,17 @@ public:
         int keypad = 1; // as the operator counts them: 1 or 2
         QDateTime until;
     };
-    // The link to the fleet database, where the station has one.
+    // The fleet link as gate-sync last wrote it to fleet.state, read at one moment.
     struct FleetLink {
-        bool up = false; // in step, and gate-sync still writing its state
-        QString line;    // the status line's "fleet: ..." text
+        // "in step", "offline", "fault"; "silent": gate-sync stopped writing;
+        // "unknown": fleet.state could not be read
+        QString phase;
+        QDateTime since;    // when the phase began
+        QDateTime contact;  // the fleet database's last answer; invalid: none yet
+        qint64 waiting = 0; // log rows not yet in the central log
+        QString line;       // the status line's "fleet: ..." text
+
+        bool up() const { return phase == QLatin1String("in step"); }
     };
 
     // The station as one reading, for a page or a health answer.
@@ -63,8 +70,8 @@ public:
         QDateTime started;
         // Every device in use open, every database connected, nothing spooled.
         bool healthy = false;
-        QList<Lockout> lockouts; // keypads locked now
-        std::optional<FleetLink> fleet;
+        QList<Lockout> lockouts;        // keypads locked now
+        std::optional<FleetLink> fleet; // none: the station has no fleet link
     };
 
     explicit StationMonitor(const QDateTime &started);
@@ -82,7 +89,8 @@ public:
     // A keypad (0 or 1) locked after refused codes until `until`; an invalid
     // `until` when its lockout ends or is lifted.
     void keypadLocked(int keypad, const QDateTime &until);
-    // fleet.state as the station last read it, or why it could not.
+    // fleet.state as the station last read it, or why it could not; the
+    // link is not part of `healthy`: the gate decides without it.
     void fleetLinkRead(const FleetState &state, const QDateTime &now);
     void fleetLinkUnread(const QString &why);
     // This run took the folder over from a station that died without
@@ -97,7 +105,7 @@ private:
     struct Metrics;
 
     void rowWritten(GateLogWriter::Result result);
-    void setFleetLink(const FleetLink &link, qint64 waiting);
+    void setFleetLink(const FleetLink &link);
 
     Probe m_probe;
     std::unique_ptr<Metrics> m_metrics;

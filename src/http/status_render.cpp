@@ -74,7 +74,7 @@ QStringList troubles(const StationMonitor::Status &status, const QDateTime &now)
     }
     for (const StationMonitor::Lockout &lockout : lockedNow(status, now))
         found << lockoutText(lockout);
-    if (status.fleet && !status.fleet->up)
+    if (status.fleet && !status.fleet->up())
         found << status.fleet->line;
     return found;
 }
@@ -117,6 +117,23 @@ QString logTable(const LatestRows &log)
         table += QStringLiteral("</tr>\n");
     }
     return table + QStringLiteral("</table>\n");
+}
+
+QJsonValue timeOrNull(const QDateTime &when)
+{
+    return when.isValid() ? QJsonValue(timeText(when)) : QJsonValue();
+}
+
+QJsonValue fleetJson(const std::optional<StationMonitor::FleetLink> &link)
+{
+    if (!link)
+        return {};
+    return QJsonObject{{"up", link->up()},
+                       {"phase", link->phase},
+                       {"since", timeOrNull(link->since)},
+                       {"lastContact", timeOrNull(link->contact)},
+                       {"rowsWaiting", link->waiting},
+                       {"status", link->line}};
 }
 
 const char *const Style =
@@ -162,18 +179,14 @@ QJsonObject healthJson(const StationMonitor::Status &status)
     for (const StationMonitor::Lockout &lockout : status.lockouts)
         lockouts.append(
             QJsonObject{{"keypad", lockout.keypad}, {"until", timeText(lockout.until)}});
-    QJsonValue fleet;
-    if (status.fleet)
-        fleet = QJsonObject{{"up", status.fleet->up}, {"state", status.fleet->line}};
     return {{"healthy", status.healthy},
             {"devices", devices},
             {"databases", databases},
             {"lastDecision", decision},
             {"relay", status.relayOn ? "on" : "off"},
             {"started", timeText(status.started)},
-            {"sync", QJsonValue()},
-            {"lockouts", lockouts},
-            {"fleet", fleet}};
+            {"sync", fleetJson(status.fleet)},
+            {"lockouts", lockouts}};
 }
 
 QByteArray statusPage(const StationMonitor::Status &status, const LatestRows &log,
@@ -199,7 +212,7 @@ QByteArray statusPage(const StationMonitor::Status &status, const LatestRows &lo
     for (const StationMonitor::Database &database : status.equipment.databases)
         page += item(database.well(), databaseText(database));
     if (status.fleet)
-        page += item(status.fleet->up, status.fleet->line);
+        page += item(status.fleet->up(), status.fleet->line);
     page +=
         QStringLiteral("</ul>\n<h2>Gate</h2>\n<p>Relay %1. %2.</p>\n<h2>Today's log, %3</h2>\n")
             .arg(status.relayOn ? QStringLiteral("on: the gate is open") : QStringLiteral("off"),

@@ -88,6 +88,11 @@ bool FleetState::silent(const QDateTime &now) const
     return staleSeconds > 0 && written.secsTo(now) > staleSeconds;
 }
 
+QString FleetState::phaseWord(const QDateTime &now) const
+{
+    return silent(now) ? QStringLiteral("silent") : QLatin1String(PhaseWords[int(phase)]);
+}
+
 QString FleetState::statusLine(const QDateTime &now) const
 {
     if (silent(now))

@@ -38,4 +38,6 @@ struct FleetState {
     // "fleet: in step 12:01:05", "fleet: offline since 11:58, 37 rows waiting",
     // "fleet: " and the fault; gate-sync silent for too long is said so.
     QString statusLine(const QDateTime &now) const;
+    // "in step", "offline" or "fault"; "silent" once gate-sync has not written for too long.
+    QString phaseWord(const QDateTime &now) const;
 };

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // gatesystem.dat: one line of 29 comma-separated items, ended by CR LF.
 namespace SettingsFile {

@@ -34,6 +34,13 @@ public:
     // The settings files a backup keeps, in the order they are restored.
     static QStringList settingsFiles() { return {SettingsName, StationIniName, PortMapName}; }
 
+    // The files only their owner and group may read: the customer database and
+    // the settings file (tenants' codes) and station.ini (the fleet password).
+    QStringList privateFiles(const StationSettings &settings) const
+    {
+        return {settings.DataDbPath, settingsFile(), stationIni()};
+    }
+
     // A database path of the settings file: a relative one names a file of
     // this folder, whatever folder the program runs in.
     QString resolve(const QString &path) const;

@@ -86,12 +86,6 @@ bool fillStaged(const QSqlDatabase &db, const QString &name, const QStringList &
                    numbered, {}, -1, error) == Run::Done;
 }
 
-QString uniqueName(const QString &what)
-{
-    static std::atomic<int> serial{0};
-    return QStringLiteral("sync:%1#%2").arg(what).arg(++serial);
-}
-
 // The new file is the management software's as much as the old one was.
 void copyOwnership(const QString &from, const QString &to)
 {
@@ -107,7 +101,7 @@ void copyOwnership(const QString &from, const QString &to)
 
 bool fillCopy(const QString &path, const QList<CustomerDatabase::Content> &content, QString *error)
 {
-    const QString connection = uniqueName(QStringLiteral("copy"));
+    const QString connection = uniqueConnectionName(QStringLiteral("sync:copy"));
     bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
@@ -139,7 +133,7 @@ bool fillCopy(const QString &path, const QList<CustomerDatabase::Content> &conte
 
 CustomerDatabase::CustomerDatabase(const QString &path)
     : m_path(path)
-    , m_connection(uniqueName(path))
+    , m_connection(uniqueConnectionName(QStringLiteral("sync:") + path))
 {
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
 }

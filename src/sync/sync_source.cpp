@@ -5,8 +5,6 @@
 
 #include <QFile>
 
-namespace {
-
 bool readCsvFile(const QString &path, const TableSchema &table, QList<TextRow> &rows,
                  QString *error)
 {
@@ -24,8 +22,6 @@ bool readCsvFile(const QString &path, const TableSchema &table, QList<TextRow> &
     }
     return tableRows(std::move(parsed), lines, table, path, rows, error);
 }
-
-} // namespace
 
 QStringList SyncSource::files() const
 {

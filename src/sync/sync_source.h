@@ -33,3 +33,7 @@ struct SyncSource {
 
 bool readSource(const SyncSource &source, const AccessReader &reader, SourceTables &tables,
                 QString *error);
+
+// A CSV file of one table: its header row names the table's columns.
+bool readCsvFile(const QString &path, const TableSchema &table, QList<TextRow> &rows,
+                 QString *error);

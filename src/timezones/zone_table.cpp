@@ -8,8 +8,6 @@
 
 namespace {
 
-const char *const StoredTimeFormat = "HH:mm:ss";
-
 // Eight characters whatever is stored, so a broken time cannot push the line apart.
 QString shownTime(const QString &stored)
 {
@@ -72,9 +70,7 @@ bool saveTimes(const QSqlDatabase &gateDb, qint64 rowId, const QTime &start, con
     return runSql(q,
                   QStringLiteral("update tblTimeZones set fldStartTime = ?, fldStopTime = ? "
                                  "where rowid = ?"),
-                  {start.toString(QLatin1String(StoredTimeFormat)),
-                   stop.toString(QLatin1String(StoredTimeFormat)), rowId},
-                  error);
+                  {storedZoneTime(start), storedZoneTime(stop), rowId}, error);
 }
 
 DeleteResult remove(const QSqlDatabase &gateDb, qint64 rowId, QString *error)

@@ -340,6 +340,28 @@ private slots:
         access.sessionInDialout = sessionInDialout;
         QCOMPARE(FolderCheck::deviceAccessFix(access), fix);
     }
+    // Tenants' codes and the fleet password stay with the owner and the group.
+    void checkNamesFilesEveryoneReads_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("customer database") << "Data.gsd";
+        QTest::newRow("settings") << "gatesystem.dat";
+        QTest::newRow("station.ini, with the fleet password") << "station.ini";
+    }
+    void checkNamesFilesEveryoneReads()
+    {
+        QFETCH(QString, file);
+        StartFolder parent;
+        const QString site = parent.file("site");
+        QVERIFY(FolderSetup::init(site, nullptr, nullptr));
+        parent.write("site/station.ini", "[fleet]\nUrl=postgresql://n.n1:secret@db/fleet\n");
+        const QString path = site + "/" + file;
+        QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther));
+        QCOMPARE(checkLines(site).filter("every account"),
+                 QStringList("PROBLEM: " + path +
+                             " can be read by every account on this computer (chmod o-r) -> fix: "
+                             "chmod o-r the files named"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMaintenance)

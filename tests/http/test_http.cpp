@@ -2,15 +2,12 @@
 #include "http/status_render.h"
 #include "http/status_server.h"
 #include "support/gate_site.h"
+#include "support/http_request.h"
 #include "support/other_program.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -22,37 +19,6 @@
 namespace {
 
 const QDateTime Now(QDate(2026, 3, 10), QTime(12, 0));
-
-struct Reply {
-    int status = 0;
-    QByteArray body;
-
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-    // Every sample of a Prometheus text, by its name and labels as written.
-    QMap<QString, double> samples() const
-    {
-        QMap<QString, double> values;
-        for (const QByteArray &line : body.split('\n')) {
-            const qsizetype space = line.lastIndexOf(' ');
-            if (!line.startsWith('#') && space > 0)
-                values[QString::fromUtf8(line.left(space))] = line.mid(space + 1).toDouble();
-        }
-        return values;
-    }
-};
-
-// The event loop runs while waiting: the server answers on this thread.
-Reply request(quint16 port, const QString &path, const QByteArray &method = "GET")
-{
-    QNetworkAccessManager network;
-    network.setProxy(QNetworkProxy::NoProxy);
-    QNetworkReply *reply = network.sendCustomRequest(
-        QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path))), method);
-    QSignalSpy finished(reply, &QNetworkReply::finished);
-    if (!finished.wait(10000))
-        qWarning("no answer to %s", qPrintable(path));
-    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
-}
 
 // A client that writes raw bytes; what it got back once the server closed the connection.
 struct RawClient {
@@ -147,6 +113,50 @@ class TestHttp : public QObject {
 private slots:
     void init() { Clock::pin(Now); }
     void cleanup() { Clock::unpin(); }
+
+    // What /health and /metrics say of the fleet link, from gate-sync's fleet.state.
+    void fleetLinkFromItsStateFile_data()
+    {
+        QTest::addColumn<QByteArray>("state"); // empty: no file
+        QTest::addColumn<QString>("sync");     // phase, since, last contact, rows waiting
+
+        const QByteArray written = "written=2026-03-10T11:59:50\nstale=90\n";
+        // clang-format off
+        QTest::newRow("in step") << "phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:59:50\nwaiting=0\n" + written << "in step|2026-03-10 08:00:00|2026-03-10 11:59:50|0";
+        QTest::newRow("offline") << "phase=offline\nsince=2026-03-10T11:58:00\ncontact=2026-03-10T11:57:59\nwaiting=37\n" + written << "offline|2026-03-10 11:58:00|2026-03-10 11:57:59|37";
+        QTest::newRow("never in contact") << "phase=fault\nsince=2026-03-10T11:00:00\ncontact=\nwaiting=5\n" + written << "fault|2026-03-10 11:00:00|null|5";
+        QTest::newRow("gate-sync silent 91 s of 90") << QByteArray("phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:58:29\nwaiting=2\nwritten=2026-03-10T11:58:29\nstale=90\n") << "silent|2026-03-10 08:00:00|2026-03-10 11:58:29|2";
+        QTest::newRow("gate-sync 90 s of 90") << QByteArray("phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:58:30\nwaiting=2\nwritten=2026-03-10T11:58:30\nstale=90\n") << "in step|2026-03-10 08:00:00|2026-03-10 11:58:30|2";
+        QTest::newRow("no word from gate-sync") << QByteArray() << "unknown|null|null|0";
+        QTest::newRow("damaged") << QByteArray("phase=sideways\n") << "unknown|null|null|0";
+        // clang-format on
+    }
+    void fleetLinkFromItsStateFile()
+    {
+        QFETCH(QByteArray, state);
+        QFETCH(QString, sync);
+        StartFolder folder;
+        if (!state.isEmpty())
+            folder.write("fleet.state", state);
+        StationMonitor monitor(Now);
+        FleetState read;
+        QString why;
+        if (FleetState::read(folder.path(), read, &why))
+            monitor.fleetLinkRead(read, Now);
+        else
+            monitor.fleetLinkUnread(why);
+        const QJsonObject link = healthJson(monitor.status())["sync"].toObject();
+        QStringList said{link["phase"].toString()};
+        for (const char *time : {"since", "lastContact"})
+            said << (link[time].isNull() ? "null" : link[time].toString());
+        said << QString::number(link["rowsWaiting"].toInt());
+        QCOMPARE(said.join('|'), sync);
+        const QMap<QString, double> samples = Reply{200, monitor.metricsText()}.samples();
+        for (const QString phase : {"in step", "offline", "fault", "silent", "unknown"})
+            QCOMPARE(samples.value(QString(R"(gate_fleet_link{phase="%1"})").arg(phase), -1),
+                     phase == said[0] ? 1.0 : 0.0);
+        QCOMPARE(samples.value("gate_fleet_rows_waiting", -1), said[3].toDouble());
+    }
 
     void listenSetting_data()
     {

@@ -19,10 +19,32 @@ quint16 freePort()
     return probe.serverPort();
 }
 
+// Runs a program to its end; the server's programs as the postgres user when
+// root. Fails the test when it fails.
+void run(const QStringList &command)
+{
+    QStringList args = command;
+    QString program = args.takeFirst();
+    if (geteuid() == 0 && program.startsWith(Bin)) {
+        args = QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
+                           program} +
+               args;
+        program = QStringLiteral("runuser");
+    }
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        qFatal("%s %s failed: %s%s", qPrintable(program), qPrintable(args.join(' ')),
+               process.readAllStandardOutput().constData(),
+               process.readAllStandardError().constData());
+}
+
 } // namespace
 
-PgServer::PgServer(bool durable)
+PgServer::PgServer(bool durable, const QStringList &settings)
     : m_durable(durable)
+    , m_settings(settings)
 {
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
@@ -33,13 +55,13 @@ PgServer::PgServer(bool durable)
     run({Bin + QStringLiteral("initdb"), QStringLiteral("--no-sync"), QStringLiteral("-D"),
          m_dir.filePath("data"), QStringLiteral("-A"), QStringLiteral("trust"),
          QStringLiteral("-U"), QStringLiteral("gate")});
-    // The password role must prove itself; everyone else is trusted (loopback only).
+    // The test's own superuser is trusted; every other role proves itself (loopback only).
     QFile hba(m_dir.filePath("data/pg_hba.conf"));
     hba.open(QIODevice::ReadOnly);
     const QByteArray rest = hba.readAll();
     hba.close();
     hba.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    hba.write(QByteArray("host all ") + PasswordUser + " 127.0.0.1/32 scram-sha-256\n" + rest);
+    hba.write("host all gate 127.0.0.1/32 trust\nhost all all 127.0.0.1/32 scram-sha-256\n" + rest);
     hba.close();
     m_port = freePort();
     start();
@@ -67,13 +89,14 @@ PgServer::~PgServer()
 
 void PgServer::start()
 {
+    QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=%3")
+                          .arg(m_port)
+                          .arg(m_dir.path(), m_durable ? "on" : "off");
+    for (const QString &setting : m_settings)
+        options += QStringLiteral(" -c ") + setting;
     run({Bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), m_dir.filePath("data"),
-         QStringLiteral("-o"),
-         QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=%3")
-             .arg(m_port)
-             .arg(m_dir.path(), m_durable ? "on" : "off"),
-         QStringLiteral("-l"), m_dir.filePath("log"), QStringLiteral("-w"),
-         QStringLiteral("start")});
+         QStringLiteral("-o"), options, QStringLiteral("-l"), m_dir.filePath("log"),
+         QStringLiteral("-w"), QStringLiteral("start")});
     m_running = true;
 }
 
@@ -84,23 +107,48 @@ void PgServer::stop(const char *mode)
     m_running = false;
 }
 
-void PgServer::run(const QStringList &command) const
+QString PgServer::startTls()
 {
-    QStringList args = command;
-    QString program = args.takeFirst();
-    if (geteuid() == 0 && program.startsWith(Bin)) {
-        args = QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
-                           program} +
-               args;
-        program = QStringLiteral("runuser");
-    }
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        qFatal("%s %s failed: %s%s", qPrintable(program), qPrintable(args.join(' ')),
-               process.readAllStandardOutput().constData(),
-               process.readAllStandardError().constData());
+    const TestAuthority authority = makeTestAuthority(m_dir.path(), QStringLiteral("test-ca"));
+    const QString key = m_dir.filePath("data/server.key");
+    const QString request = m_dir.filePath("server.csr");
+    const QString names = m_dir.filePath("server.ext");
+    QFile ext(names);
+    ext.open(QIODevice::WriteOnly);
+    ext.write("subjectAltName=IP:127.0.0.1\n");
+    ext.close();
+    const QString openssl = QStringLiteral("openssl");
+    run({openssl, "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+         "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", request});
+    run({openssl, "x509", "-req", "-in", request, "-CA", authority.certificate, "-CAkey",
+         authority.key, "-CAcreateserial", "-days", "2", "-extfile", names, "-out",
+         m_dir.filePath("data/server.crt")});
+    // The server takes a key only it can read.
+    QFile::setPermissions(key, QFile::ReadOwner | QFile::WriteOwner);
+    if (geteuid() == 0)
+        run({QStringLiteral("chown"), QStringLiteral("postgres"), key,
+             m_dir.filePath("data/server.crt")});
+    m_settings << QStringLiteral("ssl=on");
+    stop();
+    start();
+    return authority.certificate;
+}
+
+qint64 PgServer::pid() const
+{
+    QFile file(m_dir.filePath("data/postmaster.pid"));
+    file.open(QIODevice::ReadOnly);
+    return file.readLine().trimmed().toLongLong();
+}
+
+TestAuthority makeTestAuthority(const QString &folder, const QString &name)
+{
+    const TestAuthority authority{folder + QLatin1Char('/') + name + QStringLiteral(".crt"),
+                                  folder + QLatin1Char('/') + name + QStringLiteral(".key")};
+    run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+         "-nodes", "-days", "2", "-subj", "/CN=" + name, "-keyout", authority.key, "-out",
+         authority.certificate});
+    return authority;
 }
 
 QString PgServer::url(const QString &database, const QString &user, const QString &password) const
