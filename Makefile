@@ -33,7 +33,7 @@ test:
 # The figures on the screen; what the stations under test say meanwhile goes
 # to bench-journal.log (its end is shown when a bench fails).
 bench: build
-	cd $(BUILD_DIR) && : > bench-journal.log && for bench in bench_gate bench_sync bench_fleet; do \
+	cd $(BUILD_DIR) && : > bench-journal.log && for bench in bench_gate bench_busy_gate bench_sync bench_fleet; do \
 	  QT_QPA_PLATFORM=offscreen tests/$$bench 2>>bench-journal.log || { tail -n 20 bench-journal.log; exit 1; }; \
 	done
 	@echo "The stations' journal lines: $(BUILD_DIR)/bench-journal.log"

@@ -3,6 +3,7 @@
 // same run, as a ratio, so the machine's own speed cancels out.
 #include "access/access_rules.h"
 #include "access/keypad_lockout.h"
+#include "big_site.h"
 #include "data/data_control.h"
 #include "logview/log_line.h"
 #include "logview/log_list_model.h"
@@ -28,48 +29,12 @@
 
 namespace {
 
-constexpr int Units = 100000;
-constexpr int Masters = 100;
-constexpr int LogRows = 1000000;
-constexpr int LogRowsPerDay = 500;
+using BigSite::unitCode;
+using BigSite::Units;
+
 constexpr int Keys = 300;
 
 QTextStream out(stdout);
-
-QString unitCode(int i)
-{
-    return QString::number(100000 + i);
-}
-
-// A customer database as another tool makes it: the tables, no indexes.
-// Units are rented with no time zone; a gate log of five and a half years.
-void fillSite(const StartFolder &folder)
-{
-    folder.exec("Data.gsd", "DROP INDEX idxUnitInfoGateCode; DROP INDEX idxMasterCodesPassCode");
-    folder.exec(
-        "Data.gsd",
-        QStringLiteral(
-            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-            "INSERT INTO tblUnitInfo (fldGateCode, fldCustFirstName, fldCustLastName, fldStatus, "
-            "fldUnitName, fldCustID, fldGateTimeZone, fldGateExpireDate, fldGateExclude) "
-            "SELECT 100000 + i, 'First', 'Last', 'Rented', 'U' || i, i, 0, '000000', 0 FROM n;"
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %2) "
-            "INSERT INTO tblVextraMasterCodes (fldID, fldPassCode, fldFirstName, fldLastName, "
-            "fldUnitNumber, fldTimeZone, fldExpireDate) "
-            "SELECT i, 900000 + i, 'Staff', 'Member', 'OFFICE', 0, '000000' FROM n")
-            .arg(Units - 1)
-            .arg(Masters));
-    folder.exec("Gate.gsd",
-                QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
-                               "WHERE i < %1) INSERT INTO tblGateLog (fldDateTime, fldCode, "
-                               "fldReult, fldCustomer, fldUnitNumber, fldCustID, fldZone) "
-                               "SELECT datetime('now', 'localtime', '-' || (i * 86400 / %2) || "
-                               "' seconds'), 100000 + i % %3, 'Valid', 'Last, First', 'U1', "
-                               "i % %3, 'In' FROM n")
-                    .arg(LogRows - 1)
-                    .arg(LogRowsPerDay)
-                    .arg(Units));
-}
 
 // Last key byte on the keypad line -> relay-on bytes on the relay line, and
 // to the moment the station has finished with the key (log list refreshed).
@@ -202,7 +167,7 @@ void purgeFigure(GateSite &site, GateWindow &window, const RelayLine &relay)
     const double longest = *std::max_element(waits.begin(), waits.end());
     out << QStringLiteral("purge of %1 rows: %2 s, longest of %3 keys waited %4 ms | one "
                           "transaction: %5 ms, every key waits all of it | %6x shorter wait\n")
-               .arg(LogRows)
+               .arg(BigSite::LogRows)
                .arg(purgeSeconds, 0, 'f', 1)
                .arg(waits.size())
                .arg(longest, 0, 'f', 1)
@@ -264,7 +229,7 @@ void keypadFigures()
         site.mapPorts(site.keypad1.devicePath(), relay.path(), site.keypad2.devicePath());
         site.settings.CodeLength = 6;
         site.settings.RelayCloseSeconds = 0;
-        fillSite(site.folder);
+        BigSite::fill(site.folder, BigSite::LogIndexes::Kept);
         std::unique_ptr<GateStation> station = site.make();
         const auto window = std::make_unique<GateWindow>(*station);
         {

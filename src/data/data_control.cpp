@@ -123,7 +123,8 @@ bool DataControl::checkpoint()
 QString DataControl::closeForOthers()
 {
     QString why;
-    if (m_connected && m_writes == Writes::Durable && m_journalNote.isEmpty()) {
+    if (m_connected && m_writes != Writes::Plain && m_journalNote.isEmpty() &&
+        !(m_openedFile && OpenFiles::held(*m_openedFile, this))) {
         QSqlDatabase db = database();
         // A file found in WAL mode was most likely left so by a station that
         // crashed: it goes back to SQLite's own default.
@@ -179,12 +180,13 @@ bool DataControl::open(QString *error)
             setError(error, QStringLiteral("%1: %2").arg(m_name, pragma.lastError().text()));
             return false;
         }
-        chooseJournal(db);
     }
+    if (m_writes != Writes::Plain)
+        chooseJournal(db);
     return true;
 }
 
-// WAL lets the station write while others read; it needs every user on this
+// WAL lets a writer go on while others read; it needs every user on this
 // host and a folder where SQLite can make its side files. Without it the
 // rollback journal still works.
 void DataControl::chooseJournal(QSqlDatabase &db)

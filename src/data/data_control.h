@@ -15,7 +15,10 @@ class QSqlQuery;
 // The file must exist: refresh never creates a database.
 class DataControl {
 public:
-    enum class Writes { Plain, Durable };
+    // Plain: the file as found. Shared: the station reads while other programs
+    // write; WAL, so their commits never shut a decision out. Durable: the
+    // station writes; synchronous FULL and WAL.
+    enum class Writes { Plain, Shared, Durable };
 
     DataControl(const QString &name, TableSchema schema, Writes writes = Writes::Plain);
     ~DataControl();
@@ -44,14 +47,15 @@ public:
     // by another file renamed over it. A stat, cheap enough for every decision.
     bool isCurrent() const;
 
-    // Why a connection opened for durable writes runs without WAL; empty when it uses WAL.
+    // Why a connection that asks for WAL runs without it; empty when it uses WAL.
     const QString &journalNote() const { return m_journalNote; }
     // Moves what the write-ahead log holds into the file, without waiting for
     // anyone; false when readers kept some of it there.
     bool checkpoint();
-    // The last connection to a file others read: every row into the file
-    // itself and the file back in the journal mode it had before the station
-    // switched it to WAL, then closed. Empty when all went well, else why not.
+    // The last connection of this process to a file others read: every row
+    // into the file itself and the file back in the journal mode it had before
+    // the station switched it to WAL; any connection then closed. Empty when
+    // all went well, else why not.
     QString closeForOthers();
 
     // The open connection, for the queries of the subsystems.

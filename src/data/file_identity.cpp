@@ -51,10 +51,10 @@ QString refusal(const QString &path)
     return {};
 }
 
-bool held(const FileIdentity &file)
+bool held(const FileIdentity &file, const void *except)
 {
-    for (const Held &h : std::as_const(connections())) {
-        if (h.file == file)
+    for (auto it = connections().cbegin(); it != connections().cend(); ++it) {
+        if (it.key() != except && it->file == file)
             return true;
     }
     return false;

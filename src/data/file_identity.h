@@ -28,7 +28,7 @@ void opened(const void *connection, const QString &path, const FileIdentity &fil
 void closed(const void *connection);
 // Empty when `path` may be opened now; else why not.
 QString refusal(const QString &path);
-// Whether a connection of this process still has `file` open.
-bool held(const FileIdentity &file);
+// Whether a connection of this process, other than `except`, has `file` open.
+bool held(const FileIdentity &file, const void *except = nullptr);
 
 } // namespace OpenFiles

@@ -19,7 +19,8 @@ constexpr int DecisionBusyTimeoutMs = 5;
 } // namespace
 
 StationData::StationData()
-    : AdoCustomerCodes(QStringLiteral("AdoCustomerCodes"), Tables::unitInfo())
+    : AdoCustomerCodes(QStringLiteral("AdoCustomerCodes"), Tables::unitInfo(),
+                       DataControl::Writes::Shared)
     , AdoMaster(QStringLiteral("AdoMaster"), Tables::masterCodes())
     , AdoGateLog(QStringLiteral("AdoGateLog"), Tables::gateLog(), DataControl::Writes::Durable)
     , AdoTimeZones(QStringLiteral("AdoTimeZones"), Tables::timeZones(),
@@ -77,6 +78,16 @@ void StationData::closeAll()
 {
     for (DataControl *control : {&AdoCustomerCodes, &AdoMaster, &AdoGateLog, &AdoTimeZones})
         control->close();
+}
+
+QStringList StationData::closeForOthers()
+{
+    QStringList notes;
+    for (DataControl *control : {&AdoMaster, &AdoGateLog, &AdoTimeZones, &AdoCustomerCodes}) {
+        if (const QString note = control->closeForOthers(); !note.isEmpty())
+            notes << note;
+    }
+    return notes;
 }
 
 void StationData::closeGate(const StationSettings &settings)

@@ -32,6 +32,9 @@ public:
     // decision that failed.
     bool prepareForDecision(const StationSettings &settings, QString *error);
     void closeAll();
+    // At the station's end: closed, the customer database left as others
+    // expect it (see DataControl::closeForOthers); why not where it is not.
+    QStringList closeForOthers();
     // The gate database's connections, for a file replaced under the station:
     // all close before any opens the new one.
     void closeGate(const StationSettings &settings);

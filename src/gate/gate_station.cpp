@@ -102,7 +102,8 @@ void GateStation::shutDown()
             QStringLiteral("gate log: %1 rows stay in the spool for the next start: %2")
                 .arg(m_logWriter.spooledRows())
                 .arg(why));
-    m_data.closeAll();
+    for (const QString &note : m_data.closeForOthers())
+        StationLog::fault(note);
     if (const QString note = m_logWriter.closeForOthers(); !note.isEmpty())
         StationLog::fault(QStringLiteral("gate log: ") + note);
 }

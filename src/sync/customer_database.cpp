@@ -164,13 +164,6 @@ bool CustomerDatabase::open(QString *error)
     return true;
 }
 
-QString CustomerDatabase::whyNotReplaceable() const
-{
-    if (m_journalMode == QLatin1String("wal"))
-        return QStringLiteral("%1 is in WAL mode").arg(m_path);
-    return {};
-}
-
 bool CustomerDatabase::read(QList<CurrentRow> &units, QList<CurrentRow> &masters, QString *error)
 {
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);

@@ -20,9 +20,10 @@ public:
 
     // The file must exist; a sync never makes one.
     bool open(QString *error);
-    // Why a new file may not replace this one: empty when it may. A database
-    // in WAL mode keeps committed rows in a side file a rename would cut off.
-    QString whyNotReplaceable() const;
+    // In a rollback journal a commit shuts every reader out; in WAL mode (the
+    // station's while it runs) readers never wait for a writer, and a new
+    // file renamed over this one would cut off the rows in its side file.
+    bool readersWaitForWrites() const { return m_journalMode != QLatin1String("wal"); }
 
     // Every row of the table in rowid order, both tables from one snapshot.
     bool read(QList<CurrentRow> &units, QList<CurrentRow> &masters, QString *error);

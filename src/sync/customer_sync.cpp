@@ -20,11 +20,8 @@ using SyncReport::refused;
 constexpr int Attempts = 3;
 
 // Why a large change cannot go to a new file; empty when it can.
-QString whyNoNewFile(const CustomerDatabase &db, const QString &dataPath, const QString &gatePath)
+QString whyNoNewFile(const QString &dataPath, const QString &gatePath)
 {
-    const QString why = db.whyNotReplaceable();
-    if (!why.isEmpty())
-        return why;
     const auto data = fileIdentity(dataPath);
     if (data && data == fileIdentity(gatePath))
         return QStringLiteral("%1 also holds the gate log, which the station writes").arg(dataPath);
@@ -37,21 +34,23 @@ struct Written {
     qint64 lockMs = -1;
 };
 
-// In place when the change is small enough; else as a new file, where one may
-// replace the database.
+// In place when readers do not wait for it or the change is small enough;
+// else as a new file, where one may replace the database.
 Written write(CustomerDatabase &db, const TablePlan &unitPlan, const TablePlan &masterPlan,
               const SyncReport::Checked &checked, const QString &dataPath, const QString &gatePath,
               QString *error)
 {
     using Write = CustomerDatabase::Write;
     Written written{Write::TooSlow, QStringLiteral("in one transaction"), -1};
-    if (unitPlan.operations() + masterPlan.operations() <= CustomerSync::MaxInPlaceRows)
+    const bool keepShort = db.readersWaitForWrites();
+    if (!keepShort ||
+        unitPlan.operations() + masterPlan.operations() <= CustomerSync::MaxInPlaceRows)
         written.result = db.applyInPlace(
             {{&SyncTables::units(), &unitPlan}, {&SyncTables::masters(), &masterPlan}},
-            CustomerSync::InPlaceBudgetMs, written.lockMs, error);
+            keepShort ? CustomerSync::InPlaceBudgetMs : -1, written.lockMs, error);
     if (written.result != Write::TooSlow)
         return written;
-    const QString whyNot = whyNoNewFile(db, dataPath, gatePath);
+    const QString whyNot = whyNoNewFile(dataPath, gatePath);
     if (!whyNot.isEmpty()) {
         setError(error, QStringLiteral("the change is too large for one short transaction, and "
                                        "a new file may not replace the database: %1")

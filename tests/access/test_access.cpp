@@ -377,13 +377,12 @@ private slots:
         QCOMPARE(a.run("8888").result, "Valid");
 
         {
-            const OtherProgram other(a.folder.file("Data.gsd"), {"BEGIN EXCLUSIVE"});
+            // WAL while the station reads: another program's write lock holds up nothing.
+            const OtherProgram other(a.folder.file("Data.gsd"),
+                                     {"BEGIN EXCLUSIVE", "DELETE FROM tblUnitInfo"});
             QVERIFY(other.ok());
-            const int openings = a.openings;
-            QVERIFY(a.run("8888").why.contains("locked"));
-            QCOMPARE(a.openings, openings);
+            QCOMPARE(a.run("8888").result, "Valid");
         }
-        QCOMPARE(a.run("8888").result, "Valid");
 
         a.folder.createDatabase("Gate.new", {"gate.sql"});
         QVERIFY(::rename(qPrintable(a.folder.file("Gate.new")),

@@ -217,7 +217,8 @@ private slots:
         QCOMPARE(relay.readNow(), RelayOff + RelayOn + RelayOff);
         const QByteArray said = station.readAllStandardError();
         QVERIFY2(said.contains("stop (SIG"), said.constData());
-        for (const char *leftover : {"station.lock", "relay-on.flag", "Gate.gsd-wal"})
+        for (const char *leftover :
+             {"station.lock", "relay-on.flag", "Gate.gsd-wal", "Data.gsd-wal"})
             QVERIFY2(!QFile::exists(folder.file(leftover)), leftover);
         StartFolder copy;
         QVERIFY(QFile::copy(folder.file("Gate.gsd"), copy.file("Gate.gsd")));
@@ -225,6 +226,7 @@ private slots:
                                         "from tblGateLog"),
                  QVariant("1234 Valid"));
         QCOMPARE(copy.value("Gate.gsd", "PRAGMA journal_mode"), QVariant("delete"));
+        QCOMPARE(folder.value("Data.gsd", "PRAGMA journal_mode"), QVariant("delete"));
 
         socket.forget();
         QProcess again;
