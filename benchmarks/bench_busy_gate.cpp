@@ -21,12 +21,12 @@
 
 namespace {
 
+using BigSite::ChangedUnits;
 using BigSite::Masters;
 using BigSite::unitCode;
 using BigSite::Units;
 
 constexpr int CodesPerKeypad = 40;
-constexpr int ChangedUnits = 1000;
 
 QTextStream out(stdout);
 
@@ -106,18 +106,8 @@ void writeExports(const StartFolder &folder)
 {
     for (const bool locked : {false, true}) {
         folder.write(locked ? "locked.csv" : "rented.csv",
-                     csvOf(Tables::unitInfo(), Units, [&](int i) {
-                         const bool changed = locked && i % (Units / ChangedUnits) == 0;
-                         return QStringList{unitCode(i),
-                                            "First",
-                                            changed ? "Locked" : "Rented",
-                                            "U" + QString::number(i),
-                                            QString::number(i),
-                                            "Last",
-                                            "0",
-                                            "000000",
-                                            "0"};
-                     }));
+                     csvOf(Tables::unitInfo(), Units,
+                           [&](int i) { return BigSite::exportedUnit(i, locked); }));
     }
     folder.write("masters.csv", csvOf(Tables::masterCodes(), Masters, [](int i) {
                      return QStringList{QString::number(i + 1),
@@ -207,12 +197,9 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    GateSite site;
-    RelayLine relay;
-    site.mapPorts(site.keypad1.devicePath(), relay.path(), site.keypad2.devicePath());
-    site.settings.CodeLength = 6;
-    site.settings.RelayCloseSeconds = 0;
-    BigSite::fill(site.folder, BigSite::LogIndexes::Dropped);
+    BigSite::Gate gate(BigSite::LogIndexes::Dropped);
+    GateSite &site = gate.site;
+    const RelayLine &relay = gate.relay;
     writeExports(site.folder);
     std::unique_ptr<GateStation> station = site.make(QStringLiteral("127.0.0.1:0"));
     GateWindow window(*station);

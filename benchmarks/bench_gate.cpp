@@ -224,12 +224,9 @@ QList<double> naiveDecisions(const StationSettings &settings)
 void keypadFigures()
 {
     for (bool ownLookup : {false, true}) {
-        GateSite site;
-        RelayLine relay;
-        site.mapPorts(site.keypad1.devicePath(), relay.path(), site.keypad2.devicePath());
-        site.settings.CodeLength = 6;
-        site.settings.RelayCloseSeconds = 0;
-        BigSite::fill(site.folder, BigSite::LogIndexes::Kept);
+        BigSite::Gate gate(BigSite::LogIndexes::Kept);
+        GateSite &site = gate.site;
+        const RelayLine &relay = gate.relay;
         std::unique_ptr<GateStation> station = site.make();
         const auto window = std::make_unique<GateWindow>(*station);
         {

@@ -2,7 +2,7 @@
 // way (delete every row and insert them all in one transaction), in one run:
 // the sync's total time, how long each holds the write lock, and the longest a
 // station read (a code look-up on a connection of its own) had to wait.
-#include "support/start_folder.h"
+#include "big_site.h"
 #include "sync/customer_sync.h"
 #include "tables/table_text.h"
 
@@ -17,21 +17,8 @@
 
 namespace {
 
-constexpr int Units = 100000;
-constexpr int Changed = 1000;
-
-QStringList unitRow(int i)
-{
-    return {QString::number(100000 + i),
-            "Ann",
-            i % (Units / Changed) == 0 ? "Locked" : "Rented",
-            "B" + QString::number(i),
-            QString::number(i),
-            "Lee",
-            "0",
-            "000000",
-            "0"};
-}
+using BigSite::ChangedUnits;
+using BigSite::Units;
 
 // Looks codes up the way the station does, as fast as it can, and keeps the longest wait.
 class Probe {
@@ -98,7 +85,7 @@ qint64 naiveSync(const QString &path)
         query.exec("delete from tblUnitInfo");
         query.prepare(insertStatement(Tables::unitInfo(), "tblUnitInfo"));
         for (int i = 0; i < Units; ++i) {
-            const QStringList row = unitRow(i);
+            const QStringList row = BigSite::exportedUnit(i, true);
             for (int c = 0; c < row.size(); ++c)
                 query.bindValue(c, row[c]);
             query.exec();
@@ -120,14 +107,15 @@ int main(int argc, char *argv[])
     StationSettings settings = folder.settings();
     settings.CodeLength = 6; // the codes below, so none is warned about
     folder.writeSettings(settings);
-    folder.exec("Data.gsd",
-                QString("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                        "%1) INSERT INTO tblUnitInfo SELECT 100000 + i, 'Ann', 'Rented', 'B' || i, "
-                        "i, 'Lee', 0, '000000', 0 FROM n")
-                    .arg(Units - 1));
+    folder.exec(
+        "Data.gsd",
+        QString("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                "%1) INSERT INTO tblUnitInfo SELECT 100000 + i, 'First', 'Rented', 'U' || i, "
+                "i, 'Last', 0, '000000', 0 FROM n")
+            .arg(Units - 1));
     QByteArray units = Tables::unitInfo().columnNames().join(',').toUtf8() + "\r\n";
     for (int i = 0; i < Units; ++i)
-        units += unitRow(i).join(',').toUtf8() + "\r\n";
+        units += BigSite::exportedUnit(i, true).join(',').toUtf8() + "\r\n";
     folder.write("units.csv", units);
     folder.write("masters.csv", Tables::masterCodes().columnNames().join(',').toUtf8() + "\r\n");
     const QString data = folder.file("Data.gsd");
@@ -155,7 +143,7 @@ int main(int argc, char *argv[])
     std::printf("sync of %d units, %d changed: total %lld ms, write lock %lld ms (longest station "
                 "read %lld ms); naive delete-all + insert-all: write lock %lld ms (longest read "
                 "%lld ms); write lock %.3f of the naive one\n",
-                Units, Changed, syncMs, report.lockMs, syncWaitMs, naiveMs, naiveWaitMs,
+                Units, ChangedUnits, syncMs, report.lockMs, syncWaitMs, naiveMs, naiveWaitMs,
                 double(report.lockMs) / double(std::max<qint64>(naiveMs, 1)));
     return 0;
 }

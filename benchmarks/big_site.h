@@ -2,9 +2,11 @@
 
 // The large site the benchmarks time the gate on: 100 000 units, 100 master
 // codes and a million log rows, made as another tool makes them.
-#include "support/start_folder.h"
+#include "relay_line.h"
+#include "support/gate_site.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace BigSite {
 
@@ -16,6 +18,25 @@ constexpr int LogRowsPerDay = 500;
 inline QString unitCode(int i)
 {
     return QString::number(100000 + i);
+}
+
+// The units a sync of the benchmarks changes: every hundredth one.
+constexpr int ChangedUnits = 1000;
+
+// A unit as the management software exports it, in the customer table's
+// column order; a changed one locked in the changed export.
+inline QStringList exportedUnit(int i, bool changedExport)
+{
+    const bool locked = changedExport && i % (Units / ChangedUnits) == 0;
+    return {unitCode(i),
+            "First",
+            locked ? "Locked" : "Rented",
+            "U" + QString::number(i),
+            QString::number(i),
+            "Last",
+            "0",
+            "000000",
+            "0"};
 }
 
 enum class LogIndexes { Kept, Dropped };
@@ -51,5 +72,20 @@ inline void fill(const StartFolder &folder, LogIndexes logIndexes)
                     .arg(LogRowsPerDay)
                     .arg(Units));
 }
+
+// The large site on pseudo-terminals, 6-digit codes, the relay held on; its
+// relay line timed from a thread of its own.
+struct Gate {
+    GateSite site;
+    RelayLine relay;
+
+    explicit Gate(LogIndexes logIndexes)
+    {
+        site.mapPorts(site.keypad1.devicePath(), relay.path(), site.keypad2.devicePath());
+        site.settings.CodeLength = 6;
+        site.settings.RelayCloseSeconds = 0;
+        fill(site.folder, logIndexes);
+    }
+};
 
 } // namespace BigSite
