@@ -1,6 +1,8 @@
 // The programs as an installer and systemd meet them: command lines without a
 // display, one station per folder, readiness and the watchdog.
 #include "service/folder_lock.h"
+#include "support/free_port.h"
+#include "support/http_request.h"
 #include "support/program_run.h"
 #include "support/recorded_relay_board.h"
 #include "support/start_folder.h"
@@ -150,11 +152,19 @@ private slots:
         QVERIFY2(run.said().contains(says), qPrintable(run.said()));
     }
 
-    // systemd restarts a station whose event loop hangs: it stops hearing WATCHDOG=1.
+    // systemd restarts a station whose event loop hangs: it stops hearing
+    // WATCHDOG=1. The station it starts then says it took over from one that
+    // died.
     void tellsSystemdItIsReadyAndAlive()
     {
         StartFolder parent;
         const QString site = makeSite(parent);
+        const quint16 port = freePort();
+        parent.write("site/station.ini",
+                     QStringLiteral("[http]\nListen=127.0.0.1:%1\n").arg(port).toUtf8());
+        auto previousRunDied = [port] {
+            return request(port, "/metrics").samples().value("gate_station_previous_run_died", -1);
+        };
         NotifySocket socket(parent.file("notify"));
         QProcess station;
         startStation(station, site, socket);
@@ -163,6 +173,7 @@ private slots:
                  socket.seen().first().constData());
         // At half the 0.5 s the unit allows.
         QVERIFY(socket.waitFor("WATCHDOG=1", 4, 2000));
+        QCOMPARE(previousRunDied(), 0.0);
 
         ::kill(station.processId(), SIGSTOP);
         QTest::qWait(200); // a message sent while the signal was on its way
@@ -173,6 +184,14 @@ private slots:
         QVERIFY(socket.waitFor("WATCHDOG=1", 1, 2000));
         station.kill();
         station.waitForFinished();
+
+        socket.forget();
+        QProcess restarted;
+        startStation(restarted, site, socket);
+        QVERIFY(socket.waitFor("READY=1", 1, 20000));
+        QCOMPARE(previousRunDied(), 1.0);
+        ::kill(restarted.processId(), SIGTERM);
+        QVERIFY(restarted.waitForFinished(10000));
     }
 
     // systemctl stop, Ctrl-C and a hang-up are an Exit: the gate held open

@@ -1,23 +1,16 @@
 #include "pg_server.h"
 
+#include "free_port.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTcpServer>
 #include <unistd.h>
 
 namespace {
 
 const QString Bin = QStringLiteral("/usr/lib/postgresql/15/bin/");
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        qFatal("no free port on 127.0.0.1");
-    return probe.serverPort();
-}
 
 // Runs a program to its end; the server's programs as the postgres user when
 // root. Fails the test when it fails.
