@@ -104,12 +104,9 @@ bool use(const QSqlDatabase &customerDb, const QString &zone, ZoneUse &use, QStr
 
 QString zoneUseText(const QString &zone, const ZoneTable::ZoneUse &use)
 {
-    auto count = [](qint64 n, const QString &one, const QString &many) {
-        return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
-    };
     return QStringLiteral("Time zone %1 is used by %2 and %3.")
-        .arg(zone, count(use.units, QStringLiteral("unit"), QStringLiteral("units")),
-             count(use.masters, QStringLiteral("master code"), QStringLiteral("master codes")));
+        .arg(zone, countText(use.units, QStringLiteral("unit"), QStringLiteral("units")),
+             countText(use.masters, QStringLiteral("master code"), QStringLiteral("master codes")));
 }
 
 QString brokenZonesText(const QList<ZoneEntry> &zones)
