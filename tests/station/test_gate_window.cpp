@@ -222,6 +222,47 @@ private slots:
         QCOMPARE(s.site.logRows(), (QStringList{"5555/Desk", "4444/In", "3333/Desk"}));
     }
 
+    // The status line says each decision, the operator's as a keypad's: when,
+    // who typed, the code, the result word and whom its row names.
+    void decisionOnTheStatusLine_data()
+    {
+        QTest::addColumn<int>("keypad"); // -1: Check Code
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("Check Code, a named unit")
+            << -1 << "3434"
+            << "10:30:00 Check Code: code 3434 Valid (Lovelace, Ada, unit A101)";
+        QTest::newRow("Check Code, no one") << -1 << "5555"
+                                            << "10:30:00 Check Code: code 5555 Invalid";
+        QTest::newRow("keypad 2, a unit without names")
+            << 1 << "4444"
+            << "10:30:00 Keypad 2: code 4444 Valid (unit B7)";
+    }
+
+    void decisionOnTheStatusLine()
+    {
+        QFETCH(int, keypad);
+        QFETCH(QString, code);
+        QFETCH(QString, said);
+        SiteWindow s;
+        s.site.folder.exec("Data.gsd",
+                           "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone, "
+                           "fldCustFirstName, fldCustLastName, fldUnitName) VALUES "
+                           "('3434', 'Rented', 0, 'Ada', 'Lovelace', 'A101')");
+        s.site.folder.exec("Data.gsd", "UPDATE tblUnitInfo SET fldUnitName = 'B7' "
+                                       "WHERE fldGateCode = '4444'");
+        if (keypad < 0) {
+            s.check(code);
+        } else {
+            QByteArray keys;
+            for (QChar digit : code)
+                keys += "NABCEFGIJK"[digit.digitValue()];
+            press(*s.station, keypad, keys);
+        }
+        QVERIFY2(s.w->statusText().startsWith(said + ". Connected: "),
+                 qPrintable(s.w->statusText()));
+    }
+
     // The list follows a gate database restored under the station.
     void listFollowsARestoredGateDatabase()
     {
