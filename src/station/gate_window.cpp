@@ -157,17 +157,14 @@ void GateWindow::followStation()
         m_fleetStatus->setText(line);
         m_fleetStatus->setVisible(!line.isEmpty());
     });
-    // A decision lists the log again: the operator's in the list being shown,
-    // a keypad's over the last days; the status line still says the decision.
-    connect(&s, &GateStation::decided, this, [this](int keypad, const GateAttempt::Outcome &o) {
+    // The list follows the gate; the status line, listed over, still says the decision.
+    connect(&s, &GateStation::decided, this, [this](int, const GateAttempt::Outcome &o) {
         if (o.status == GateAttempt::Outcome::NotDecided)
             return;
-        if (keypad < 0)
-            m_log->cmdGateLog_Click();
-        else
-            m_log->showRecentDays();
+        m_log->followGate(o.status == GateAttempt::Outcome::Logged);
         showStatus(m_station.statusText());
     });
+    connect(&s, &GateStation::stationRowWritten, m_log, [this] { m_log->followGate(false); });
     connect(m_log, &LogPanel::statusChanged, this, &GateWindow::showStatus);
     connect(fraSettings, &SettingsScreen::statusChanged, this, &GateWindow::showStatus);
     connect(m_zoneEditor, &ZoneEditor::problem, this, &GateWindow::showStatus);

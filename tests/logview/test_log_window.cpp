@@ -2,11 +2,13 @@
 #include "logview/log_line.h"
 #include "support/window_probe.h"
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QProgressDialog>
@@ -55,6 +57,12 @@ void drillDown(const WindowProbe &p, const QString &code)
     const QModelIndex index = view->model()->index(int(listedCodes(p).split(' ').indexOf(code)), 0);
     view->setCurrentIndex(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+// The operator's code on keypad 1 (keys for 4444): no unit carries it.
+void keypadAttempt(const WindowProbe &p)
+{
+    p.station->MSCommScanner_OnComm(0, "EEEE");
 }
 
 // Prints to a PDF file (answers Yes, Yes, its name without ".pdf"); its text lines, simplified.
@@ -182,6 +190,77 @@ private slots:
         QCOMPARE(Prompts::takeMessages(),
                  QStringList{"7 log records exported to " + p.folder.file("week.csv")});
         QVERIFY(QFile::exists(p.folder.file("week.csv")));
+    }
+
+    // Following live, each attempt lists the last days again. The operator's
+    // review (dates, filter, customer, or unticking "Follow live") holds the
+    // list still and counts the attempts it misses, until the count or the
+    // box takes the list back to live.
+    void followLive_data()
+    {
+        QTest::addColumn<QString>("review");
+        QTest::addColumn<QString>("held");
+        QTest::newRow("start date") << "start date"
+                                    << "";
+        QTest::newRow("end date") << "end date"
+                                  << "";
+        QTest::newRow("filter") << "filter"
+                                << "5555 6666 4444";
+        QTest::newRow("drill-down") << "drill-down"
+                                    << "1111 1111";
+        QTest::newRow("customer ID") << "customer ID"
+                                     << "1111 1111";
+        QTest::newRow("unticked") << "unticked" << AllCodes + " 4444";
+    }
+
+    void followLive()
+    {
+        QFETCH(QString, review);
+        QFETCH(QString, held);
+        WindowProbe p(addLog);
+        auto *follow = p.find<QCheckBox>("chkFollowLive");
+        auto *missed = p.find<QPushButton>("cmdNewAttempts");
+        QVERIFY(follow->isChecked());
+        keypadAttempt(p);
+        QCOMPARE(listedCodes(p), AllCodes + " 4444");
+
+        if (review == "start date" || review == "end date") {
+            p.find<QDateTimeEdit>(review == "start date" ? "DTPicker1(2)" : "DTPicker1(3)")
+                ->setDate(QDate(2026, 1, 3));
+        } else if (review == "filter") {
+            auto *filter = p.find<QListWidget>("lstFilter");
+            const QRect invalidNumber = filter->visualItemRect(filter->item(6));
+            QTest::mouseClick(filter->viewport(), Qt::LeftButton, {}, invalidNumber.center());
+        } else if (review == "drill-down") {
+            drillDown(p, "1111");
+        } else if (review == "customer ID") {
+            Prompts::queueAnswer("42");
+            p.click("cmdFilterCustomerID");
+        } else {
+            follow->click();
+        }
+        QVERIFY(!follow->isChecked());
+        QCOMPARE(listedCodes(p), held);
+        QVERIFY(missed->isHidden());
+        keypadAttempt(p);
+        QCOMPARE(missed->text(), "1 new attempt");
+        keypadAttempt(p);
+        p.find<QLineEdit>("txtCheckCode")->setText("4444");
+        p.click("cmdCheckCode");
+        QCOMPARE(listedCodes(p), held);
+        QCOMPARE(missed->text(), "3 new attempts");
+        QVERIFY(!missed->isHidden());
+
+        if (review == "unticked")
+            follow->click();
+        else
+            missed->click();
+        QVERIFY(follow->isChecked());
+        QVERIFY(missed->isHidden());
+        QCOMPARE(listedCodes(p), AllCodes + " 4444 4444 4444 4444");
+        QCOMPARE(p.find<QListWidget>("lstFilter")->currentRow(), 0);
+        keypadAttempt(p);
+        QCOMPARE(listedCodes(p), AllCodes + " 4444 4444 4444 4444 4444");
     }
 
     // The purge takes the open view's rows through 1/5/2026, unless cancelled
