@@ -505,7 +505,8 @@ QProgressDialog *LogPanel::progressBox(const QString &name, qint64 total)
 }
 
 // The question lets events run too, and a keypad decision meanwhile changes
-// the open view: the purge keeps to the view the operator was asked about.
+// the open view: the purge keeps to the view the operator was asked about, and
+// to the rows counted for the question, which it pins.
 void LogPanel::clearLog(const QDate &lastDay)
 {
     const LogSelection view = m_logView;
@@ -520,18 +521,18 @@ void LogPanel::clearLog(const QDate &lastDay)
         emit done();
         return;
     }
-    m_purgeScope = purgeScope(view, lastDay, selectedFilter(), customerNameOf(view));
-    if (!Prompts::question(this,
-                           QStringLiteral("Delete Log Records %1 and Older?\n%2")
-                               .arg(shortDate(lastDay), m_purgeScope),
-                           QStringLiteral("Delete Log Records?")))
-        return;
     m_beforeRead();
     auto purge = std::make_unique<LogPurge>(view, lastDay);
     if (!purge->start(m_settings.GateConnectionString, &error)) {
         Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));
         return;
     }
+    m_purgeScope = purgeScope(view, lastDay, selectedFilter(), customerNameOf(view));
+    if (!Prompts::question(this,
+                           QStringLiteral("Delete Log Records %1 and Older?\n%2: %3")
+                               .arg(shortDate(lastDay), m_purgeScope, rowsText(purge->total())),
+                           QStringLiteral("Delete Log Records?")))
+        return;
     m_purge = std::move(purge);
     m_purgeProgress = progressBox(QStringLiteral("dlgPurgeProgress"), m_purge->total());
     showPurgeProgress();

@@ -263,23 +263,29 @@ private slots:
         QCOMPARE(listedCodes(p), AllCodes + " 4444 4444 4444 4444 4444");
     }
 
-    // The purge takes the open view's rows through 1/5/2026, unless cancelled
-    // before its first batch; the status line counts them.
+    // The purge takes the open view's rows stamped through the chosen day,
+    // unless cancelled before its first batch; the question counts the rows
+    // that go, rows written while it is open not among them, and the status
+    // line counts them again.
     void purge_data()
     {
         // clang-format off
         QTest::addColumn<QString>("lookUp");
         QTest::addColumn<bool>("decideMeanwhile");
+        QTest::addColumn<QDate>("lastDay");
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("counted");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("scope");
+        const QDate jan5(2026, 1, 5);
         const QString all = "All rows dated 1/5/2026 or earlier";
         const QString customer = "Rows of customer 42 Smith, Ann dated 1/5/2026 or earlier";
-        QTest::newRow("after start-up: the whole table") << "" << false << "Yes" << "44 77" << all;
-        QTest::newRow("after a look-up: that customer") << "42" << false << "Yes" << "5555 9999 6666 44 77" << customer;
-        QTest::newRow("a decision during the question") << "42" << true << "Yes" << "5555 9999 6666 44 77 4444" << customer;
-        QTest::newRow("No") << "" << false << "No" << AllCodes << all;
-        QTest::newRow("Yes, then Cancel") << "" << false << "Cancel" << AllCodes << all;
+        QTest::newRow("after start-up: the whole table") << "" << false << jan5 << "Yes" << 5 << "44 77" << all;
+        QTest::newRow("after a look-up: that customer") << "42" << false << jan5 << "Yes" << 2 << "5555 9999 6666 44 77" << customer;
+        QTest::newRow("a decision during the question") << "42" << true << jan5 << "Yes" << 2 << "5555 9999 6666 44 77 4444" << customer;
+        QTest::newRow("today, a row of today meanwhile") << "" << true << QDate(2026, 1, 7) << "Yes" << 7 << "4444" << "All rows dated 1/7/2026 or earlier";
+        QTest::newRow("No") << "" << false << jan5 << "No" << 5 << AllCodes << all;
+        QTest::newRow("Yes, then Cancel") << "" << false << jan5 << "Cancel" << 5 << AllCodes << all;
         // clang-format on
     }
 
@@ -287,9 +293,13 @@ private slots:
     {
         QFETCH(QString, lookUp);
         QFETCH(bool, decideMeanwhile);
+        QFETCH(QDate, lastDay);
         QFETCH(QString, answer);
+        QFETCH(int, counted);
         QFETCH(QString, kept);
         QFETCH(QString, scope);
+        const qsizetype deleted = answer == "Yes" ? counted : 0;
+        QCOMPARE(AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size(), deleted);
         WindowProbe p(addLog);
         if (!lookUp.isEmpty()) {
             Prompts::queueAnswer(lookUp);
@@ -302,18 +312,18 @@ private slots:
                 p.click("cmdCheckCode");
             });
         p.w->mnuSettings_Click();
-        p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(QDate(2026, 1, 5));
+        p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(lastDay);
         const QString before = p.w->statusText();
         Prompts::queueAnswer(answer != "No");
         p.click("cmdClearLog");
         QCOMPARE(Prompts::takeAsked(),
-                 QStringList{"Delete Log Records 1/5/2026 and Older?\n" + scope});
+                 QStringList{QString("Delete Log Records %1 and Older?\n%2: %3 rows")
+                                 .arg(lastDay.toString("M/d/yyyy"), scope)
+                                 .arg(counted)});
         if (answer == "Cancel")
             p.find<QProgressDialog>("dlgPurgeProgress")->cancel();
         QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgPurgeProgress"));
         QCOMPARE(p.listed().size(), 0);
-        const qsizetype deleted =
-            AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size();
         QCOMPARE(p.w->statusText(),
                  answer == "No" ? before
                                 : QString("%1 log records deleted (%2)").arg(deleted).arg(scope));
