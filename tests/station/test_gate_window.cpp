@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 #include <cstdio>
 
@@ -23,6 +24,16 @@ QByteArray settingsFile(const WindowProbe &p)
 {
     QFile file(p.folder.file("gatesystem.dat"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The label's whole text is there to read: wrapped within its height, on one
+// line that fits, or cut with the whole as its tooltip.
+bool wholeTextShown(const QLabel &label)
+{
+    if (label.wordWrap())
+        return label.height() >= label.heightForWidth(label.width());
+    return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width() ||
+           label.toolTip() == label.text();
 }
 
 // A window over a station on pseudo-terminals, made before the station starts.
@@ -261,6 +272,34 @@ private slots:
         }
         QVERIFY2(s.w->statusText().startsWith(said + ". Connected: "),
                  qPrintable(s.w->statusText()));
+    }
+
+    // At the window's size every line of the left column and of the status
+    // bar shows its whole text; with both keypads locked and the fleet line
+    // shown as well, the filter list shows every entry, unscrolled.
+    void wholeTextsAtTheWindowSize()
+    {
+        SiteWindow s(
+            "[keypad]\nLockoutAfter=1\n[fleet]\nUrl=postgresql://gate@127.0.0.1:9/fleet\n");
+        s.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
+        press(*s.station, 0, "NNNN"); // both keypads locked out
+        press(*s.station, 1, "NNNN");
+        s.check("4444"); // the decision and what the station is connected to
+        const auto *status = s.find<QLabel>("stationStatus");
+        QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) > s.w->width());
+        QVERIFY(s.find<QLabel>("lblKeypadEntry(1)")->text().startsWith("Keypad 2: locked until"));
+        QVERIFY(!s.find<QLabel>("fleetStatus")->isHidden());
+        // Laid out again as the event loop runs.
+        for (const char *name : {"lblKeypadEntry(0)", "lblKeypadEntry(1)", "stationStatus",
+                                 "deviceStatus", "fleetStatus"})
+            QTRY_VERIFY2(wholeTextShown(*s.find<QLabel>(name)), name);
+        auto *filter = s.find<QListWidget>("lstFilter");
+        QVERIFY(!filter->verticalScrollBar()->isVisible());
+        QVERIFY(filter->viewport()->rect().contains(
+            filter->visualItemRect(filter->item(filter->count() - 1))));
+        const auto *minimize = s.find<QPushButton>("cmdMinimize");
+        QVERIFY(minimize->parentWidget()->rect().contains(minimize->geometry()));
     }
 
     // The list follows a gate database restored under the station.
