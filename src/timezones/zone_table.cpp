@@ -16,6 +16,14 @@ QString shownTime(const QString &stored)
                           : QStringLiteral("BAD TIME");
 }
 
+// The zone's four characters (its number and the blanks after it), then each
+// time right-aligned in 8.
+QString zoneColumns(const QString &zone, const QString &start, const QString &stop)
+{
+    return zone + start.rightJustified(8, QLatin1Char(' ')) + QStringLiteral("  ") +
+           stop.rightJustified(8, QLatin1Char(' '));
+}
+
 } // namespace
 
 namespace ZoneTable {
@@ -125,9 +133,13 @@ QString brokenZonesText(const QList<ZoneEntry> &zones)
 
 QString zoneListLine(const ZoneRow &zone)
 {
-    return zone.zone.left(2).rightJustified(2, QLatin1Char(' ')) + QStringLiteral("  ") +
-           shownTime(zone.start).rightJustified(8, QLatin1Char(' ')) + QStringLiteral("  ") +
-           shownTime(zone.stop).rightJustified(8, QLatin1Char(' '));
+    return zoneColumns(zone.zone.left(2).rightJustified(2, QLatin1Char(' ')) + QStringLiteral("  "),
+                       shownTime(zone.start), shownTime(zone.stop));
+}
+
+QString zoneHeadings()
+{
+    return zoneColumns(QStringLiteral("Zone"), QStringLiteral("Start"), QStringLiteral("Stop"));
 }
 
 ZoneAnswer zoneAnswer(const std::optional<QString> &answer)
