@@ -66,6 +66,7 @@ GateAttempt::Outcome GateAttempt::logged(const GateEvent &event, const QDateTime
                                          Outcome outcome)
 {
     outcome.result = event.result;
+    outcome.who = whoOf(event);
     if (m_log.write(event, now, &outcome.why) == GateLogWriter::Result::Lost) {
         outcome.status = Outcome::NotDecided;
         outcome.why = QStringLiteral("%1: %2").arg(

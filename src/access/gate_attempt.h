@@ -29,6 +29,7 @@ public:
         bool granted = false;
         bool opened = false; // the relay went on
         QString result;      // the result word decided
+        QString who;         // whom the row names: whoOf its event
         QString why;
         QString notChecked; // why the code was refused unchecked (result "Not Checked")
     };

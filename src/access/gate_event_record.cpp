@@ -2,6 +2,8 @@
 
 #include "result_words.h"
 
+#include <algorithm>
+
 namespace {
 
 QString nameOf(const QString &last, const QString &first)
@@ -77,4 +79,17 @@ GateEvent manualRelayEvent(bool on)
             QStringLiteral("Operator"),
             {},
             QStringLiteral("0")};
+}
+
+QString whoOf(const GateEvent &event)
+{
+    // A unit row without names is logged as ", ": no one to name.
+    const bool named = std::any_of(event.customer.begin(), event.customer.end(),
+                                   [](QChar c) { return c.isLetterOrNumber(); });
+    QStringList who;
+    if (named && event.customer != event.result)
+        who << event.customer;
+    if (!event.unitNumber.isEmpty() && event.unitNumber != event.result)
+        who << QStringLiteral("unit ") + event.unitNumber;
+    return who.join(QStringLiteral(", "));
 }

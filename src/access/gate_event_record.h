@@ -36,3 +36,7 @@ GateEvent restartEvent();
 GateEvent keypadLockedEvent(const QString &location, int refusals);
 // The row of the operator switching the relay on (the gate held open) or off by hand.
 GateEvent manualRelayEvent(bool on);
+
+// Whom an attempt's row names: "Lovelace, Ada, unit A101"; empty for an
+// invalid code, whose name and unit only repeat the result.
+QString whoOf(const GateEvent &event);

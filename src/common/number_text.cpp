@@ -24,3 +24,8 @@ std::optional<qint64> wholeNumberIn(QStringView text, qint64 min, qint64 max)
         return std::nullopt;
     return value;
 }
+
+QString countText(qint64 n, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+}

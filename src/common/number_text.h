@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 #include <optional>
 
@@ -10,3 +11,6 @@ std::optional<qint64> wholeNumber(QStringView text);
 
 // The same, and inside [min, max].
 std::optional<qint64> wholeNumberIn(QStringView text, qint64 min, qint64 max);
+
+// "1 row", "3 rows": a count with the word that fits it.
+QString countText(qint64 n, const QString &one, const QString &many);

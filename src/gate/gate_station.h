@@ -143,7 +143,8 @@ private:
     GateAttempt::Outcome begin(int keypad, const QString &code);
     GateAttempt::Outcome tryWaiting(int keypad);
     void retryWaiting();
-    void settle(int keypad, const QString &code, const GateAttempt::Outcome &outcome);
+    void settle(int keypad, const QString &code, const QDateTime &at,
+                const GateAttempt::Outcome &outcome);
     GateAttempt::Outcome runAttempt(const QString &code, const QDateTime &at, int keypad);
     QString locationOf(int keypad) const;
     bool switchRelayOn();

@@ -26,6 +26,19 @@ int slotOf(int keypad)
     return keypad < 0 ? 2 : keypad;
 }
 
+// "10:30:05 Keypad 1: code 4444 Valid (Lovelace, Ada, unit A101)": who typed,
+// the result word and whom the row names, stamped as the row is.
+QString decisionLine(int keypad, const QString &code, const GateAttempt::Outcome &outcome,
+                     const QDateTime &at)
+{
+    return QStringLiteral("%1 %2: code %3 %4%5")
+        .arg(at.toString(QStringLiteral("HH:mm:ss")),
+             keypad < 0 ? QStringLiteral("Check Code")
+                        : QStringLiteral("Keypad %1").arg(keypad + 1),
+             code, outcome.result,
+             outcome.who.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.who));
+}
+
 } // namespace
 
 // A keypad whose code waits for the customer database holds its next keys
@@ -100,9 +113,8 @@ GateAttempt::Outcome GateStation::tryWaiting(int keypad)
                                                 .arg(outcome.why));
         m_monitor.attempted(outcome, keypad, 0, waiting.at);
     }
-    const QString code = waiting.code;
-    m_waiting[slotOf(keypad)].reset();
-    settle(keypad, code, outcome);
+    const Waiting settled = *std::exchange(m_waiting[slotOf(keypad)], std::nullopt);
+    settle(keypad, settled.code, settled.at, outcome);
     if (keypad >= 0)
         MSCommScanner_OnComm(keypad, std::exchange(m_heldKeys[keypad], {}));
     return outcome;
@@ -118,7 +130,8 @@ void GateStation::retryWaiting()
 
 // What a settled code leaves: the status line, the journal, a refusal counted
 // against its keypad, and the news for whoever shows it.
-void GateStation::settle(int keypad, const QString &code, const GateAttempt::Outcome &outcome)
+void GateStation::settle(int keypad, const QString &code, const QDateTime &at,
+                         const GateAttempt::Outcome &outcome)
 {
     const QString location = locationOf(keypad);
     QString status = m_connectedText;
@@ -135,6 +148,7 @@ void GateStation::settle(int keypad, const QString &code, const GateAttempt::Out
         StationLog::line(QStringLiteral("decision: %1 at %2, code %3")
                              .arg(outcome.result, location, StationLog::masked(code)));
         rowWritten(GateLogWriter::Result::Logged);
+        status = decisionLine(keypad, code, outcome, at) + QStringLiteral(". ") + m_connectedText;
         if (!outcome.notChecked.isEmpty()) {
             status = QStringLiteral("Code %1 not checked (%2)").arg(code, outcome.notChecked);
             StationLog::fault(QStringLiteral("code %1 at %2 not checked: %3")

@@ -14,6 +14,7 @@
 #include "widgets/named_widgets.h"
 #include "widgets/prompts.h"
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QGuiApplication>
@@ -67,9 +68,7 @@ LogPanel::LogPanel(StationData &data, const StationSettings &settings,
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    lblLogCaption = new QLabel(NothingListed, this);
-    lblLogCaption->setObjectName(QStringLiteral("lblLogCaption"));
-    layout->addWidget(lblLogCaption);
+    layout->addLayout(buildLiveRow());
     auto *headings = new QLabel(logHeadings(), this);
     headings->setObjectName(QStringLiteral("lblLogHeadings"));
     headings->setFont(fixedPitchFont());
@@ -95,6 +94,26 @@ LogPanel::LogPanel(StationData &data, const StationSettings &settings,
 
 LogPanel::~LogPanel() = default;
 
+// What the list shows, the attempts a review has missed, and "Follow live".
+QLayout *LogPanel::buildLiveRow()
+{
+    lblLogCaption = new QLabel(NothingListed, this);
+    lblLogCaption->setObjectName(QStringLiteral("lblLogCaption"));
+    cmdNewAttempts = namedButton(QStringLiteral("cmdNewAttempts"), QString(), this);
+    cmdNewAttempts->setToolTip(QStringLiteral("Back to the live list"));
+    cmdNewAttempts->hide();
+    chkFollowLive = new QCheckBox(QStringLiteral("Follow live"), this);
+    chkFollowLive->setObjectName(QStringLiteral("chkFollowLive"));
+    chkFollowLive->setChecked(true);
+    auto *row = new QHBoxLayout;
+    row->addWidget(lblLogCaption, 1);
+    row->addWidget(cmdNewAttempts);
+    row->addWidget(chkFollowLive);
+    connect(cmdNewAttempts, &QPushButton::clicked, this, &LogPanel::cmdNewAttempts_Click);
+    connect(chkFollowLive, &QCheckBox::clicked, this, &LogPanel::chkFollowLive_Click);
+    return row;
+}
+
 QWidget *LogPanel::buildControls()
 {
     auto *box = new QWidget(this);
@@ -110,6 +129,7 @@ QWidget *LogPanel::buildControls()
     lstFilter->setCurrentRow(0);
     lstFilter->viewport()->installEventFilter(this);
     layout->addWidget(lstFilter);
+    connect(lstFilter, &QListWidget::currentRowChanged, this, &LogPanel::holdForReview);
 
     const QDateTime now = Clock::now();
     layout->addWidget(new QLabel(QStringLiteral("Start Date"), box));
@@ -121,7 +141,10 @@ QWidget *LogPanel::buildControls()
     for (QDateTimeEdit *picker : {dtStart, dtEnd}) {
         picker->setDateTime(now);
         // A new date leaves the listed lines describing another range: empty the list.
-        connect(picker, &QDateTimeEdit::dateChanged, m_model, &LogListModel::clear);
+        connect(picker, &QDateTimeEdit::dateChanged, this, [this] {
+            m_model->clear();
+            holdForReview();
+        });
     }
 
     cmdGateLog = namedButton(QStringLiteral("cmdGateLog"), QStringLiteral("Gate Log"), box);
@@ -175,7 +198,7 @@ void LogPanel::cmdGateLog_Click()
     if (any) {
         setLogBackground(listsEveryRow(filter) ? White : LightGreen);
         if (listsEveryRow(filter))
-            lstFilter->setCurrentRow(0);
+            selectFilter(0);
     }
     showNewestLine();
 }
@@ -195,6 +218,7 @@ void LogPanel::cmdFilterCustomerID_Click()
         Prompts::message(this, InvalidId);
         return;
     }
+    holdForReview();
     lookUpCustomer(*id);
 }
 
@@ -205,7 +229,8 @@ void LogPanel::lstLog_MouseUp()
     const QString line = selected.isEmpty() ? QString() : selected.first().data().toString();
     if (line.isEmpty())
         return;
-    lstFilter->setCurrentRow(ResultFilters.indexOf(Filters::ListSelection));
+    holdForReview();
+    selectFilter(int(ResultFilters.indexOf(Filters::ListSelection)));
     setLogBackground(LightGreen);
     const auto id = customerIdOfLine(line);
     if (!id) {
@@ -275,20 +300,73 @@ void LogPanel::showNewestLine()
     emit done();
 }
 
+// Dates the station sets are no review of the operator's.
 void LogPanel::setRecentStart()
 {
+    const QSignalBlocker startBlocker(dtStart);
+    const QSignalBlocker endBlocker(dtEnd);
     const QDateTime now = Clock::now();
     dtStart->setDateTime(now);
     if (const auto start = daysBefore(now, m_settings.LogViewDays))
         dtStart->setDateTime(*start);
     dtEnd->setDateTime(now);
+    m_model->clear();
 }
 
 void LogPanel::showRecentDays()
 {
-    lstFilter->setCurrentRow(0);
+    selectFilter(0);
     setRecentStart();
     cmdGateLog->click();
+}
+
+void LogPanel::followGate(bool newAttempt)
+{
+    if (newAttempt ? m_live.attempted() : m_live.following())
+        showRecentDays();
+    showLiveState();
+}
+
+void LogPanel::chkFollowLive_Click(bool on)
+{
+    if (on)
+        resumeLive();
+    else
+        holdForReview();
+}
+
+void LogPanel::cmdNewAttempts_Click()
+{
+    resumeLive();
+}
+
+void LogPanel::resumeLive()
+{
+    m_live.resume();
+    showLiveState();
+    showRecentDays();
+}
+
+// The list holds still: the next attempts are counted, not listed.
+void LogPanel::holdForReview()
+{
+    m_live.review();
+    showLiveState();
+}
+
+void LogPanel::showLiveState()
+{
+    chkFollowLive->setChecked(m_live.following());
+    const QString missed = m_live.missedText();
+    cmdNewAttempts->setText(missed);
+    cmdNewAttempts->setVisible(!missed.isEmpty());
+}
+
+// A filter the panel selects is no review of the operator's.
+void LogPanel::selectFilter(int row)
+{
+    const QSignalBlocker blocker(lstFilter);
+    lstFilter->setCurrentRow(row);
 }
 
 void LogPanel::dropLines()
@@ -427,7 +505,8 @@ QProgressDialog *LogPanel::progressBox(const QString &name, qint64 total)
 }
 
 // The question lets events run too, and a keypad decision meanwhile changes
-// the open view: the purge keeps to the view the operator was asked about.
+// the open view: the purge keeps to the view the operator was asked about, and
+// to the rows counted for the question, which it pins.
 void LogPanel::clearLog(const QDate &lastDay)
 {
     const LogSelection view = m_logView;
@@ -442,18 +521,18 @@ void LogPanel::clearLog(const QDate &lastDay)
         emit done();
         return;
     }
-    m_purgeScope = purgeScope(view, lastDay, selectedFilter(), customerNameOf(view));
-    if (!Prompts::question(this,
-                           QStringLiteral("Delete Log Records %1 and Older?\n%2")
-                               .arg(shortDate(lastDay), m_purgeScope),
-                           QStringLiteral("Delete Log Records?")))
-        return;
     m_beforeRead();
     auto purge = std::make_unique<LogPurge>(view, lastDay);
     if (!purge->start(m_settings.GateConnectionString, &error)) {
         Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));
         return;
     }
+    m_purgeScope = purgeScope(view, lastDay, selectedFilter(), customerNameOf(view));
+    if (!Prompts::question(this,
+                           QStringLiteral("Delete Log Records %1 and Older?\n%2: %3")
+                               .arg(shortDate(lastDay), m_purgeScope, rowsText(purge->total())),
+                           QStringLiteral("Delete Log Records?")))
+        return;
     m_purge = std::move(purge);
     m_purgeProgress = progressBox(QStringLiteral("dlgPurgeProgress"), m_purge->total());
     showPurgeProgress();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "live_follow.h"
 #include "log_query.h"
 #include "log_report.h"
 
@@ -8,6 +9,7 @@
 
 class LogListModel;
 class LogPurge;
+class QCheckBox;
 class QDateTimeEdit;
 class QLabel;
 class QListView;
@@ -20,10 +22,11 @@ namespace LogExport {
 class File;
 }
 
-// The gate log on the screen: the list (this widget) and its controls (the
-// result filter, the dates, "Gate Log", "Print", "Export…" and "By Customer
-// ID", in a widget of their own for the window's left column), with the
-// look-up, the drill-down, the printed report, the export and the purge.
+// The gate log on the screen: the list (this widget, with "Follow live" and the
+// count of attempts a review has missed above it) and its controls (the result
+// filter, the dates, "Gate Log", "Print", "Export…" and "By Customer ID", in a
+// widget of their own for the window's left column), with the look-up, the
+// drill-down, the printed report, the export and the purge.
 // Work over many rows runs a step per turn of the event loop, so keypads are
 // served meanwhile.
 class LogPanel : public QWidget {
@@ -45,11 +48,16 @@ public slots:
     void lstLog_MouseUp();
     void cmdPrintLog_Click();
     void cmdExportLog_Click();
+    void chkFollowLive_Click(bool on);
+    void cmdNewAttempts_Click();
     // Deletes the open view's rows stamped on or before `lastDay`, after the
     // operator agrees.
     void clearLog(const QDate &lastDay);
     // "ALL" over the last LogViewDays days, listed.
     void showRecentDays();
+    // Something happened at the gate (`newAttempt`: a code got its row): the
+    // live list is listed again, or the attempt counted while the operator reviews.
+    void followGate(bool newAttempt);
     // The start date LogViewDays days back (now, for a day count that cannot be used).
     void setRecentStart();
     // The gate database is another file now: the lines of the old one go, and
@@ -69,6 +77,11 @@ protected:
 
 private:
     QWidget *buildControls();
+    QLayout *buildLiveRow();
+    void resumeLive();
+    void holdForReview();
+    void showLiveState();
+    void selectFilter(int row);
     bool openLogView(const LogSelection &selection, const QString &filter);
     void showLogFailure(const QString &why);
     void showNewestLine();
@@ -90,6 +103,7 @@ private:
     std::optional<QString> m_listedFilter; // the filter of the open view, once one was listed
     LogSelection m_logView = LogSelection::everything();
     LogListModel *m_model = nullptr;
+    LiveFollow m_live;
     std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
     QProgressDialog *m_purgeProgress = nullptr;
     QString m_purgeScope; // which rows the purge under way deletes, as the operator was told
@@ -105,5 +119,7 @@ private:
     QPushButton *cmdExportLog = nullptr;
     QPushButton *cmdFilterCustomerID = nullptr;
     QLabel *lblLogCaption = nullptr; // what the list shows
+    QPushButton *cmdNewAttempts = nullptr;
+    QCheckBox *chkFollowLive = nullptr;
     QListView *lstLog = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "log_view_text.h"
 
+#include "common/number_text.h"
 #include "log_report.h"
 
 namespace {
@@ -42,10 +43,7 @@ QString viewCaption(const LogSelection &view, const QString &filter, const QStri
             QStringLiteral("%1, %2").arg(customerText(view.custId, customerName), rangeText(view));
         break;
     }
-    return QStringLiteral("%1: %2 %3")
-        .arg(what)
-        .arg(rows)
-        .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"));
+    return QStringLiteral("%1: %2").arg(what, rowsText(rows));
 }
 
 QString purgeScope(const LogSelection &view, const QDate &lastDay, const QString &filter,
@@ -63,4 +61,9 @@ QString purgeScope(const LogSelection &view, const QDate &lastDay, const QString
         rows = QStringLiteral("All ") + rows;
     rows[0] = rows[0].toUpper();
     return rows;
+}
+
+QString rowsText(qint64 rows)
+{
+    return countText(rows, QStringLiteral("row"), QStringLiteral("rows"));
 }

@@ -11,3 +11,6 @@ QString viewCaption(const LogSelection &view, const QString &filter, const QStri
 // result filter narrows the list, not the purge: a narrowed view says so.
 QString purgeScope(const LogSelection &view, const QDate &lastDay, const QString &filter,
                    const QString &customerName);
+
+// "1 row", "5 rows".
+QString rowsText(qint64 rows);

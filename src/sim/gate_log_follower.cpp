@@ -1,5 +1,6 @@
 #include "gate_log_follower.h"
 
+#include "access/gate_event_record.h"
 #include "access/result_words.h"
 #include "common/station_log.h"
 #include "settings/station_folder.h"
@@ -40,17 +41,10 @@ QString GateLogFollower::rowText(const QString &location, const QString &code,
         return QStringLiteral("%1: Keypad Locked after %2; that keypad drops keys until the "
                               "lockout ends")
             .arg(location, customer);
-    // An invalid code's row names no one: its name and unit repeat the result.
-    QStringList who;
-    if (!customer.isEmpty() && customer != result)
-        who << customer;
-    if (!unit.isEmpty() && unit != result)
-        who << QStringLiteral("unit ") + unit;
+    const QString who = whoOf({code, location, result, customer, unit, {}});
     return QStringLiteral("%1: %2%3%4")
         .arg(location, code.isEmpty() ? QString() : StationLog::masked(code) + QLatin1Char(' '),
-             result,
-             who.isEmpty() ? QString()
-                           : QStringLiteral(" (%1)").arg(who.join(QStringLiteral(", "))));
+             result, who.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(who));
 }
 
 bool GateLogFollower::open(QString *why)

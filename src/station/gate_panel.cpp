@@ -5,6 +5,7 @@
 #include "widgets/prompts.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -20,23 +21,32 @@ GatePanel::GatePanel(GateStation &station, QWidget *parent)
     : QWidget(parent)
     , m_station(station)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     txtCheckCode = new QLineEdit(this);
     txtCheckCode->setObjectName(QStringLiteral("txtCheckCode"));
-    layout->addWidget(txtCheckCode);
+    cmdCheckCode = namedButton(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), this);
+    cmdLiftLockout =
+        namedButton(QStringLiteral("cmdLiftLockout"), QStringLiteral("Lift Keypad Lockout"), this);
+    cmdRelayOff = namedButton(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), this);
+    cmdRelayOn = namedButton(QStringLiteral("cmdRelayOn"), QStringLiteral("Relay On"), this);
+    // Pairs side by side leave the narrow column room for the whole filter list.
+    auto pair = [](QWidget *left, QWidget *right) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(left);
+        row->addWidget(right);
+        return row;
+    };
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(pair(txtCheckCode, cmdCheckCode));
     for (int keypad : {0, 1}) {
         lblKeypadEntry[keypad] = new QLabel(station.entryText(keypad), this);
         lblKeypadEntry[keypad]->setObjectName(QStringLiteral("lblKeypadEntry(%1)").arg(keypad));
+        // "Keypad 2: locked until 09:41:00" is wider than the column.
+        lblKeypadEntry[keypad]->setWordWrap(true);
         layout->addWidget(lblKeypadEntry[keypad]);
     }
-    cmdLiftLockout =
-        namedButton(QStringLiteral("cmdLiftLockout"), QStringLiteral("Lift Keypad Lockout"), this);
-    cmdCheckCode = namedButton(QStringLiteral("cmdCheckCode"), QStringLiteral("Check Code"), this);
-    cmdRelayOff = namedButton(QStringLiteral("cmdRelayOff"), QStringLiteral("Relay Off"), this);
-    cmdRelayOn = namedButton(QStringLiteral("cmdRelayOn"), QStringLiteral("Relay On"), this);
-    for (QPushButton *b : {cmdLiftLockout, cmdCheckCode, cmdRelayOff, cmdRelayOn})
-        layout->addWidget(b);
+    layout->addWidget(cmdLiftLockout);
+    layout->addLayout(pair(cmdRelayOff, cmdRelayOn));
     showLockouts(station.anyKeypadLocked());
 
     connect(cmdLiftLockout, &QPushButton::clicked, this, &GatePanel::cmdLiftLockout_Click);

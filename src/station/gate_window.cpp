@@ -7,13 +7,13 @@
 #include "logview/log_panel.h"
 #include "settings_screen.h"
 #include "timezones/zone_editor.h"
+#include "widgets/elided_label.h"
 #include "widgets/named_widgets.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -104,7 +104,7 @@ void GateWindow::buildStatusBar()
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setSpacing(0);
     auto line = [status, lines](const QString &name) {
-        auto *label = new QLabel(status);
+        auto *label = new ElidedLabel(status);
         label->setObjectName(name);
         lines->addWidget(label);
         return label;
@@ -152,22 +152,19 @@ void GateWindow::followStation()
             showStatus(QStringLiteral("The time zones cannot be read: %1").arg(error));
     });
     connect(&s, &GateStation::statusChanged, this, &GateWindow::showStatus);
-    connect(&s, &GateStation::devicesChanged, m_deviceStatus, &QLabel::setText);
+    connect(&s, &GateStation::devicesChanged, m_deviceStatus, &ElidedLabel::showText);
     connect(&s, &GateStation::fleetLineChanged, this, [this](const QString &line) {
-        m_fleetStatus->setText(line);
+        m_fleetStatus->showText(line);
         m_fleetStatus->setVisible(!line.isEmpty());
     });
-    // A decision lists the log again: the operator's in the list being shown,
-    // a keypad's over the last days; the status line still says the decision.
-    connect(&s, &GateStation::decided, this, [this](int keypad, const GateAttempt::Outcome &o) {
+    // The list follows the gate; the status line, listed over, still says the decision.
+    connect(&s, &GateStation::decided, this, [this](int, const GateAttempt::Outcome &o) {
         if (o.status == GateAttempt::Outcome::NotDecided)
             return;
-        if (keypad < 0)
-            m_log->cmdGateLog_Click();
-        else
-            m_log->showRecentDays();
+        m_log->followGate(o.status == GateAttempt::Outcome::Logged);
         showStatus(m_station.statusText());
     });
+    connect(&s, &GateStation::stationRowWritten, m_log, [this] { m_log->followGate(false); });
     connect(m_log, &LogPanel::statusChanged, this, &GateWindow::showStatus);
     connect(fraSettings, &SettingsScreen::statusChanged, this, &GateWindow::showStatus);
     connect(m_zoneEditor, &ZoneEditor::problem, this, &GateWindow::showStatus);
@@ -175,8 +172,8 @@ void GateWindow::followStation()
     connect(m_log, &LogPanel::done, m_gate, &GatePanel::ready);
     connect(fraSettings, &SettingsScreen::done, m_gate, &GatePanel::ready);
     connect(fraSettings, &SettingsScreen::clearLogClicked, m_log, &LogPanel::clearLog);
-    m_status->setText(s.statusText());
-    m_deviceStatus->setText(s.devices().stateText());
+    showStatus(s.statusText());
+    m_deviceStatus->showText(s.devices().stateText());
 }
 
 // What start-up leaves on the screen: the log's dates, the zone list, and the
@@ -194,7 +191,7 @@ void GateWindow::started()
 
 void GateWindow::showStatus(const QString &text)
 {
-    m_status->setText(text);
+    m_status->showText(text);
 }
 
 QString GateWindow::statusText() const

@@ -3,10 +3,10 @@
 #include <QMainWindow>
 #include <memory>
 
+class ElidedLabel;
 class GatePanel;
 class GateStation;
 class LogPanel;
-class QLabel;
 class SettingsScreen;
 class ZoneEditor;
 
@@ -72,7 +72,7 @@ private:
     LogPanel *m_log = nullptr;
     ZoneEditor *m_zoneEditor = nullptr;
     SettingsScreen *fraSettings = nullptr;
-    QLabel *m_status = nullptr;
-    QLabel *m_deviceStatus = nullptr;
-    QLabel *m_fleetStatus = nullptr;
+    ElidedLabel *m_status = nullptr;
+    ElidedLabel *m_deviceStatus = nullptr;
+    ElidedLabel *m_fleetStatus = nullptr;
 };

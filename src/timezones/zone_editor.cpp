@@ -8,6 +8,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -66,7 +67,11 @@ ZoneEditor::ZoneEditor(DataControl &zones, const DataControl &customers,
         connect(b, &QPushButton::clicked, this, [this, index] { cmdTimeZone_Click(index); });
         buttons->addWidget(b);
     }
+    auto *headings = new QLabel(zoneHeadings(), this);
+    headings->setObjectName(QStringLiteral("lblZoneHeadings"));
+    headings->setFont(fixedPitchFont());
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(headings);
     layout->addWidget(lstTimeZones, 1);
     layout->addLayout(fields);
     layout->addLayout(buttons);

@@ -16,6 +16,14 @@ QString shownTime(const QString &stored)
                           : QStringLiteral("BAD TIME");
 }
 
+// The zone's four characters (its number and the blanks after it), then each
+// time right-aligned in 8.
+QString zoneColumns(const QString &zone, const QString &start, const QString &stop)
+{
+    return zone + start.rightJustified(8, QLatin1Char(' ')) + QStringLiteral("  ") +
+           stop.rightJustified(8, QLatin1Char(' '));
+}
+
 } // namespace
 
 namespace ZoneTable {
@@ -104,12 +112,9 @@ bool use(const QSqlDatabase &customerDb, const QString &zone, ZoneUse &use, QStr
 
 QString zoneUseText(const QString &zone, const ZoneTable::ZoneUse &use)
 {
-    auto count = [](qint64 n, const QString &one, const QString &many) {
-        return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
-    };
     return QStringLiteral("Time zone %1 is used by %2 and %3.")
-        .arg(zone, count(use.units, QStringLiteral("unit"), QStringLiteral("units")),
-             count(use.masters, QStringLiteral("master code"), QStringLiteral("master codes")));
+        .arg(zone, countText(use.units, QStringLiteral("unit"), QStringLiteral("units")),
+             countText(use.masters, QStringLiteral("master code"), QStringLiteral("master codes")));
 }
 
 QString brokenZonesText(const QList<ZoneEntry> &zones)
@@ -128,9 +133,13 @@ QString brokenZonesText(const QList<ZoneEntry> &zones)
 
 QString zoneListLine(const ZoneRow &zone)
 {
-    return zone.zone.left(2).rightJustified(2, QLatin1Char(' ')) + QStringLiteral("  ") +
-           shownTime(zone.start).rightJustified(8, QLatin1Char(' ')) + QStringLiteral("  ") +
-           shownTime(zone.stop).rightJustified(8, QLatin1Char(' '));
+    return zoneColumns(zone.zone.left(2).rightJustified(2, QLatin1Char(' ')) + QStringLiteral("  "),
+                       shownTime(zone.start), shownTime(zone.stop));
+}
+
+QString zoneHeadings()
+{
+    return zoneColumns(QStringLiteral("Zone"), QStringLiteral("Start"), QStringLiteral("Stop"));
 }
 
 ZoneAnswer zoneAnswer(const std::optional<QString> &answer)

@@ -61,3 +61,5 @@ QString brokenZonesText(const QList<ZoneEntry> &zones);
 
 // The 22-character list line: zone (2, right), start and stop as "h:mm AM" (8, right).
 QString zoneListLine(const ZoneRow &zone);
+// "Zone   Start      Stop", each heading over its column of the list lines.
+QString zoneHeadings();

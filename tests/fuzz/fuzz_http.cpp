@@ -40,7 +40,7 @@ struct Station {
                                               {"Keypad 2", 0, false, false, {}}},
                                              {{"customer", true, 0}, {"gate log", true, 0}}};
         });
-        monitor.attempted({GateAttempt::Outcome::Logged, true, true, "Valid", {}, {}}, 0, 0.001,
+        monitor.attempted({GateAttempt::Outcome::Logged, true, true, "Valid", {}, {}, {}}, 0, 0.001,
                           Now);
         server = std::make_unique<StatusServer>(monitor, settings,
                                                 BoundedTcpServer::Limits{16, 1024, 2000});

@@ -2,11 +2,13 @@
 #include "logview/log_line.h"
 #include "support/window_probe.h"
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QProgressDialog>
@@ -55,6 +57,12 @@ void drillDown(const WindowProbe &p, const QString &code)
     const QModelIndex index = view->model()->index(int(listedCodes(p).split(' ').indexOf(code)), 0);
     view->setCurrentIndex(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+// The operator's code on keypad 1 (keys for 4444): no unit carries it.
+void keypadAttempt(const WindowProbe &p)
+{
+    p.station->MSCommScanner_OnComm(0, "EEEE");
 }
 
 // Prints to a PDF file (answers Yes, Yes, its name without ".pdf"); its text lines, simplified.
@@ -184,23 +192,100 @@ private slots:
         QVERIFY(QFile::exists(p.folder.file("week.csv")));
     }
 
-    // The purge takes the open view's rows through 1/5/2026, unless cancelled
-    // before its first batch; the status line counts them.
+    // Following live, each attempt lists the last days again. The operator's
+    // review (dates, filter, customer, or unticking "Follow live") holds the
+    // list still and counts the attempts it misses, until the count or the
+    // box takes the list back to live.
+    void followLive_data()
+    {
+        QTest::addColumn<QString>("review");
+        QTest::addColumn<QString>("held");
+        QTest::newRow("start date") << "start date"
+                                    << "";
+        QTest::newRow("end date") << "end date"
+                                  << "";
+        QTest::newRow("filter") << "filter"
+                                << "5555 6666 4444";
+        QTest::newRow("drill-down") << "drill-down"
+                                    << "1111 1111";
+        QTest::newRow("customer ID") << "customer ID"
+                                     << "1111 1111";
+        QTest::newRow("unticked") << "unticked" << AllCodes + " 4444";
+    }
+
+    void followLive()
+    {
+        QFETCH(QString, review);
+        QFETCH(QString, held);
+        WindowProbe p(addLog);
+        auto *follow = p.find<QCheckBox>("chkFollowLive");
+        auto *missed = p.find<QPushButton>("cmdNewAttempts");
+        QVERIFY(follow->isChecked());
+        keypadAttempt(p);
+        QCOMPARE(listedCodes(p), AllCodes + " 4444");
+
+        if (review == "start date" || review == "end date") {
+            p.find<QDateTimeEdit>(review == "start date" ? "DTPicker1(2)" : "DTPicker1(3)")
+                ->setDate(QDate(2026, 1, 3));
+        } else if (review == "filter") {
+            auto *filter = p.find<QListWidget>("lstFilter");
+            const QRect invalidNumber = filter->visualItemRect(filter->item(6));
+            QTest::mouseClick(filter->viewport(), Qt::LeftButton, {}, invalidNumber.center());
+        } else if (review == "drill-down") {
+            drillDown(p, "1111");
+        } else if (review == "customer ID") {
+            Prompts::queueAnswer("42");
+            p.click("cmdFilterCustomerID");
+        } else {
+            follow->click();
+        }
+        QVERIFY(!follow->isChecked());
+        QCOMPARE(listedCodes(p), held);
+        QVERIFY(missed->isHidden());
+        keypadAttempt(p);
+        QCOMPARE(missed->text(), "1 new attempt");
+        keypadAttempt(p);
+        p.find<QLineEdit>("txtCheckCode")->setText("4444");
+        p.click("cmdCheckCode");
+        QCOMPARE(listedCodes(p), held);
+        QCOMPARE(missed->text(), "3 new attempts");
+        QVERIFY(!missed->isHidden());
+
+        if (review == "unticked")
+            follow->click();
+        else
+            missed->click();
+        QVERIFY(follow->isChecked());
+        QVERIFY(missed->isHidden());
+        QCOMPARE(listedCodes(p), AllCodes + " 4444 4444 4444 4444");
+        QCOMPARE(p.find<QListWidget>("lstFilter")->currentRow(), 0);
+        keypadAttempt(p);
+        QCOMPARE(listedCodes(p), AllCodes + " 4444 4444 4444 4444 4444");
+    }
+
+    // The purge takes the open view's rows stamped through the chosen day,
+    // unless cancelled before its first batch; the question counts the rows
+    // that go, rows written while it is open not among them, and the status
+    // line counts them again.
     void purge_data()
     {
         // clang-format off
         QTest::addColumn<QString>("lookUp");
         QTest::addColumn<bool>("decideMeanwhile");
+        QTest::addColumn<QDate>("lastDay");
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("counted");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("scope");
+        const QDate jan5(2026, 1, 5);
         const QString all = "All rows dated 1/5/2026 or earlier";
         const QString customer = "Rows of customer 42 Smith, Ann dated 1/5/2026 or earlier";
-        QTest::newRow("after start-up: the whole table") << "" << false << "Yes" << "44 77" << all;
-        QTest::newRow("after a look-up: that customer") << "42" << false << "Yes" << "5555 9999 6666 44 77" << customer;
-        QTest::newRow("a decision during the question") << "42" << true << "Yes" << "5555 9999 6666 44 77 4444" << customer;
-        QTest::newRow("No") << "" << false << "No" << AllCodes << all;
-        QTest::newRow("Yes, then Cancel") << "" << false << "Cancel" << AllCodes << all;
+        QTest::newRow("after start-up: the whole table") << "" << false << jan5 << "Yes" << 5 << "44 77" << all;
+        QTest::newRow("after a look-up: that customer") << "42" << false << jan5 << "Yes" << 2 << "5555 9999 6666 44 77" << customer;
+        QTest::newRow("a decision during the question") << "42" << true << jan5 << "Yes" << 2 << "5555 9999 6666 44 77 4444" << customer;
+        QTest::newRow("today, a row of today meanwhile") << "" << true << QDate(2026, 1, 7) << "Yes" << 7 << "4444" << "All rows dated 1/7/2026 or earlier";
+        QTest::newRow("No") << "" << false << jan5 << "No" << 5 << AllCodes << all;
+        QTest::newRow("Yes, then Cancel") << "" << false << jan5 << "Cancel" << 5 << AllCodes << all;
         // clang-format on
     }
 
@@ -208,9 +293,13 @@ private slots:
     {
         QFETCH(QString, lookUp);
         QFETCH(bool, decideMeanwhile);
+        QFETCH(QDate, lastDay);
         QFETCH(QString, answer);
+        QFETCH(int, counted);
         QFETCH(QString, kept);
         QFETCH(QString, scope);
+        const qsizetype deleted = answer == "Yes" ? counted : 0;
+        QCOMPARE(AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size(), deleted);
         WindowProbe p(addLog);
         if (!lookUp.isEmpty()) {
             Prompts::queueAnswer(lookUp);
@@ -223,18 +312,18 @@ private slots:
                 p.click("cmdCheckCode");
             });
         p.w->mnuSettings_Click();
-        p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(QDate(2026, 1, 5));
+        p.find<QDateTimeEdit>("DTPicker1(4)")->setDate(lastDay);
         const QString before = p.w->statusText();
         Prompts::queueAnswer(answer != "No");
         p.click("cmdClearLog");
         QCOMPARE(Prompts::takeAsked(),
-                 QStringList{"Delete Log Records 1/5/2026 and Older?\n" + scope});
+                 QStringList{QString("Delete Log Records %1 and Older?\n%2: %3 rows")
+                                 .arg(lastDay.toString("M/d/yyyy"), scope)
+                                 .arg(counted)});
         if (answer == "Cancel")
             p.find<QProgressDialog>("dlgPurgeProgress")->cancel();
         QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgPurgeProgress"));
         QCOMPARE(p.listed().size(), 0);
-        const qsizetype deleted =
-            AllCodes.split(' ').size() + decideMeanwhile - kept.split(' ').size();
         QCOMPARE(p.w->statusText(),
                  answer == "No" ? before
                                 : QString("%1 log records deleted (%2)").arg(deleted).arg(scope));

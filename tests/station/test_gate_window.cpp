@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 #include <cstdio>
 
@@ -23,6 +24,16 @@ QByteArray settingsFile(const WindowProbe &p)
 {
     QFile file(p.folder.file("gatesystem.dat"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The label's whole text is there to read: wrapped within its height, on one
+// line that fits, or cut with the whole as its tooltip.
+bool wholeTextShown(const QLabel &label)
+{
+    if (label.wordWrap())
+        return label.height() >= label.heightForWidth(label.width());
+    return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width() ||
+           label.toolTip() == label.text();
 }
 
 // A window over a station on pseudo-terminals, made before the station starts.
@@ -182,6 +193,9 @@ private slots:
         QFETCH(QStringList, rows);
         SiteWindow s(ini);
         s.click("cmdRelayOn");
+        // Listed at once, as the list follows the gate.
+        QCOMPARE(s.w->findChild<QListView *>("lstLog")->model()->rowCount(),
+                 int(rows.contains("Manual Open/Desk")));
         s.click("cmdRelayOff");
         s.check("4444");
         QCOMPARE(s.w->findChild<QListView *>("lstLog")->model()->rowCount(), rows.size());
@@ -200,12 +214,9 @@ private slots:
         SiteWindow s;
         s.site.folder.exec("Data.gsd", "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, "
                                        "fldGateTimeZone) VALUES ('3333', 'Rented', NULL)");
-        auto *filter = s.find<QListWidget>("lstFilter");
         auto *entry = s.find<QLineEdit>("txtCheckCode");
-        filter->setCurrentRow(6); // "Invalid Number"
         s.check("5555");
         QCOMPARE(s.site.logRows(), QStringList{"5555/Desk"});
-        QCOMPARE(filter->currentRow(), 6); // the operator's filter stays
         QCOMPARE(s.w->findChild<QListView *>("lstLog")->model()->rowCount(), 1);
         QCOMPARE(entry->text(), QString());
 
@@ -220,6 +231,75 @@ private slots:
         QCOMPARE(entry->text(), QString());
         QVERIFY(s.find<QPushButton>("cmdCheckCode")->isEnabled());
         QCOMPARE(s.site.logRows(), (QStringList{"5555/Desk", "4444/In", "3333/Desk"}));
+    }
+
+    // The status line says each decision, the operator's as a keypad's: when,
+    // who typed, the code, the result word and whom its row names.
+    void decisionOnTheStatusLine_data()
+    {
+        QTest::addColumn<int>("keypad"); // -1: Check Code
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("Check Code, a named unit")
+            << -1 << "3434"
+            << "10:30:00 Check Code: code 3434 Valid (Lovelace, Ada, unit A101)";
+        QTest::newRow("Check Code, no one") << -1 << "5555"
+                                            << "10:30:00 Check Code: code 5555 Invalid";
+        QTest::newRow("keypad 2, a unit without names")
+            << 1 << "4444"
+            << "10:30:00 Keypad 2: code 4444 Valid (unit B7)";
+    }
+
+    void decisionOnTheStatusLine()
+    {
+        QFETCH(int, keypad);
+        QFETCH(QString, code);
+        QFETCH(QString, said);
+        SiteWindow s;
+        s.site.folder.exec("Data.gsd",
+                           "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone, "
+                           "fldCustFirstName, fldCustLastName, fldUnitName) VALUES "
+                           "('3434', 'Rented', 0, 'Ada', 'Lovelace', 'A101')");
+        s.site.folder.exec("Data.gsd", "UPDATE tblUnitInfo SET fldUnitName = 'B7' "
+                                       "WHERE fldGateCode = '4444'");
+        if (keypad < 0) {
+            s.check(code);
+        } else {
+            QByteArray keys;
+            for (QChar digit : code)
+                keys += "NABCEFGIJK"[digit.digitValue()];
+            press(*s.station, keypad, keys);
+        }
+        QVERIFY2(s.w->statusText().startsWith(said + ". Connected: "),
+                 qPrintable(s.w->statusText()));
+    }
+
+    // At the window's size every line of the left column and of the status
+    // bar shows its whole text; with both keypads locked and the fleet line
+    // shown as well, the filter list shows every entry, unscrolled.
+    void wholeTextsAtTheWindowSize()
+    {
+        SiteWindow s(
+            "[keypad]\nLockoutAfter=1\n[fleet]\nUrl=postgresql://gate@127.0.0.1:9/fleet\n");
+        s.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
+        press(*s.station, 0, "NNNN"); // both keypads locked out
+        press(*s.station, 1, "NNNN");
+        s.check("4444"); // the decision and what the station is connected to
+        const auto *status = s.find<QLabel>("stationStatus");
+        QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) > s.w->width());
+        QVERIFY(s.find<QLabel>("lblKeypadEntry(1)")->text().startsWith("Keypad 2: locked until"));
+        QVERIFY(!s.find<QLabel>("fleetStatus")->isHidden());
+        // Laid out again as the event loop runs.
+        for (const char *name : {"lblKeypadEntry(0)", "lblKeypadEntry(1)", "stationStatus",
+                                 "deviceStatus", "fleetStatus"})
+            QTRY_VERIFY2(wholeTextShown(*s.find<QLabel>(name)), name);
+        auto *filter = s.find<QListWidget>("lstFilter");
+        QVERIFY(!filter->verticalScrollBar()->isVisible());
+        QVERIFY(filter->viewport()->rect().contains(
+            filter->visualItemRect(filter->item(filter->count() - 1))));
+        const auto *minimize = s.find<QPushButton>("cmdMinimize");
+        QVERIFY(minimize->parentWidget()->rect().contains(minimize->geometry()));
     }
 
     // The list follows a gate database restored under the station.

@@ -3,6 +3,7 @@
 #include "timezones/zone_table.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -44,6 +45,17 @@ private slots:
     void initTestCase() { Prompts::startRecording(); }
     void init() { Clock::pin(QDateTime(QDate(2026, 1, 7), QTime(12, 0))); }
     void cleanup() { Clock::unpin(); }
+
+    // The headings over the zone list, in its font, each ending where its column ends.
+    void headingsOverTheirColumns()
+    {
+        WindowProbe p(addZones);
+        const auto *headings = p.find<QLabel>("lblZoneHeadings");
+        QCOMPARE(headings->font(), p.find<QListWidget>("lstTimeZones")->font());
+        const QString line = listed(p).first();
+        QCOMPARE(line, " 1   7:00 AM   8:00 PM");
+        QCOMPARE(headings->text(), "Zone   Start      Stop");
+    }
 
     // The box asks until it gets a zone or no number; the status line says why a zone was refused.
     void addAnswers_data()
