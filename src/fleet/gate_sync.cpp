@@ -82,6 +82,7 @@ GateSync::GateSync(GateSyncConfig config)
 
 GateSync::~GateSync()
 {
+    m_statements.clear();
     m_gateDb = {};
     QSqlDatabase::removeDatabase(m_gateConnection);
     QSqlDatabase::removeDatabase(m_fleetConnection);
@@ -139,6 +140,13 @@ bool GateSync::joinFleet(QString *error)
         return false;
     }
     QSqlQuery query(db);
+    // What the server loses in a crash is sent again: the central log's mark is
+    // read anew at every connection. So no commit of gate-sync's waits for the
+    // server's disk, and a thousand stations do not queue at it.
+    if (!query.exec(QStringLiteral("SET synchronous_commit = off"))) {
+        setError(error, FleetConnection::failure(query));
+        return false;
+    }
     if (!runSql(query,
                 QStringLiteral("SELECT site, station FROM stations WHERE role = current_user"), {},
                 error))
@@ -200,6 +208,7 @@ void GateSync::lost(const QString &why)
                          : QStringLiteral("no fleet database: ")) +
             reason);
     m_connected = false;
+    m_statements.clear();
     QSqlDatabase::database(m_fleetConnection, false).close();
     setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
     m_retry.start(jitteredMs(m_config.retrySeconds));
@@ -216,21 +225,23 @@ void GateSync::check()
     m_check.setInterval(jitteredMs(m_config.checkSeconds));
     if (!m_connected)
         return;
-    pull();
-    if (!m_connected)
-        return;
     QString why;
-    QSqlQuery query(QSqlDatabase::database(m_fleetConnection, false));
-    if (!runSql(query,
-                QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, "
-                               "status = ? WHERE site = ? AND station = ?"),
-                {m_state.waiting, m_state.statusLine(Clock::now()), m_config.name.site,
-                 m_config.name.station},
-                &why)) {
-        lost(why);
+    // The report and the site's change count in one round trip.
+    QSqlQuery *report = execute(
+        QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, status = ? "
+                       "WHERE site = ? AND station = ? "
+                       "RETURNING (SELECT change_count FROM sites WHERE site = stations.site)"),
+        {m_state.waiting, m_state.statusLine(Clock::now()), m_config.name.site,
+         m_config.name.station},
+        &why);
+    if (!report || !report->next()) {
+        lost(report ? QStringLiteral("station %1 of site %2 is no longer in the fleet database")
+                          .arg(m_config.name.station, m_config.name.site)
+                    : why);
         return;
     }
     m_state.contact = Clock::now();
+    pullChange(report->value(0).toLongLong());
     writeState();
 }
 
@@ -245,12 +256,11 @@ void GateSync::pushStep()
         say(QStringLiteral("cannot read the gate log: ") + why);
         return;
     }
-    if (waiting != m_state.waiting) {
-        m_state.waiting = waiting;
-        writeState();
-    }
-    if (!m_connected || waiting == 0)
+    if (!m_connected || waiting == 0) {
+        if (waiting != std::exchange(m_state.waiting, waiting))
+            writeState();
         return;
+    }
     if (!local.rows(m_mark, m_config.batchRows, rows, &why)) {
         say(QStringLiteral("cannot read the gate log: ") + why);
         return;
@@ -261,6 +271,7 @@ void GateSync::pushStep()
     const qint64 after = waiting - rows.size();
     if (!CentralLog::insert(QSqlDatabase::database(m_fleetConnection, false), m_config.name, rows,
                             after, &why)) {
+        m_state.waiting = waiting;
         lost(why);
         return;
     }
@@ -280,16 +291,23 @@ void GateSync::pull()
 {
     if (!m_connected)
         return;
-    QSqlDatabase db = QSqlDatabase::database(m_fleetConnection, false);
-    qint64 count = 0;
     QString why;
-    if (!SitePull::changeCount(db, m_config.name.site, count, &why)) {
+    QSqlQuery *count = execute(QStringLiteral("SELECT change_count FROM sites WHERE site = ?"),
+                               {m_config.name.site}, &why);
+    if (!count) {
         lost(why);
         return;
     }
+    pullChange(count->next() ? count->value(0).toLongLong() : -1);
+}
+
+void GateSync::pullChange(qint64 count)
+{
     if (count == m_pulledCount)
         return;
+    QSqlDatabase db = QSqlDatabase::database(m_fleetConnection, false);
     SiteData data;
+    QString why;
     if (!SitePull::read(db, m_config.name.site, data, &why)) {
         lost(why);
         return;
@@ -305,18 +323,32 @@ void GateSync::pull()
                                      (refused ? applied.customers.summary : applied.zones);
     if (applied.ok()) {
         m_pulledCount = data.changeCount;
-        QSqlQuery query(db);
-        if (!runSql(query,
-                    QStringLiteral("UPDATE stations SET pulled_change = ? "
-                                   "WHERE site = ? AND station = ?"),
-                    {m_pulledCount, m_config.name.site, m_config.name.station}, &why)) {
+        emit pulled(m_pulledCount);
+        if (!execute(QStringLiteral("UPDATE stations SET pulled_change = ? "
+                                    "WHERE site = ? AND station = ?"),
+                     {m_pulledCount, m_config.name.site, m_config.name.station}, &why)) {
             lost(why);
             return;
         }
-        emit pulled(m_pulledCount);
     }
     m_state.contact = Clock::now();
     setPullPhase();
+}
+
+QSqlQuery *GateSync::execute(const QString &sql, const QVariantList &values, QString *error)
+{
+    auto statement = m_statements.find(sql);
+    if (statement == m_statements.end()) {
+        statement =
+            m_statements.insert(sql, QSqlQuery(QSqlDatabase::database(m_fleetConnection, false)));
+        statement->prepare(sql); // a failure shows when it runs
+    }
+    for (int i = 0; i < values.size(); ++i)
+        statement->bindValue(i, values[i]);
+    if (statement->exec())
+        return &*statement;
+    setError(error, FleetConnection::failure(*statement));
+    return nullptr;
 }
 
 void GateSync::setPullPhase()

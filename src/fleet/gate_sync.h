@@ -3,9 +3,11 @@
 #include "log_push.h"
 #include "settings/fleet_state.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlDriver>
+#include <QSqlQuery>
 #include <QTimer>
 
 // What gate-sync runs with: station.ini's [fleet] section, perhaps overridden
@@ -52,6 +54,10 @@ private:
     void check();
     void pushStep();
     void pull();
+    void pullChange(qint64 count);
+    // A statement run again and again, prepared once a connection: one round
+    // trip each time. The statement, run, or none with the reason.
+    QSqlQuery *execute(const QString &sql, const QVariantList &values, QString *error);
     void notified(const QString &channel, QSqlDriver::NotificationSource, const QVariant &);
     void setPhase(FleetState::Phase phase, const QString &fault);
     // In step, or the fault of the last pull the station's files refused.
@@ -67,6 +73,7 @@ private:
     qint64 m_pulledCount = -2; // the site's change count the station's files hold
     QString m_pullFault;       // a pull the station's files refused
     QString m_siteChannel;
+    QHash<QString, QSqlQuery> m_statements;
     bool m_warnedOfRole = false;
     FleetState m_state;
     QTimer m_retry;
