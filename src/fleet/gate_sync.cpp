@@ -115,6 +115,19 @@ bool GateSync::start(QString *error)
     return true;
 }
 
+void GateSync::stop(const QString &why)
+{
+    for (QTimer *timer : {&m_retry, &m_push, &m_check})
+        timer->stop();
+    disconnectFleet();
+    // The count of the last push step may be a second old.
+    QString unread;
+    if (!LocalLog(m_gateDb).countAfter(m_mark, m_state.waiting, &unread))
+        say(QStringLiteral("cannot read the gate log: ") + unread);
+    setPhase(FleetState::Phase::Stopped, {});
+    say(QStringLiteral("stop (%1): %2 log rows waiting").arg(why).arg(m_state.waiting));
+}
+
 void GateSync::connectFleet()
 {
     QString why;
@@ -207,11 +220,16 @@ void GateSync::lost(const QString &why)
         say((m_connected ? QStringLiteral("lost the fleet database: ")
                          : QStringLiteral("no fleet database: ")) +
             reason);
-    m_connected = false;
-    m_statements.clear();
-    QSqlDatabase::database(m_fleetConnection, false).close();
+    disconnectFleet();
     setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
     m_retry.start(jitteredMs(m_config.retrySeconds));
+}
+
+void GateSync::disconnectFleet()
+{
+    m_connected = false;
+    m_statements.clear(); // prepared on the connection that goes
+    QSqlDatabase::database(m_fleetConnection, false).close();
 }
 
 void GateSync::notified(const QString &channel, QSqlDriver::NotificationSource, const QVariant &)

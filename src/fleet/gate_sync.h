@@ -40,6 +40,9 @@ public:
 
     // Opens the station's gate database and starts; false when the folder is unusable.
     bool start(QString *error);
+    // Ends every timer and the link, and leaves fleet.state saying so with the
+    // rows still waiting, so the station never reads a stopped link as in step.
+    void stop(const QString &why);
 
 signals:
     // The site's data of this change count is in the station's files.
@@ -51,6 +54,7 @@ private:
     // Joined with a role that is no station's: the site must be there already.
     bool joinAsOffice(QSqlDatabase &db, QString *error);
     void lost(const QString &why);
+    void disconnectFleet();
     void check();
     void pushStep();
     void pull();
