@@ -74,7 +74,7 @@ GateSync::GateSync(GateSyncConfig config)
     m_state.staleSeconds = 3 * std::max(m_config.checkSeconds, m_config.retrySeconds) + 10;
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &GateSync::connectFleet);
-    m_push.setInterval(m_config.pushSeconds * 1000);
+    m_push.setInterval(jitteredMs(m_config.pushSeconds));
     connect(&m_push, &QTimer::timeout, this, &GateSync::pushStep);
     m_check.setInterval(jitteredMs(m_config.checkSeconds));
     connect(&m_check, &QTimer::timeout, this, &GateSync::check);
@@ -265,6 +265,7 @@ void GateSync::check()
 
 void GateSync::pushStep()
 {
+    m_push.setInterval(jitteredMs(m_config.pushSeconds));
     QList<QVariantList> rows;
     qint64 waiting = 0;
     QString why;

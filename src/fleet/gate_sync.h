@@ -17,7 +17,7 @@ struct GateSyncConfig {
     QString url;
     StationName name;
     int checkSeconds = 30;
-    int pushSeconds = 1;
+    int pushSeconds = 5;
     int retrySeconds = 5;
     int batchRows = 1000;
     bool allowShrink = false;
