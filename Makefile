@@ -30,10 +30,14 @@ test:
 	$(MAKE) build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
+# The chain of stations on one server in make bench; the full figure is 1000
+# (tests/bench_fleet_scale alone, a few minutes).
+SCALE_STATIONS ?= 50
 # The figures on the screen; what the stations under test say meanwhile goes
 # to bench-journal.log (its end is shown when a bench fails).
 bench: build
-	cd $(BUILD_DIR) && : > bench-journal.log && for bench in bench_gate bench_busy_gate bench_sync bench_fleet; do \
+	cd $(BUILD_DIR) && : > bench-journal.log && for bench in bench_gate bench_busy_gate bench_sync bench_fleet \
+	  "bench_fleet_scale --stations $(SCALE_STATIONS)"; do \
 	  QT_QPA_PLATFORM=offscreen tests/$$bench 2>>bench-journal.log || { tail -n 20 bench-journal.log; exit 1; }; \
 	done
 	@echo "The stations' journal lines: $(BUILD_DIR)/bench-journal.log"

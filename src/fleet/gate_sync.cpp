@@ -74,7 +74,7 @@ GateSync::GateSync(GateSyncConfig config)
     m_state.staleSeconds = 3 * std::max(m_config.checkSeconds, m_config.retrySeconds) + 10;
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &GateSync::connectFleet);
-    m_push.setInterval(m_config.pushSeconds * 1000);
+    m_push.setInterval(jitteredMs(m_config.pushSeconds));
     connect(&m_push, &QTimer::timeout, this, &GateSync::pushStep);
     m_check.setInterval(jitteredMs(m_config.checkSeconds));
     connect(&m_check, &QTimer::timeout, this, &GateSync::check);
@@ -82,6 +82,7 @@ GateSync::GateSync(GateSyncConfig config)
 
 GateSync::~GateSync()
 {
+    m_statements.clear();
     m_gateDb = {};
     QSqlDatabase::removeDatabase(m_gateConnection);
     QSqlDatabase::removeDatabase(m_fleetConnection);
@@ -114,6 +115,19 @@ bool GateSync::start(QString *error)
     return true;
 }
 
+void GateSync::stop(const QString &why)
+{
+    for (QTimer *timer : {&m_retry, &m_push, &m_check})
+        timer->stop();
+    disconnectFleet();
+    // The count of the last push step may be a second old.
+    QString unread;
+    if (!LocalLog(m_gateDb).countAfter(m_mark, m_state.waiting, &unread))
+        say(QStringLiteral("cannot read the gate log: ") + unread);
+    setPhase(FleetState::Phase::Stopped, {});
+    say(QStringLiteral("stop (%1): %2 log rows waiting").arg(why).arg(m_state.waiting));
+}
+
 void GateSync::connectFleet()
 {
     QString why;
@@ -139,6 +153,13 @@ bool GateSync::joinFleet(QString *error)
         return false;
     }
     QSqlQuery query(db);
+    // What the server loses in a crash is sent again: the central log's mark is
+    // read anew at every connection. So no commit of gate-sync's waits for the
+    // server's disk, and a thousand stations do not queue at it.
+    if (!query.exec(QStringLiteral("SET synchronous_commit = off"))) {
+        setError(error, FleetConnection::failure(query));
+        return false;
+    }
     if (!runSql(query,
                 QStringLiteral("SELECT site, station FROM stations WHERE role = current_user"), {},
                 error))
@@ -199,10 +220,16 @@ void GateSync::lost(const QString &why)
         say((m_connected ? QStringLiteral("lost the fleet database: ")
                          : QStringLiteral("no fleet database: ")) +
             reason);
-    m_connected = false;
-    QSqlDatabase::database(m_fleetConnection, false).close();
+    disconnectFleet();
     setPhase(isOutage(reason) ? FleetState::Phase::Offline : FleetState::Phase::Fault, reason);
     m_retry.start(jitteredMs(m_config.retrySeconds));
+}
+
+void GateSync::disconnectFleet()
+{
+    m_connected = false;
+    m_statements.clear(); // prepared on the connection that goes
+    QSqlDatabase::database(m_fleetConnection, false).close();
 }
 
 void GateSync::notified(const QString &channel, QSqlDriver::NotificationSource, const QVariant &)
@@ -216,26 +243,29 @@ void GateSync::check()
     m_check.setInterval(jitteredMs(m_config.checkSeconds));
     if (!m_connected)
         return;
-    pull();
-    if (!m_connected)
-        return;
     QString why;
-    QSqlQuery query(QSqlDatabase::database(m_fleetConnection, false));
-    if (!runSql(query,
-                QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, "
-                               "status = ? WHERE site = ? AND station = ?"),
-                {m_state.waiting, m_state.statusLine(Clock::now()), m_config.name.site,
-                 m_config.name.station},
-                &why)) {
-        lost(why);
+    // The report and the site's change count in one round trip.
+    QSqlQuery *report = execute(
+        QStringLiteral("UPDATE stations SET last_contact = now(), rows_waiting = ?, status = ? "
+                       "WHERE site = ? AND station = ? "
+                       "RETURNING (SELECT change_count FROM sites WHERE site = stations.site)"),
+        {m_state.waiting, m_state.statusLine(Clock::now()), m_config.name.site,
+         m_config.name.station},
+        &why);
+    if (!report || !report->next()) {
+        lost(report ? QStringLiteral("station %1 of site %2 is no longer in the fleet database")
+                          .arg(m_config.name.station, m_config.name.site)
+                    : why);
         return;
     }
     m_state.contact = Clock::now();
+    pullChange(report->value(0).toLongLong());
     writeState();
 }
 
 void GateSync::pushStep()
 {
+    m_push.setInterval(jitteredMs(m_config.pushSeconds));
     QList<QVariantList> rows;
     qint64 waiting = 0;
     QString why;
@@ -245,12 +275,11 @@ void GateSync::pushStep()
         say(QStringLiteral("cannot read the gate log: ") + why);
         return;
     }
-    if (waiting != m_state.waiting) {
-        m_state.waiting = waiting;
-        writeState();
-    }
-    if (!m_connected || waiting == 0)
+    if (!m_connected || waiting == 0) {
+        if (waiting != std::exchange(m_state.waiting, waiting))
+            writeState();
         return;
+    }
     if (!local.rows(m_mark, m_config.batchRows, rows, &why)) {
         say(QStringLiteral("cannot read the gate log: ") + why);
         return;
@@ -261,6 +290,7 @@ void GateSync::pushStep()
     const qint64 after = waiting - rows.size();
     if (!CentralLog::insert(QSqlDatabase::database(m_fleetConnection, false), m_config.name, rows,
                             after, &why)) {
+        m_state.waiting = waiting;
         lost(why);
         return;
     }
@@ -280,16 +310,23 @@ void GateSync::pull()
 {
     if (!m_connected)
         return;
-    QSqlDatabase db = QSqlDatabase::database(m_fleetConnection, false);
-    qint64 count = 0;
     QString why;
-    if (!SitePull::changeCount(db, m_config.name.site, count, &why)) {
+    QSqlQuery *count = execute(QStringLiteral("SELECT change_count FROM sites WHERE site = ?"),
+                               {m_config.name.site}, &why);
+    if (!count) {
         lost(why);
         return;
     }
+    pullChange(count->next() ? count->value(0).toLongLong() : -1);
+}
+
+void GateSync::pullChange(qint64 count)
+{
     if (count == m_pulledCount)
         return;
+    QSqlDatabase db = QSqlDatabase::database(m_fleetConnection, false);
     SiteData data;
+    QString why;
     if (!SitePull::read(db, m_config.name.site, data, &why)) {
         lost(why);
         return;
@@ -305,18 +342,32 @@ void GateSync::pull()
                                      (refused ? applied.customers.summary : applied.zones);
     if (applied.ok()) {
         m_pulledCount = data.changeCount;
-        QSqlQuery query(db);
-        if (!runSql(query,
-                    QStringLiteral("UPDATE stations SET pulled_change = ? "
-                                   "WHERE site = ? AND station = ?"),
-                    {m_pulledCount, m_config.name.site, m_config.name.station}, &why)) {
+        emit pulled(m_pulledCount);
+        if (!execute(QStringLiteral("UPDATE stations SET pulled_change = ? "
+                                    "WHERE site = ? AND station = ?"),
+                     {m_pulledCount, m_config.name.site, m_config.name.station}, &why)) {
             lost(why);
             return;
         }
-        emit pulled(m_pulledCount);
     }
     m_state.contact = Clock::now();
     setPullPhase();
+}
+
+QSqlQuery *GateSync::execute(const QString &sql, const QVariantList &values, QString *error)
+{
+    auto statement = m_statements.find(sql);
+    if (statement == m_statements.end()) {
+        statement =
+            m_statements.insert(sql, QSqlQuery(QSqlDatabase::database(m_fleetConnection, false)));
+        statement->prepare(sql); // a failure shows when it runs
+    }
+    for (int i = 0; i < values.size(); ++i)
+        statement->bindValue(i, values[i]);
+    if (statement->exec())
+        return &*statement;
+    setError(error, FleetConnection::failure(*statement));
+    return nullptr;
 }
 
 void GateSync::setPullPhase()

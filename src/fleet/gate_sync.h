@@ -3,9 +3,11 @@
 #include "log_push.h"
 #include "settings/fleet_state.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlDriver>
+#include <QSqlQuery>
 #include <QTimer>
 
 // What gate-sync runs with: station.ini's [fleet] section, perhaps overridden
@@ -15,7 +17,7 @@ struct GateSyncConfig {
     QString url;
     StationName name;
     int checkSeconds = 30;
-    int pushSeconds = 1;
+    int pushSeconds = 5;
     int retrySeconds = 5;
     int batchRows = 1000;
     bool allowShrink = false;
@@ -38,6 +40,9 @@ public:
 
     // Opens the station's gate database and starts; false when the folder is unusable.
     bool start(QString *error);
+    // Ends every timer and the link, and leaves fleet.state saying so with the
+    // rows still waiting, so the station never reads a stopped link as in step.
+    void stop(const QString &why);
 
 signals:
     // The site's data of this change count is in the station's files.
@@ -49,9 +54,14 @@ private:
     // Joined with a role that is no station's: the site must be there already.
     bool joinAsOffice(QSqlDatabase &db, QString *error);
     void lost(const QString &why);
+    void disconnectFleet();
     void check();
     void pushStep();
     void pull();
+    void pullChange(qint64 count);
+    // A statement run again and again, prepared once a connection: one round
+    // trip each time. The statement, run, or none with the reason.
+    QSqlQuery *execute(const QString &sql, const QVariantList &values, QString *error);
     void notified(const QString &channel, QSqlDriver::NotificationSource, const QVariant &);
     void setPhase(FleetState::Phase phase, const QString &fault);
     // In step, or the fault of the last pull the station's files refused.
@@ -67,6 +77,7 @@ private:
     qint64 m_pulledCount = -2; // the site's change count the station's files hold
     QString m_pullFault;       // a pull the station's files refused
     QString m_siteChannel;
+    QHash<QString, QSqlQuery> m_statements;
     bool m_warnedOfRole = false;
     FleetState m_state;
     QTimer m_retry;

@@ -1,63 +1,73 @@
 #include "site_pull.h"
 
 #include "data/sql_run.h"
-#include "fleet_connection.h"
 #include "sync/sync_report.h"
 #include "timezones/zone_row.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace {
 
-// A database value as the customer sync reads a source field: NULL is an
-// empty unquoted field, empty text a quoted one.
-CsvField field(const QVariant &value)
+// A row as JSON: each column as text, NULL kept.
+QString jsonRow(const TableSchema &table, const QString &alias)
 {
-    return value.isNull() ? CsvField{} : CsvField{value.toString(), true};
+    QStringList values;
+    for (const QString &column : table.columnNames())
+        values << QStringLiteral("%1.%2::text").arg(alias, column);
+    return QStringLiteral("json_build_array(%1)").arg(values.join(QLatin1Char(',')));
 }
 
-bool readRows(QSqlDatabase &db, const QString &sql, const QString &site, int columns,
-              QList<QVariantList> &rows, QString *error)
+// The rows json_agg made, each as its text values; NULL (no row) is none.
+QList<QVariantList> jsonRows(const QVariant &json)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!runSql(query, sql, {site}, error))
-        return false;
-    while (query.next()) {
-        QVariantList row;
-        for (int c = 0; c < columns; ++c)
-            row << query.value(c);
+    QList<QVariantList> rows;
+    for (const QJsonValue &row : QJsonDocument::fromJson(json.toByteArray()).array()) {
+        QVariantList values;
+        for (const QJsonValue &value : row.toArray())
+            values << (value.isNull() ? QVariant() : QVariant(value.toString()));
+        rows << values;
+    }
+    return rows;
+}
+
+// As the customer sync reads a source: NULL is an empty unquoted field, empty
+// text a quoted one.
+QList<TextRow> sourceRows(const QVariant &json)
+{
+    QList<TextRow> rows;
+    for (const QVariantList &values : jsonRows(json)) {
+        TextRow row{int(rows.size()) + 1, 0, {}, {}};
+        for (const QVariant &value : values)
+            row.fields << (value.isNull() ? CsvField{} : CsvField{value.toString(), true});
         rows << row;
     }
-    return true;
+    return rows;
 }
 
-bool readTable(QSqlDatabase &db, const TableSchema &table, const QString &from, const QString &site,
-               QList<TextRow> &rows, QString *error)
-{
-    QList<QVariantList> values;
-    if (!readRows(db, QStringLiteral("SELECT %1 FROM %2").arg(table.columnNames().join(','), from),
-                  site, int(table.columns.size()), values, error))
-        return false;
-    for (const QVariantList &row : values) {
-        TextRow text{int(rows.size()) + 1, 0, {}, {}};
-        for (const QVariant &value : row)
-            text.fields << field(value);
-        rows << text;
-    }
-    return true;
-}
-
+// One statement, so one snapshot and one round trip.
 bool readSnapshot(QSqlDatabase &db, const QString &site, SiteData &data, QString *error)
 {
-    return SitePull::changeCount(db, site, data.changeCount, error) &&
-           readTable(db, Tables::unitInfo(), QStringLiteral("units WHERE site = ? ORDER BY id"),
-                     site, data.customers.units, error) &&
-           readTable(db, Tables::masterCodes(),
-                     QStringLiteral("master_codes WHERE site = ? OR site IS NULL ORDER BY fldID"),
-                     site, data.customers.masters, error) &&
-           readRows(db,
-                    QStringLiteral("SELECT %1 FROM time_zones WHERE site = ? ORDER BY id")
-                        .arg(Tables::timeZones().columnNames().join(',')),
-                    site, 3, data.zones, error);
+    QSqlQuery query(db);
+    if (!runSql(query,
+                QStringLiteral(
+                    "SELECT s.change_count, "
+                    "(SELECT json_agg(%1 ORDER BY u.id) FROM units u WHERE u.site = s.site), "
+                    "(SELECT json_agg(%2 ORDER BY m.fldID) FROM master_codes m "
+                    "WHERE m.site = s.site OR m.site IS NULL), "
+                    "(SELECT json_agg(%3 ORDER BY z.id) FROM time_zones z WHERE z.site = s.site) "
+                    "FROM sites s WHERE s.site = ?")
+                    .arg(jsonRow(Tables::unitInfo(), QStringLiteral("u")),
+                         jsonRow(Tables::masterCodes(), QStringLiteral("m")),
+                         jsonRow(Tables::timeZones(), QStringLiteral("z"))),
+                {site}, error))
+        return false;
+    if (!query.next()) // no such site
+        return true;
+    data.changeCount = query.value(0).toLongLong();
+    data.customers = {sourceRows(query.value(1)), sourceRows(query.value(2))};
+    data.zones = jsonRows(query.value(3));
+    return true;
 }
 
 // fldTimeZone as a number, the times as text: how both sides compare.
@@ -100,27 +110,11 @@ QString writeZones(const QList<QVariantList> &wanted, QSqlDatabase gateDb, QStri
 
 namespace SitePull {
 
-bool changeCount(QSqlDatabase db, const QString &site, qint64 &count, QString *error)
-{
-    QSqlQuery query(db);
-    if (!runSql(query, QStringLiteral("SELECT change_count FROM sites WHERE site = ?"), {site},
-                error))
-        return false;
-    count = query.next() ? query.value(0).toLongLong() : -1;
-    return true;
-}
-
 bool read(QSqlDatabase db, const QString &site, SiteData &data, QString *error)
 {
     data = {};
-    QString why;
-    if (db.transaction() &&
-        QSqlQuery(db).exec(
-            QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ READ ONLY")) &&
-        readSnapshot(db, site, data, &why) && db.commit())
+    if (readSnapshot(db, site, data, error))
         return true;
-    setError(error, why.isEmpty() ? FleetConnection::reason(db) : why);
-    db.rollback();
     data = {};
     return false;
 }

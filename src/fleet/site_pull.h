@@ -15,10 +15,8 @@ struct SiteData {
 
 namespace SitePull {
 
-// The site's change count now; -1 when the site is not there.
-bool changeCount(QSqlDatabase db, const QString &site, qint64 &count, QString *error);
-
-// Everything in one read-only snapshot: a read that fails part way gives nothing.
+// Everything in one statement, so one snapshot: a read that fails gives
+// nothing. A site that is not there has change count -1 and no rows.
 bool read(QSqlDatabase db, const QString &site, SiteData &data, QString *error);
 
 struct Applied {

@@ -3,6 +3,7 @@
 #include "fleet/fleet_connection.h"
 #include "fleet/gate_sync.h"
 #include "service/command_line.h"
+#include "service/stop_signals.h"
 #include "settings/station_folder.h"
 #include "settings/station_ini.h"
 
@@ -18,7 +19,8 @@ const QString Help = QStringLiteral(
     "every new gate log row to the central log once, and brings the site's units,\n"
     "master codes and time zones into the folder's databases when they change.\n"
     "Settings come from the folder's station.ini, section [fleet]; options win.\n"
-    "Runs until stopped; says what it does on stderr and in DIR/fleet.state.\n"
+    "Runs until stopped (SIGTERM, SIGINT or SIGHUP: exit 0, fleet.state saying\n"
+    "so); says what it does on stderr and in DIR/fleet.state.\n"
     "\n"
     "Options:\n"
     "  --folder DIR         the station folder (default: the current folder)\n"
@@ -87,6 +89,13 @@ int main(int argc, char *argv[])
         return CommandLine::Usage;
     }
     GateSync sync(config);
+    // An ordered stop is an Exit: fleet.state says gate-sync stopped, rather
+    // than "in step" until the station counts it silent.
+    StopSignals stops;
+    QObject::connect(&stops, &StopSignals::stopRequested, &app, [&](const QString &why) {
+        sync.stop(why);
+        app.quit();
+    });
     QString error;
     if (!sync.start(&error)) {
         qCritical("gate-sync: %s", qPrintable(error));

@@ -25,7 +25,7 @@ std::string resultLabel(const QString &result)
     return result.toStdString();
 }
 
-const char *const FleetPhases[] = {"in step", "offline", "fault", "silent", "unknown"};
+const char *const FleetPhases[] = {"in step", "offline", "fault", "stopped", "silent", "unknown"};
 
 QString sourceOf(int keypad)
 {
@@ -103,7 +103,8 @@ struct StationMonitor::Metrics {
     Family<Gauge> &fleetLink = prometheus::BuildGauge()
                                    .Name("gate_fleet_link")
                                    .Help("1 for the fleet link's phase as gate-sync last told it "
-                                         "(silent: gate-sync stopped telling; unknown: no word)")
+                                         "(stopped: gate-sync said it stopped; silent: it stopped "
+                                         "telling unsaid; unknown: no word)")
                                    .Register(*registry);
     Family<Gauge> &fleetContact =
         prometheus::BuildGauge()

@@ -51,8 +51,9 @@ public:
     };
     // The fleet link as gate-sync last wrote it to fleet.state, read at one moment.
     struct FleetLink {
-        // "in step", "offline", "fault"; "silent": gate-sync stopped writing;
-        // "unknown": fleet.state could not be read
+        // "in step", "offline", "fault"; "stopped": gate-sync said it stopped;
+        // "silent": gate-sync stopped writing unsaid; "unknown": fleet.state
+        // could not be read
         QString phase;
         QDateTime since;    // when the phase began
         QDateTime contact;  // the fleet database's last answer; invalid: none yet

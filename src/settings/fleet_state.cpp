@@ -9,7 +9,7 @@
 
 namespace {
 
-const char *const PhaseWords[] = {"in step", "offline", "fault"};
+const char *const PhaseWords[] = {"in step", "offline", "fault", "stopped"};
 
 QString stamp(const QDateTime &time)
 {
@@ -85,7 +85,7 @@ bool FleetState::read(const QString &folder, FleetState &state, QString *error)
 
 bool FleetState::silent(const QDateTime &now) const
 {
-    return staleSeconds > 0 && written.secsTo(now) > staleSeconds;
+    return phase != Phase::Stopped && staleSeconds > 0 && written.secsTo(now) > staleSeconds;
 }
 
 QString FleetState::phaseWord(const QDateTime &now) const
@@ -95,16 +95,21 @@ QString FleetState::phaseWord(const QDateTime &now) const
 
 QString FleetState::statusLine(const QDateTime &now) const
 {
+    // Since when, and the rows it leaves waiting.
+    const auto at = [this](const char *text, const QDateTime &time) {
+        return QString::fromLatin1(text).arg(time.toString(QStringLiteral("HH:mm")),
+                                             waitingNote(waiting));
+    };
     if (silent(now))
-        return QStringLiteral("fleet: gate-sync silent since %1, %2")
-            .arg(written.toString(QStringLiteral("HH:mm")), waitingNote(waiting));
+        return at("fleet: gate-sync silent since %1, %2", written);
     switch (phase) {
     case Phase::InStep:
         return QStringLiteral("fleet: in step ") + contact.toString(QStringLiteral("HH:mm:ss")) +
                (waiting > 0 ? QStringLiteral(", ") + waitingNote(waiting) : QString());
     case Phase::Offline:
-        return QStringLiteral("fleet: offline since %1, %2")
-            .arg(since.toString(QStringLiteral("HH:mm")), waitingNote(waiting));
+        return at("fleet: offline since %1, %2", since);
+    case Phase::Stopped:
+        return at("fleet: gate-sync stopped at %1, %2", since);
     case Phase::Fault:
         break;
     }

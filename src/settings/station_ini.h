@@ -23,7 +23,7 @@ struct StationIni {
     QString fleetSite;             // this station's site in the fleet database
     QString fleetStation;          // this station's name there; empty: the computer's name
     int fleetCheckSeconds = 30;    // pull and report at least this often, even without a change
-    int fleetPushSeconds = 1;      // how often the gate log is looked at for new rows
+    int fleetPushSeconds = 5;      // about how often the gate log is looked at for new rows
     int fleetBatchRows = 1000;     // log rows per INSERT
     int fleetRetrySeconds = 5;     // a lost connection is tried again this often
     bool fleetAllowShrink = false; // let a pull take more than half of a table's codes away

@@ -19,6 +19,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 // A generous wait for gate-sync, never a measured limit.
@@ -401,6 +402,46 @@ private slots:
         // Rows the other sender had sent were skipped, not an error that drops the link.
         QVERIFY(!(first.said() + second.said()).contains("duplicate key"));
         QCOMPARE(central(db, "SELECT rows_waiting FROM stations").toInt(), 0);
+    }
+    // systemctl stop, Ctrl-C, a hang-up: gate-sync ends at once and fleet.state
+    // says so, with the rows it leaves, however long after it is read.
+    void aStopLeavesATrueState_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << "SIGTERM";
+        QTest::newRow("SIGINT") << int(SIGINT) << "SIGINT";
+        QTest::newRow("SIGHUP") << int(SIGHUP) << "SIGHUP";
+    }
+    void aStopLeavesATrueState()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, name);
+        const QString db = fleetDatabase();
+        m_server->exec(db, "INSERT INTO sites (site) VALUES ('halt')");
+        // The log is looked at on connecting and then hourly: later rows wait.
+        SyncedFolder h1(m_server->url(db), "halt", "PushSeconds=3600\n");
+        h1.folder.addLogRows(2);
+        h1.sync.start();
+        WAIT_COMPARE(centralLog(db, "h1"), localLog(h1.folder));
+        WAIT_VERIFY(h1.sync.status().startsWith("fleet: in step"), h1.sync.status());
+        h1.folder.addLogRows(3);
+        const QDateTime stopped = QDateTime::currentDateTime();
+        ::kill(h1.sync.process.processId(), signal);
+        QVERIFY(h1.sync.process.waitForFinished(10000));
+        QCOMPARE(h1.sync.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(h1.sync.process.exitCode(), 0);
+        const QString said = h1.sync.said();
+        QVERIFY2(said.contains("gate-sync: stop (" + name + "): 3 log rows waiting"),
+                 qPrintable(said));
+        FleetState state;
+        QString why;
+        QVERIFY2(FleetState::read(h1.folder.path(), state, &why), qPrintable(why));
+        QVERIFY(qAbs(state.since.secsTo(stopped)) <= 5);
+        const QDateTime nextDay = stopped.addDays(1);
+        QCOMPARE(state.phaseWord(nextDay), QStringLiteral("stopped"));
+        QCOMPARE(state.statusLine(nextDay), "fleet: gate-sync stopped at " +
+                                                state.since.toString("HH:mm") + ", 3 rows waiting");
     }
     void pullInterruptedHalfway()
     {

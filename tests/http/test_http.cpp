@@ -127,6 +127,7 @@ private slots:
         QTest::newRow("never in contact") << "phase=fault\nsince=2026-03-10T11:00:00\ncontact=\nwaiting=5\n" + written << "fault|2026-03-10 11:00:00|null|5";
         QTest::newRow("gate-sync silent 91 s of 90") << QByteArray("phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:58:29\nwaiting=2\nwritten=2026-03-10T11:58:29\nstale=90\n") << "silent|2026-03-10 08:00:00|2026-03-10 11:58:29|2";
         QTest::newRow("gate-sync 90 s of 90") << QByteArray("phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:58:30\nwaiting=2\nwritten=2026-03-10T11:58:30\nstale=90\n") << "in step|2026-03-10 08:00:00|2026-03-10 11:58:30|2";
+        QTest::newRow("gate-sync stopped, long ago") << QByteArray("phase=stopped\nsince=2026-03-10T09:00:00\ncontact=2026-03-10T08:59:58\nwaiting=3\nwritten=2026-03-10T09:00:00\nstale=90\n") << "stopped|2026-03-10 09:00:00|2026-03-10 08:59:58|3";
         QTest::newRow("no word from gate-sync") << QByteArray() << "unknown|null|null|0";
         QTest::newRow("damaged") << QByteArray("phase=sideways\n") << "unknown|null|null|0";
         // clang-format on
@@ -152,7 +153,7 @@ private slots:
         said << QString::number(link["rowsWaiting"].toInt());
         QCOMPARE(said.join('|'), sync);
         const QMap<QString, double> samples = Reply{200, monitor.metricsText()}.samples();
-        for (const QString phase : {"in step", "offline", "fault", "silent", "unknown"})
+        for (const QString phase : {"in step", "offline", "fault", "stopped", "silent", "unknown"})
             QCOMPARE(samples.value(QString(R"(gate_fleet_link{phase="%1"})").arg(phase), -1),
                      phase == said[0] ? 1.0 : 0.0);
         QCOMPARE(samples.value("gate_fleet_rows_waiting", -1), said[3].toDouble());
@@ -308,6 +309,7 @@ private slots:
         QTest::newRow("fleet offline") << fleetRead(P::Offline, 0) << true << "bad: fleet: offline since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
         QTest::newRow("fleet in step") << fleetRead(P::InStep, 0) << true << "ok: All well" << "gate_fleet_link_up" << 1.0;
         QTest::newRow("gate-sync silent") << fleetRead(P::InStep, 120) << true << "bad: fleet: gate-sync silent since 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
+        QTest::newRow("gate-sync stopped") << fleetRead(P::Stopped, 120) << true << "bad: fleet: gate-sync stopped at 11:58, 37 rows waiting" << "gate_fleet_link_up" << 0.0;
         QTest::newRow("fleet.state unread") << Telling([](StationMonitor &m) { m.fleetLinkUnread("fleet.state: no such file"); }) << true << "bad: fleet: fleet.state: no such file" << "gate_fleet_link_up" << 0.0;
         QTest::newRow("no fleet link") << nothing << true << "ok: All well" << "gate_fleet_link_up" << -1.0;
         QTest::newRow("previous run died") << Telling([](StationMonitor &m) { m.previousRunDied(); }) << true << "ok: All well" << "gate_station_previous_run_died" << 1.0;

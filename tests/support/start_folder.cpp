@@ -1,6 +1,7 @@
 #include "start_folder.h"
 
 #include "admin/folder_setup.h"
+#include "data/data_control.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -17,7 +18,7 @@ namespace {
 // out another program's write lock, as a program started beside it would.
 QList<QVariantList> runOn(const QString &path, const QStringList &statements)
 {
-    const QString name = QStringLiteral("start-folder-setup");
+    const QString name = uniqueConnectionName(QStringLiteral("start-folder-setup"));
     QList<QVariantList> rows;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
