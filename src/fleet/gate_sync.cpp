@@ -120,7 +120,7 @@ void GateSync::stop(const QString &why)
     for (QTimer *timer : {&m_retry, &m_push, &m_check})
         timer->stop();
     disconnectFleet();
-    // The count of the last push step may be a second old.
+    // The count of the last push step may be seconds old.
     QString unread;
     if (!LocalLog(m_gateDb).countAfter(m_mark, m_state.waiting, &unread))
         say(QStringLiteral("cannot read the gate log: ") + unread);
