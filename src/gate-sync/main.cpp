@@ -1,4 +1,5 @@
 // gate-sync: keeps a station folder and the fleet database in step.
+#include "common/cpu_priority.h"
 #include "common/file_privacy.h"
 #include "fleet/fleet_connection.h"
 #include "fleet/gate_sync.h"
@@ -45,6 +46,7 @@ int positive(const QString &text, int fallback)
 int main(int argc, char *argv[])
 {
     keepNewFilesPrivate();
+    runBelowTheGate();
     QCommandLineParser parser;
     const QCommandLineOption folder(QStringLiteral("folder"), {}, QStringLiteral("DIR"),
                                     QDir::currentPath());

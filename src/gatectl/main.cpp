@@ -5,6 +5,7 @@
 #include "admin/log_command.h"
 #include "admin/maintenance.h"
 #include "common/clock.h"
+#include "common/cpu_priority.h"
 #include "common/file_privacy.h"
 #include "fleet_commands.h"
 #include "service/command_line.h"
@@ -128,6 +129,7 @@ QString commandHelp(const QString &help, const QString &command)
 int main(int argc, char *argv[])
 {
     keepNewFilesPrivate();
+    runBelowTheGate();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     QTextStream out(stdout);

@@ -1,6 +1,7 @@
 // The customer sync: what it reads, what it refuses, what it writes, and what
 // the station sees of it while it runs.
 #include "access/code_lookup.h"
+#include "common/cpu_priority.h"
 #include "common/csv_writer.h"
 #include "data/file_identity.h"
 #include "data/station_data.h"
@@ -699,6 +700,10 @@ private slots:
             return log += watch.readAllStandardError();
         };
         QTRY_COMPARE_WITH_TIMEOUT(site.units(), QString("1111:Ann"), 15000);
+        // Below the station: a key never waits for the sync's core.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(watch.processId()));
+        QVERIFY(stat.open(QIODevice::ReadOnly));
+        QCOMPARE(stat.readAll().split(')').last().split(' ').value(17).toInt(), HousekeepingNice);
 
         // Half a file, then the rest a moment later: never read in between. A
         // loaded machine may stall past the 2 s the file must stay unchanged.
