@@ -46,6 +46,7 @@ public:
     QString stateText() const;
 
     QSerialPort &port() { return m_port; }
+    const QSerialPort &port() const { return m_port; }
 
 signals:
     // Characters arrived (the receive event): raised once the threshold is met.
