@@ -1,6 +1,8 @@
 #include "data_control.h"
 
+#include "common/clock.h"
 #include "common/error_text.h"
+#include "common/station_log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +46,27 @@ QString pragma(QSqlDatabase db, const QString &statement)
 {
     QSqlQuery q(db);
     return q.exec(statement) && q.next() ? q.value(0).toString() : QString();
+}
+
+// The side files of a file replaced under the station go, for the name is the
+// new file's now; a write-ahead log still holding rows of the old file (another
+// program's reader kept the checkpoint from taking them) is kept aside instead.
+void leaveSideFiles(const QList<std::pair<QString, std::optional<FileIdentity>>> &sides,
+                    bool checkpointed)
+{
+    for (const auto &[side, identity] : sides) {
+        if (!identity || fileIdentity(side) != identity)
+            continue;
+        if (checkpointed || !side.endsWith(QLatin1String("-wal"))) {
+            QFile::remove(side);
+            continue;
+        }
+        const QString kept =
+            side + Clock::now().toString(QStringLiteral("'.replaced-'yyyy-MM-dd-HHmmss"));
+        StationLog::fault(QFile::rename(side, kept)
+                              ? QStringLiteral("rows of the replaced file stay in %1").arg(kept)
+                              : QStringLiteral("cannot keep %1 aside").arg(side));
+    }
 }
 
 } // namespace
@@ -95,20 +118,18 @@ void DataControl::close()
     QSqlDatabase db = database();
     const bool moved = db.isOpen() && m_openedFile && !m_sideFiles.isEmpty() &&
                        fileIdentity(databaseFileOf(m_connectionString)) != m_openedFile;
+    bool checkpointed = false;
     if (moved) {
         pragma(db, QStringLiteral("PRAGMA busy_timeout = 0"));
-        pragma(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        checkpointed =
+            pragma(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) == QLatin1String("0");
     }
     db.close();
     OpenFiles::closed(this);
     m_connected = false;
-    // The side files go only with the last connection to the old file.
-    if (moved && !OpenFiles::held(*m_openedFile)) {
-        for (const auto &[side, identity] : std::as_const(m_sideFiles)) {
-            if (identity && fileIdentity(side) == identity)
-                QFile::remove(side);
-        }
-    }
+    // Only the last connection to the old file sees its whole write-ahead log.
+    if (moved && !OpenFiles::held(*m_openedFile))
+        leaveSideFiles(m_sideFiles, checkpointed);
     m_sideFiles.clear();
 }
 

@@ -4,6 +4,7 @@
 #include "support/gate_site.h"
 #include "support/other_program.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -177,6 +178,8 @@ private slots:
         QVERIFY(::rename(qPrintable(s.site.folder.file("Gate.new")),
                          qPrintable(s.site.folder.file("Gate.gsd"))) == 0);
         QVERIFY(opened.wait(3000));
+        // The reader kept row 1234 out of the old file: its write-ahead log is kept aside.
+        QCOMPARE(QDir(s.site.folder.path()).entryList({"Gate.gsd-wal.replaced-*"}).size(), 1);
         s.press(1, "KKKK");
         QCOMPARE(s.site.logRows(), QStringList{"9999/Out"});
         s.site.relay.readNow();
