@@ -68,7 +68,7 @@ GateStation::GateStation(Options options, QObject *parent)
                 [this, keypad] { lockoutEnded(keypad); });
     }
     m_gateWatch.setInterval(GateWatchMs);
-    connect(&m_gateWatch, &QTimer::timeout, this, &GateStation::followGateFile);
+    connect(&m_gateWatch, &QTimer::timeout, this, [this] { followGateFile(true); });
     m_fleetPoll.setInterval(FleetPollMs);
     connect(&m_fleetPoll, &QTimer::timeout, this, &GateStation::readFleetLine);
 }
@@ -364,32 +364,40 @@ std::optional<RelayBoard::StatusReply> GateStation::relayStatus()
     return reply;
 }
 
-void GateStation::followGateFile()
+// The file the station opened at its start: a path saved in the settings
+// meanwhile takes effect at the next start.
+QString GateStation::gatePath() const
+{
+    return databaseFileOf(m_settings.GateConnectionString);
+}
+
+void GateStation::followGateFile(bool retryUnopened)
 {
     if (!m_gateWatch.isActive())
         return;
-    const std::optional<FileIdentity> now = fileIdentity(m_settings.GateDbPath);
-    if (now == m_gateFile && m_data.AdoGateLog.isConnected())
+    const QString path = gatePath();
+    const std::optional<FileIdentity> now = fileIdentity(path);
+    // A file that would not open is tried again by the watch, never before a decision.
+    if (now == m_gateFile && (m_data.AdoGateLog.isConnected() || !now || !retryUnopened))
         return;
     if (now != m_gateFile)
-        StationLog::fault(now ? QStringLiteral("gate database %1 replaced: taking the new file up")
-                                    .arg(m_settings.GateDbPath)
-                              : QStringLiteral("gate database %1 removed: rows wait in the "
-                                               "spool until it is back")
-                                    .arg(m_settings.GateDbPath));
+        StationLog::fault(
+            now ? QStringLiteral("gate database %1 replaced: taking the new file up").arg(path)
+                : QStringLiteral("gate database %1 removed: rows wait in the "
+                                 "spool until it is back")
+                      .arg(path));
     emit gateDatabaseChanging();
     m_data.closeGate(m_settings);
     m_logWriter.close();
     m_gateFile = now;
     QString why;
-    if (!now || !m_data.openGate(m_settings, &why) ||
-        !m_logWriter.open(m_settings.GateDbPath, &why)) {
+    if (!now || !m_data.openGate(m_settings, &why) || !m_logWriter.open(path, &why)) {
         m_data.closeGate(m_settings);
         setStatus(QStringLiteral("Gate database %1 not open: %2")
-                      .arg(m_settings.GateDbPath, now ? why : QStringLiteral("removed")));
+                      .arg(path, now ? why : QStringLiteral("removed")));
         return;
     }
-    StationLog::line(QStringLiteral("gate database %1 open").arg(m_settings.GateDbPath));
+    StationLog::line(QStringLiteral("gate database %1 open").arg(path));
     flushSpool();
     emit gateDatabaseOpened();
 }

@@ -93,8 +93,9 @@ public:
     // A gate database replaced or restored under the station is taken up:
     // every connection to the old file closes, then all open the new one and
     // the spool goes into it; a removed one is waited for (never made anew).
-    // Runs every second, before each decision and before each read of the list.
-    void followGateFile();
+    // Runs every second, before each decision and before each read of the list;
+    // a file there that would not open is tried again only every second.
+    void followGateFile(bool retryUnopened = false);
 
     // Saved settings take effect: the hold time at once, ports and paths at
     // the next start (the returned names say which).
@@ -130,6 +131,7 @@ signals:
     void gateDatabaseOpened();
 
 private:
+    QString gatePath() const;
     QString configure();
     QString zoneWarnings(QString *error);
     void deviceStart();

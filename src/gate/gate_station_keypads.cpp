@@ -274,7 +274,7 @@ void GateStation::flushSpool()
 {
     QString why;
     if (!m_logWriter.flushSpool(&why) &&
-        !(m_logWriter.open(m_settings.GateDbPath, &why) && m_logWriter.flushSpool(&why))) {
+        !(m_logWriter.open(gatePath(), &why) && m_logWriter.flushSpool(&why))) {
         setStatus(spoolNote());
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/error_text.h"
+#include "data/data_control.h"
 #include "latest_log.h"
 #include "status_render.h"
 
@@ -54,7 +55,8 @@ StatusServer::StatusServer(StationMonitor &monitor, const StationSettings &setti
     page("/", [this] {
         const QDateTime now = Clock::now();
         LatestRows log{{}, {}, LogRowLimit};
-        readLatestLogRows(m_settings.GateDbPath, now.date(), LogRowLimit, log.rows, &log.problem);
+        readLatestLogRows(databaseFileOf(m_settings.GateConnectionString), now.date(), LogRowLimit,
+                          log.rows, &log.problem);
         return QHttpServerResponse("text/html; charset=utf-8",
                                    statusPage(m_monitor.status(), log, now, RefreshSeconds));
     });

@@ -145,12 +145,16 @@ void GateWindow::followStation()
     GateStation &s = m_station;
     connect(&s, &GateStation::started, this, &GateWindow::started);
     connect(&s, &GateStation::gateDatabaseChanging, m_log, &LogPanel::dropLines);
-    connect(&s, &GateStation::gateDatabaseOpened, this, [this] {
-        m_log->listAgain();
-        QString error;
-        if (!m_zoneEditor->LoadTimeZoneList(&error))
-            showStatus(QStringLiteral("The time zones cannot be read: %1").arg(error));
-    });
+    // Queued: a file taken up before a decision is listed after it.
+    connect(
+        &s, &GateStation::gateDatabaseOpened, this,
+        [this] {
+            m_log->listAgain();
+            QString error;
+            if (!m_zoneEditor->LoadTimeZoneList(&error))
+                showStatus(QStringLiteral("The time zones cannot be read: %1").arg(error));
+        },
+        Qt::QueuedConnection);
     connect(&s, &GateStation::statusChanged, this, &GateWindow::showStatus);
     connect(&s, &GateStation::devicesChanged, m_deviceStatus, &ElidedLabel::showText);
     connect(&s, &GateStation::fleetLineChanged, this, [this](const QString &line) {

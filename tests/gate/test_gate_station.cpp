@@ -187,10 +187,12 @@ private slots:
         reader.waitForFinished();
 
         const QString away = s.site.folder.file("Gate.away");
+        QSignalSpy changing(s.s.get(), &GateStation::gateDatabaseChanging);
         QVERIFY(QFile::rename(s.site.folder.file("Gate.gsd"), away));
         QTRY_VERIFY(!s.s->data().AdoGateLog.isConnected());
         s.press(0, "ABCE");
         QTRY_COMPARE_WITH_TIMEOUT(s.s->logWriter().spooledRows(), 1, 5000);
+        QCOMPARE(changing.count(), 1); // not again with each retry of the waiting code
         QVERIFY(!QFile::exists(s.site.folder.file("Gate.gsd")));
         QVERIFY(!s.site.relay.readNow().contains(RelayOn)); // nothing opened without its zones
         QVERIFY(QFile::rename(away, s.site.folder.file("Gate.gsd")));
@@ -199,6 +201,20 @@ private slots:
                                                  "from tblGateLog"),
                  QVariant("9999 Valid,1234 Not Checked"));
         QCOMPARE(s.s->logWriter().spooledRows(), 0);
+    }
+
+    // Database paths saved meanwhile take effect at the next start: the rows
+    // go on into the file the station opened.
+    void databasePathsWaitForTheNextStart()
+    {
+        Station s;
+        s.site.folder.createDatabase("Other.gsd", {"gate.sql"});
+        StationSettings next = s.s->settings();
+        next.GateDbPath = s.site.folder.file("Other.gsd");
+        QVERIFY(!s.s->applySettings(next).isEmpty());
+        s.s->followGateFile();
+        s.press(0, "ABCE");
+        QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
     }
 
     // A second grant holds the gate a full hold time from itself.
