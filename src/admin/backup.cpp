@@ -140,20 +140,23 @@ void giveToFolderOwner(const QString &folder, const QStringList &files)
 }
 
 // Moves `target`, with its write-ahead log or hot journal, aside to its kept
-// name; nothing to do for a file that is not there.
+// name. A log or journal left without its file goes aside too: SQLite would
+// play it into the restored copy.
 bool keepAside(const QString &target, const QDateTime &now, RestoreReport &report, QString *error)
 {
-    if (!QFileInfo::exists(target))
-        return true;
     const QString kept = keptName(target, now);
+    const bool whole = QFileInfo::exists(target);
     QFile::remove(target + QLatin1String("-shm")); // rebuilt from the write-ahead log
     for (const QString &side : {QString(), QStringLiteral("-wal"), QStringLiteral("-journal")}) {
-        if (QFileInfo::exists(target + side) && !QFile::rename(target + side, kept + side)) {
+        if (!QFileInfo::exists(target + side))
+            continue;
+        if (!QFile::rename(target + side, kept + side)) {
             setError(error, QStringLiteral("cannot keep %1 as %2").arg(target + side, kept + side));
             return false;
         }
+        if (side.isEmpty() || !whole)
+            report.kept << QStringLiteral("%1 as %2").arg(target + side, kept + side);
     }
-    report.kept << QStringLiteral("%1 as %2").arg(target, kept);
     return true;
 }
 
@@ -251,8 +254,17 @@ bool restore(const QString &backup, const QString &folder, const QDateTime &now,
         const QString target = inStartFolder(start, name);
         if (!from.exists(name))
             continue;
-        if (!keepAside(target, now, done, error) || !copyFile(from.filePath(name), target, error))
+        // Copied beside it first: a copy that fails leaves the folder's file in place.
+        const QString incoming = target + QLatin1String(".restoring");
+        if (!copyFile(from.filePath(name), incoming, error) ||
+            !keepAside(target, now, done, error)) {
+            QFile::remove(incoming);
             return false;
+        }
+        if (!QFile::rename(incoming, target)) {
+            setError(error, QStringLiteral("cannot rename %1 to %2").arg(incoming, target));
+            return false;
+        }
         done.restored << target;
     }
     for (const QString &name : databases)

@@ -96,7 +96,7 @@ QString help()
                "      Puts a backup's databases and settings files into FOLDER, the\n"
                "      databases as Data.gsd and Gate.gsd with the settings pointing at\n"
                "      them. Each file it replaces is kept beside it, named with the time\n"
-               "      (Gate.gsd.replaced-YYYY-MM-DD-HHMMSS); it says how many log rows\n"
+               "      (Gate.gsd.before-restore-YYYY-MM-DD-HHMMSS); it says how many log rows\n"
                "      newer than the backup were set aside so. Refused while a station\n"
                "      runs on FOLDER (exit code 4).\n"
                "  gatectl check FOLDER\n"

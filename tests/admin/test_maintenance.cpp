@@ -28,7 +28,7 @@ void leaveRowsInWriteAheadLog(const QString &database)
 {
     QProcess sqlite;
     sqlite.start("sqlite3", {database});
-    sqlite.write("PRAGMA wal_autocheckpoint=0;\n"
+    sqlite.write("PRAGMA journal_mode=WAL;\nPRAGMA wal_autocheckpoint=0;\n"
                  "INSERT INTO tblGateLog (fldCode) VALUES ('late'), ('late'), ('late');\n"
                  "SELECT 'written';\n");
     QByteArray said;
@@ -97,11 +97,17 @@ private slots:
         const int rows = backedUp.section(' ', 0, 0).toInt();
         QVERIFY2(rows >= before && backedUp == QString("%1 %1").arg(rows), qPrintable(backedUp));
 
+        // A new folder, where a write-ahead log of another file was left.
         const QString restored = folder.file("restored");
+        QVERIFY(QFile::copy(folder.file("Gate.gsd"), folder.file("stray.gsd")));
+        leaveRowsInWriteAheadLog(folder.file("stray.gsd"));
+        QVERIFY(QDir().mkpath(restored));
+        QVERIFY(QFile::rename(folder.file("stray.gsd-wal"), restored + "/Gate.gsd-wal"));
         const QDateTime restoredAt(QDate(2026, 3, 7), QTime(14, 30));
         Backup::RestoreReport report;
         QVERIFY2(Backup::restore(made, restored, restoredAt, &report, &error), qPrintable(error));
-        QVERIFY(report.kept.isEmpty()); // a new folder replaces nothing
+        QCOMPARE(report.kept, QStringList(restored + "/Gate.gsd-wal as " + restored +
+                                          "/Gate.gsd.before-restore-2026-03-07-143000-wal"));
         StationSettings settings;
         QVERIFY(SettingsFile::load(restored + "/gatesystem.dat", settings, &error));
         QCOMPARE(settings.DataDbPath, restored + "/Data.gsd");
