@@ -127,7 +127,8 @@ GateLogWriter::Result GateLogWriter::write(const GateEvent &event, const QDateTi
 // Rows written to a gate database that was removed, or replaced by a file
 // renamed over it, would be lost with the old file; and opening the new one
 // while the station's other connections still hold the old one's WAL would
-// mix the two. So such rows wait in the spool until the next start.
+// mix the two. So such rows wait in the spool until the station has closed
+// every connection to the old file and opened the new one.
 bool GateLogWriter::logUsable(QString *why)
 {
     if (m_log.isCurrent())

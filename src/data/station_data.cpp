@@ -74,12 +74,6 @@ bool StationData::prepareForDecision(const StationSettings &settings, QString *e
     return true;
 }
 
-void StationData::closeAll()
-{
-    for (DataControl *control : {&AdoCustomerCodes, &AdoMaster, &AdoGateLog, &AdoTimeZones})
-        control->close();
-}
-
 QStringList StationData::closeForOthers()
 {
     QStringList notes;

@@ -31,7 +31,6 @@ public:
     // new file renamed over it) is opened anew, and so is every file after a
     // decision that failed.
     bool prepareForDecision(const StationSettings &settings, QString *error);
-    void closeAll();
     // At the station's end: closed, the customer database left as others
     // expect it (see DataControl::closeForOthers); why not where it is not.
     QStringList closeForOthers();

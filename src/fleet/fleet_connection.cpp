@@ -77,7 +77,8 @@ QString unprotectedLink(const QString &url)
 
 void quietDriver()
 {
-    g_nextHandler = qInstallMessageHandler(dropDriverWarnings);
+    if (!g_nextHandler) // a second call would make the handler pass to itself
+        g_nextHandler = qInstallMessageHandler(dropDriverWarnings);
 }
 
 bool open(const QString &url, const QString &name, QString *error)

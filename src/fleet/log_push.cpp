@@ -5,6 +5,7 @@
 #include "fleet_connection.h"
 
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlField>
 
 namespace {
@@ -99,7 +100,10 @@ bool insert(QSqlDatabase db, const StationName &name, const QList<QVariantList> 
                        .arg(columns.join(','), values, QString::number(waitingAfter), site,
                             station))) // one pass: no value is read as a place marker
         return true;
-    setError(error, FleetConnection::reason(db));
+    // The server's words for a refused statement are on the query; a lost
+    // connection leaves them on the connection.
+    setError(error, query.lastError().databaseText().isEmpty() ? FleetConnection::reason(db)
+                                                               : FleetConnection::failure(query));
     return false;
 }
 

@@ -3,7 +3,6 @@
 #include "common/error_text.h"
 #include "common/number_text.h"
 #include "settings_rules.h"
-#include "station_ini.h"
 
 #include <QFile>
 #include <QSaveFile>

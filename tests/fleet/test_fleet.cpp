@@ -5,6 +5,7 @@
 #include "data/tables.h"
 #include "fleet/fleet_connection.h"
 #include "fleet/fleet_schema.h"
+#include "fleet/log_push.h"
 #include "fleet/site_import.h"
 #include "settings/fleet_state.h"
 #include "support/fleet_database.h"
@@ -722,6 +723,17 @@ private slots:
         QFETCH(QString, result);
         rolesDatabase();
         QCOMPARE(outcome(QSqlDatabase::database(office ? "chain" : "rn.n1"), sql), result);
+    }
+    // A batch the server refuses is said in the server's words.
+    void refusedBatchSaysWhy()
+    {
+        rolesDatabase();
+        QVariantList row(Tables::gateLog().columnNames().size());
+        row[0] = 7;
+        QString error;
+        QVERIFY(
+            !CentralLog::insert(QSqlDatabase::database("rn.n1"), {"rn", "n2"}, {row}, 0, &error));
+        QVERIFY2(error.contains("row-level security policy"), qPrintable(error));
     }
     void stationCommands_data()
     {
