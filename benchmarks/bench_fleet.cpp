@@ -35,6 +35,19 @@ void fillSite(PgServer &server, const QString &db, const QString &more = {})
                         more);
 }
 
+// gate-sync's work seen done; a bench that cannot finish (gate-sync refused,
+// say) stops with a word after 5 minutes instead of waiting for ever.
+void waitFor(const std::function<bool()> &done, const char *what, int pollMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > 300000)
+            qFatal("bench_fleet: %s not seen after 5 minutes", what);
+        QThread::msleep(pollMs);
+    }
+}
+
 void setStatus(PgServer &server, const QString &db, const QString &code, const QString &status)
 {
     server.exec(db, QStringLiteral("UPDATE units SET fldStatus = '%1' WHERE fldGateCode = '%2'")
@@ -75,12 +88,14 @@ void pushFigure(PgServer &server)
     folder.makeStandard();
     writeIni(folder, server.url(db), QStringLiteral("p1"));
     folder.addLogRows(PushRows);
+    server.exec(db, QStringLiteral("INSERT INTO sites (site) VALUES ('bench')"));
     QElapsedTimer timer;
     timer.start();
     {
         SyncProcess sync(folder.path());
-        while (server.value(db, "SELECT count(*) FROM gate_log").toInt() < PushRows)
-            QThread::msleep(50);
+        waitFor(
+            [&] { return server.value(db, "SELECT count(*) FROM gate_log").toInt() >= PushRows; },
+            "the pushed rows", 50);
     }
     const double pushS = timer.elapsed() / 1000.0;
 
@@ -126,16 +141,15 @@ void changeFigure(PgServer &server)
     writeIni(folder, server.url(db), QStringLiteral("c1"));
     SyncProcess sync(folder.path());
     const QString code = QString::number(100000 + SiteUnits / 2);
-    while (localStatus(folder, code) != QLatin1String("Rented"))
-        QThread::msleep(20);
+    waitFor([&] { return localStatus(folder, code) == QLatin1String("Rented"); }, "the first pull",
+            20);
     QList<double> ms;
     for (int i = 0; i < Changes; ++i) {
         const QString status = i % 2 ? QStringLiteral("Rented") : QStringLiteral("Vacant");
         QElapsedTimer timer;
         timer.start();
         setStatus(server, db, code, status);
-        while (localStatus(folder, code) != status)
-            QThread::msleep(2);
+        waitFor([&] { return localStatus(folder, code) == status; }, "a change", 2);
         ms << timer.nsecsElapsed() / 1e6;
     }
     // Baseline: the pull itself, read and applied in-process with nothing to wake.
@@ -189,9 +203,12 @@ void keypadFigures(PgServer &server)
     writeIni(site.folder, server.url(db), QStringLiteral("k1"));
     {
         SyncProcess sync(site.folder.path());
-        while (site.folder.value("Data.gsd", "SELECT count(*) FROM tblUnitInfo").toInt() <=
-               SiteUnits)
-            QThread::msleep(20);
+        waitFor(
+            [&] {
+                return site.folder.value("Data.gsd", "SELECT count(*) FROM tblUnitInfo").toInt() >
+                       SiteUnits;
+            },
+            "the site's units", 20);
     }
     const auto station = site.start();
     const auto line = [](const char *what, const Spread &s, const Spread &without) {
