@@ -66,6 +66,12 @@ LogPanel::LogPanel(StationData &data, const StationSettings &settings,
     , m_settings(settings)
     , m_beforeRead(std::move(beforeRead))
 {
+    m_relist.setSingleShot(true);
+    m_relist.setInterval(0);
+    connect(&m_relist, &QTimer::timeout, this, [this] {
+        showRecentDays();
+        emit followed();
+    });
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(buildLiveRow());
@@ -323,7 +329,7 @@ void LogPanel::showRecentDays()
 void LogPanel::followGate(bool newAttempt)
 {
     if (newAttempt ? m_live.attempted() : m_live.following())
-        showRecentDays();
+        m_relist.start();
     showLiveState();
 }
 
@@ -528,10 +534,13 @@ void LogPanel::clearLog(const QDate &lastDay)
         return;
     }
     m_purgeScope = purgeScope(view, lastDay, selectedFilter(), customerNameOf(view));
-    if (!Prompts::question(this,
-                           QStringLiteral("Delete Log Records %1 and Older?\n%2: %3")
-                               .arg(shortDate(lastDay), m_purgeScope, rowsText(purge->total())),
-                           QStringLiteral("Delete Log Records?")))
+    const bool yes =
+        Prompts::question(this,
+                          QStringLiteral("Delete Log Records %1 and Older?\n%2: %3")
+                              .arg(shortDate(lastDay), m_purgeScope, rowsText(purge->total())),
+                          QStringLiteral("Delete Log Records?"));
+    m_relist.stop(); // an attempt decided while the question was open does not list over it
+    if (!yes)
         return;
     m_purge = std::move(purge);
     m_purgeProgress = progressBox(QStringLiteral("dlgPurgeProgress"), m_purge->total());

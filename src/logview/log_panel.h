@@ -4,6 +4,7 @@
 #include "log_query.h"
 #include "log_report.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -69,6 +70,8 @@ signals:
     void statusChanged(const QString &text);
     // A list was made; the window says so on its status line.
     void listed();
+    // The live list followed the gate; the status line goes back to the station's.
+    void followed();
     // An operator's action ended: the code box takes the keyboard again.
     void done();
 
@@ -104,6 +107,9 @@ private:
     LogSelection m_logView = LogSelection::everything();
     LogListModel *m_model = nullptr;
     LiveFollow m_live;
+    // The live list is listed again once the station's thread is free: after a
+    // keypad's held keys and the other keypad, and once for many decisions.
+    QTimer m_relist;
     std::unique_ptr<LogPurge> m_purge; // a purge under way, a batch per turn of the event loop
     QProgressDialog *m_purgeProgress = nullptr;
     QString m_purgeScope; // which rows the purge under way deletes, as the operator was told

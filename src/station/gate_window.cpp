@@ -165,7 +165,8 @@ void GateWindow::followStation()
     connect(&s, &GateStation::decided, this, [this](int, const GateAttempt::Outcome &o) {
         if (o.status == GateAttempt::Outcome::NotDecided)
             return;
-        m_log->followGate(o.status == GateAttempt::Outcome::Logged);
+        if (o.status == GateAttempt::Outcome::Logged)
+            m_log->followGate(true);
         showStatus(m_station.statusText());
     });
     connect(&s, &GateStation::stationRowWritten, m_log, [this] { m_log->followGate(false); });
@@ -173,6 +174,7 @@ void GateWindow::followStation()
     connect(fraSettings, &SettingsScreen::statusChanged, this, &GateWindow::showStatus);
     connect(m_zoneEditor, &ZoneEditor::problem, this, &GateWindow::showStatus);
     connect(m_log, &LogPanel::listed, this, [this] { showStatus(m_station.connectedText()); });
+    connect(m_log, &LogPanel::followed, this, [this] { showStatus(m_station.statusText()); });
     connect(m_log, &LogPanel::done, m_gate, &GatePanel::ready);
     connect(fraSettings, &SettingsScreen::done, m_gate, &GatePanel::ready);
     connect(fraSettings, &SettingsScreen::clearLogClicked, m_log, &LogPanel::clearLog);

@@ -1,5 +1,6 @@
 #include "common/clock.h"
 #include "logview/log_line.h"
+#include "logview/log_panel.h"
 #include "support/window_probe.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -60,9 +62,12 @@ void drillDown(const WindowProbe &p, const QString &code)
 }
 
 // The operator's code on keypad 1 (keys for 4444): no unit carries it.
+// Its row listed, or counted while the operator reviews, once the station's
+// thread is free.
 void keypadAttempt(const WindowProbe &p)
 {
     p.station->MSCommScanner_OnComm(0, "EEEE");
+    QCoreApplication::processEvents();
 }
 
 // Prints to a PDF file (answers Yes, Yes, its name without ".pdf"); its text lines, simplified.
@@ -196,6 +201,17 @@ private slots:
     // review (dates, filter, customer, or unticking "Follow live") holds the
     // list still and counts the attempts it misses, until the count or the
     // box takes the list back to live.
+    // Codes that come in one read are all decided before the list follows, once.
+    void followsOnceForManyDecisions()
+    {
+        WindowProbe p(addLog);
+        QSignalSpy listings(p.w->findChild<LogPanel *>(), &LogPanel::followed);
+        p.station->MSCommScanner_OnComm(0, "EEEEEEEE");
+        QCoreApplication::processEvents();
+        QCOMPARE(listings.count(), 1);
+        QCOMPARE(listedCodes(p), AllCodes + " 4444 4444");
+    }
+
     void followLive_data()
     {
         QTest::addColumn<QString>("review");
@@ -247,6 +263,7 @@ private slots:
         keypadAttempt(p);
         p.find<QLineEdit>("txtCheckCode")->setText("4444");
         p.click("cmdCheckCode");
+        QCoreApplication::processEvents();
         QCOMPARE(listedCodes(p), held);
         QCOMPARE(missed->text(), "3 new attempts");
         QVERIFY(!missed->isHidden());

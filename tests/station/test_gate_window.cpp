@@ -54,7 +54,12 @@ struct SiteWindow {
     }
 
     template <class T> T *find(const char *name) const { return w->findChild<T *>(name); }
-    void click(const char *name) const { find<QPushButton>(name)->click(); }
+    // The list follows the gate once the station's thread is free: served here.
+    void click(const char *name) const
+    {
+        find<QPushButton>(name)->click();
+        QCoreApplication::processEvents();
+    }
     QColor colour(const char *name) const
     {
         return find<QPushButton>(name)->palette().color(QPalette::Button);
