@@ -25,7 +25,13 @@ int FolderLock::tryLock(QString *why)
     // when that process is gone from this computer.
     const bool leftBehind = m_lock.getLockInfo(&pid, &host, &program);
     if (m_lock.tryLock(0)) {
-        m_previousHolderDied = leftBehind;
+        // gatectl takes the lock too: a gatectl killed is no station that died.
+        // The program is compared as the lock file names it, ours read back.
+        qint64 ownPid = 0;
+        QString ownHost;
+        QString ownProgram;
+        m_previousHolderDied = leftBehind && m_lock.getLockInfo(&ownPid, &ownHost, &ownProgram) &&
+                               program == ownProgram;
         return 0;
     }
     if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &program)) {

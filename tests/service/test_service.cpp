@@ -260,16 +260,19 @@ private slots:
     // metric of restarts after a hang or a crash.
     void lockOfADeadStationTakenOver_data()
     {
-        QTest::addColumn<bool>("leftBehind");
-        QTest::newRow("no lock file") << false;
-        QTest::newRow("left by a process gone") << true;
+        QTest::addColumn<QByteArray>("leftBy"); // the program in the lock file, if any
+        QTest::addColumn<bool>("died");
+        QTest::newRow("no lock file") << QByteArray() << false;
+        QTest::newRow("left by a station gone") << QByteArray("test_service") << true;
+        QTest::newRow("left by a gatectl gone") << QByteArray("gatectl") << false;
     }
 
     void lockOfADeadStationTakenOver()
     {
-        QFETCH(bool, leftBehind);
+        QFETCH(QByteArray, leftBy);
+        QFETCH(bool, died);
         StartFolder folder;
-        if (leftBehind) {
+        if (!leftBy.isEmpty()) {
             QProcess gone;
             gone.start("true");
             const QByteArray pid = QByteArray::number(gone.processId());
@@ -282,12 +285,15 @@ private slots:
                 QVERIFY(file.open(QIODevice::ReadOnly));
                 contents = file.readAll();
             }
-            folder.write("station.lock", pid + contents.mid(contents.indexOf('\n')));
+            QList<QByteArray> lines = contents.split('\n');
+            lines[0] = pid;
+            lines[1] = leftBy;
+            folder.write("station.lock", lines.join('\n'));
         }
         FolderLock lock(folder.path());
         QString why;
         QCOMPARE(lock.tryLock(&why), 0);
-        QCOMPARE(lock.previousHolderDied(), leftBehind);
+        QCOMPARE(lock.previousHolderDied(), died);
     }
 
     // A second station, and a restore, are refused while one runs, also when
