@@ -451,6 +451,12 @@ void LogPanel::cmdExportLog_Click()
     if (file.isEmpty())
         return;
     m_beforeRead();
+    // The lines listed from a file replaced meanwhile went with it.
+    if (m_model->rowCount() == 0) {
+        Prompts::message(this, QStringLiteral("The log was not exported: the gate database was "
+                                              "replaced; list the log again"));
+        return;
+    }
     auto run = std::make_unique<LogExport::File>(m_model->listing(), file);
     QString error;
     if (!run->start(m_settings.GateConnectionString, &error)) {
@@ -515,6 +521,7 @@ QProgressDialog *LogPanel::progressBox(const QString &name, qint64 total)
 // to the rows counted for the question, which it pins.
 void LogPanel::clearLog(const QDate &lastDay)
 {
+    m_beforeRead();
     const LogSelection view = m_logView;
     m_model->clear();
     bool any = false;
@@ -527,7 +534,6 @@ void LogPanel::clearLog(const QDate &lastDay)
         emit done();
         return;
     }
-    m_beforeRead();
     auto purge = std::make_unique<LogPurge>(view, lastDay);
     if (!purge->start(m_settings.GateConnectionString, &error)) {
         Prompts::message(this, QStringLiteral("No log records were deleted: %1").arg(error));

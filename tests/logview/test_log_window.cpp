@@ -15,6 +15,7 @@
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
 
 namespace {
 
@@ -195,6 +196,17 @@ private slots:
         QCOMPARE(Prompts::takeMessages(),
                  QStringList{"7 log records exported to " + p.folder.file("week.csv")});
         QVERIFY(QFile::exists(p.folder.file("week.csv")));
+
+        // The listed lines' file replaced since: nothing written from the new one.
+        p.folder.createDatabase("Gate.new", {"gate.sql"});
+        QVERIFY(::rename(qPrintable(p.folder.file("Gate.new")),
+                         qPrintable(p.folder.file("Gate.gsd"))) == 0);
+        Prompts::queueAnswer(p.folder.file("replaced"));
+        p.click("cmdExportLog");
+        Prompts::takeAsked();
+        QCOMPARE(Prompts::takeMessages(), QStringList{"The log was not exported: the gate "
+                                                      "database was replaced; list the log again"});
+        QVERIFY(!QFile::exists(p.folder.file("replaced.csv")));
     }
 
     // Following live, each attempt lists the last days again. The operator's
