@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -90,8 +91,8 @@ bool writePortMap(const QString &path, QStringList *created, QString *error)
 {
     if (QFile::exists(path))
         return true;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(PortMapTemplate) < 0) {
+    QSaveFile file(path); // a full disk leaves no half file behind
+    if (!file.open(QIODevice::WriteOnly) || file.write(PortMapTemplate) < 0 || !file.commit()) {
         setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }

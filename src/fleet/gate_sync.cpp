@@ -161,8 +161,10 @@ bool GateSync::joinFleet(QString *error)
         return false;
     }
     if (!runSql(query,
-                QStringLiteral("SELECT site, station FROM stations WHERE role = current_user"), {},
-                error))
+                // As the policies compare it, so the index on role serves.
+                QStringLiteral("SELECT site, station FROM stations "
+                               "WHERE role = current_user::text COLLATE \"default\""),
+                {}, error))
         return false;
     if (query.next()) {
         const StationName role{query.value(0).toString(), query.value(1).toString()};
