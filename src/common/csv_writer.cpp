@@ -9,7 +9,10 @@ namespace {
 QString quoted(const QString &field)
 {
     static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(field.begin(), field.end(), [](QChar c) { return special.contains(c); }))
+    // A byte-order mark first in a file is taken for the file's own and dropped
+    // by readers; in quotes it stays the field's.
+    if (std::none_of(field.begin(), field.end(), [](QChar c) { return special.contains(c); }) &&
+        !field.startsWith(QChar(QChar::ByteOrderMark)))
         return field;
     return QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
            QLatin1Char('"');
