@@ -394,30 +394,6 @@ private slots:
         QCOMPARE(a.writer.spooledRows(), 0);
     }
 
-    void exitingSkipsEverything()
-    {
-        Gate gate;
-        gate.settings.ExitRequested = true;
-        QVERIFY(QFile::remove(gate.folder.file("Data.gsd"))); // nothing may be read
-        QCOMPARE(gate.run("1234").status, GateAttempt::Outcome::Skipped);
-        QCOMPARE(gate.openings, 0);
-        QCOMPARE(gate.log(), QString());
-    }
-
-    // A reader's open transaction does not stop a write.
-    void writesPassReadersWithoutWaiting()
-    {
-        Gate gate;
-        const OtherProgram reader(gate.settings.GateDbPath,
-                                  {"BEGIN", "select count(*) from tblGateLog"});
-        QVERIFY(reader.ok());
-        QCOMPARE(gate.write("1111"), Result::Logged);
-        QCOMPARE(gate.log(), "1111");
-        GateLogWriter missing;
-        QVERIFY(!missing.open(gate.folder.file("Missing.gsd"), nullptr));
-        QVERIFY(!QFile::exists(gate.folder.file("Missing.gsd")));
-    }
-
     // Without WAL (a network share; here another program reads while the log
     // opens) a reader blocks every COMMIT: the row waits in the spool, a flush
     // that cannot commit keeps it there, and it lands once the reader is gone.

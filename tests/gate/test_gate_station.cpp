@@ -266,23 +266,6 @@ private slots:
         QCOMPARE(s.site.logRows(), QStringList{"1234/In"});
     }
 
-    void startUpOpensEveryPort()
-    {
-        GateSite site;
-        site.relay.setStatusReply(QByteArray(1, char(0xFF)));
-        auto s = site.start();
-        QCOMPARE(portsOpen(*s), QList<bool>({true, true, true}));
-        QCOMPARE(site.relay.readNow(), RelayOff);
-        QVERIFY(s->devices().stateText().contains(site.relay.devicePath()));
-        const auto status = s->relayStatus();
-        QVERIFY(status && status->outcome == RelayBoard::StatusReply::Answered);
-        QCOMPARE(status->value, quint8(255));
-
-        site.keypad1.closeMaster();
-        QTRY_COMPARE(portsOpen(*s), QList<bool>({true, false, true}));
-        QTRY_VERIFY(s->devices().stateText().contains("failed"));
-    }
-
     // A device failing at start-up stops nothing; the others still open.
     void portsThatFailAtStartUp_data()
     {

@@ -617,19 +617,6 @@ private slots:
                  QVariant("1111"));
     }
 
-    // The Access source goes through the import's reader: units and master
-    // codes each from their own table.
-    void accessSourceReadsBothTables()
-    {
-        Site site;
-        const CustomerSync::Report report = CustomerSync::run(
-            SyncSource::access("Data.mdb"), site.folder.path(), {}, FakeAccess().reader(), Today);
-        QCOMPARE(report.outcome, Outcome::Changed);
-        QCOMPARE(site.units(), QString("0123:Ann 2222:"));
-        QCOMPARE(site.folder.value("Data.gsd", "select fldPassCode from tblVextraMasterCodes"),
-                 QVariant("9999"));
-    }
-
     // Real files written by Access, read by mdbtools as the sync reads them:
     // memo line breaks, doubled quotes, dates, a non-ASCII table name.
     void realAccessFilesAreReadThroughMdbTools()
