@@ -95,6 +95,15 @@ bool File::start(const QString &gateConnectionString, QString *error)
 
 Writer::Step File::step(QString *error)
 {
+    // A file replaced under the export is let go at once, so the station can
+    // take the new one up; its lines would not be the listed ones anyway.
+    if (!m_log.isCurrent()) {
+        setError(error, QStringLiteral("%1 was replaced or removed during the export")
+                            .arg(databaseFileOf(m_log.connectionString())));
+        m_writer.reset();
+        m_log.close();
+        return Writer::Step::Failed;
+    }
     const Writer::Step step = m_writer->step(error);
     if (step == Writer::Step::Done && !m_file.commit()) {
         setError(error, m_file.errorString());

@@ -209,6 +209,34 @@ private slots:
         QVERIFY(!QFile::exists(p.folder.file("replaced.csv")));
     }
 
+    // An export under way lets a gate database replaced under it go at its
+    // next page: the station takes the new file up and the code typed
+    // meanwhile is decided from it (an unknown code), not refused unchecked.
+    void exportLetsAReplacedFileGo()
+    {
+        WindowProbe p(addLog);
+        p.folder.exec("Gate.gsd", "INSERT INTO tblGateLog (fldDateTime, fldCode, fldReult) WITH "
+                                  "RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                  "WHERE i < 2000) SELECT '2026-01-06 12:00:00', '1', 'Valid' "
+                                  "FROM n");
+        p.click("cmdGateLog");
+        Prompts::queueAnswer(p.folder.file("big"));
+        p.click("cmdExportLog");
+        QVERIFY(p.w->findChild<QProgressDialog *>("dlgExportProgress"));
+        p.folder.createDatabase("Gate.new", {"gate.sql"});
+        QVERIFY(::rename(qPrintable(p.folder.file("Gate.new")),
+                         qPrintable(p.folder.file("Gate.gsd"))) == 0);
+        keypadAttempt(p);
+        QTRY_VERIFY(!p.w->findChild<QProgressDialog *>("dlgExportProgress"));
+        Prompts::takeAsked();
+        QVERIFY(
+            Prompts::takeMessages().join('\n').contains("replaced or removed during the export"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            p.folder.value("Gate.gsd", "select group_concat(fldCode || ' ' || fldReult) from "
+                                       "tblGateLog"),
+            QVariant("4444 Invalid"), 5000);
+    }
+
     // Following live, each attempt lists the last days again. The operator's
     // review (dates, filter, customer, or unticking "Follow live") holds the
     // list still and counts the attempts it misses, until the count or the
