@@ -122,14 +122,12 @@ private slots:
 
         const QByteArray written = "written=2026-03-10T11:59:50\nstale=90\n";
         // clang-format off
-        QTest::newRow("in step") << "phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:59:50\nwaiting=0\n" + written << "in step|2026-03-10 08:00:00|2026-03-10 11:59:50|0";
         QTest::newRow("offline") << "phase=offline\nsince=2026-03-10T11:58:00\ncontact=2026-03-10T11:57:59\nwaiting=37\n" + written << "offline|2026-03-10 11:58:00|2026-03-10 11:57:59|37";
         QTest::newRow("never in contact") << "phase=fault\nsince=2026-03-10T11:00:00\ncontact=\nwaiting=5\n" + written << "fault|2026-03-10 11:00:00|null|5";
         QTest::newRow("gate-sync silent 91 s of 90") << QByteArray("phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:58:29\nwaiting=2\nwritten=2026-03-10T11:58:29\nstale=90\n") << "silent|2026-03-10 08:00:00|2026-03-10 11:58:29|2";
         QTest::newRow("gate-sync 90 s of 90") << QByteArray("phase=in step\nsince=2026-03-10T08:00:00\ncontact=2026-03-10T11:58:30\nwaiting=2\nwritten=2026-03-10T11:58:30\nstale=90\n") << "in step|2026-03-10 08:00:00|2026-03-10 11:58:30|2";
         QTest::newRow("gate-sync stopped, long ago") << QByteArray("phase=stopped\nsince=2026-03-10T09:00:00\ncontact=2026-03-10T08:59:58\nwaiting=3\nwritten=2026-03-10T09:00:00\nstale=90\n") << "stopped|2026-03-10 09:00:00|2026-03-10 08:59:58|3";
         QTest::newRow("no word from gate-sync") << QByteArray() << "unknown|null|null|0";
-        QTest::newRow("damaged") << QByteArray("phase=sideways\n") << "unknown|null|null|0";
         // clang-format on
     }
     void fleetLinkFromItsStateFile()

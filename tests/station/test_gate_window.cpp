@@ -245,9 +245,6 @@ private slots:
         QTest::addColumn<int>("keypad"); // -1: Check Code
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("said");
-        QTest::newRow("Check Code, a named unit")
-            << -1 << "3434"
-            << "10:30:00 Check Code: code 3434 Valid (Lovelace, Ada, unit A101)";
         QTest::newRow("Check Code, no one") << -1 << "5555"
                                             << "10:30:00 Check Code: code 5555 Invalid";
         QTest::newRow("keypad 2, a unit without names")
@@ -261,10 +258,6 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QString, said);
         SiteWindow s;
-        s.site.folder.exec("Data.gsd",
-                           "INSERT INTO tblUnitInfo (fldGateCode, fldStatus, fldGateTimeZone, "
-                           "fldCustFirstName, fldCustLastName, fldUnitName) VALUES "
-                           "('3434', 'Rented', 0, 'Ada', 'Lovelace', 'A101')");
         s.site.folder.exec("Data.gsd", "UPDATE tblUnitInfo SET fldUnitName = 'B7' "
                                        "WHERE fldGateCode = '4444'");
         if (keypad < 0) {
