@@ -229,8 +229,6 @@ private slots:
         QTest::newRow("no expiry") << false << unitWith(7, "") << "";
         QTest::newRow("leap day") << false << unitWith(7, "022924") << "";
         QTest::newRow("day 30 of February") << false << unitWith(7, "023024") << "row 2 (line 3): fldGateExpireDate: \"023024\"";
-        QTest::newRow("zone empty") << false << unitWith(6, "") << "fldGateTimeZone: empty";
-        QTest::newRow("customer a word") << false << unitWith(4, "C7") << "fldCustID";
         QTest::newRow("short row") << false << unitWith(0, "2222").mid(0, 8) << "8 fields where the header has 9";
         QTest::newRow("two faults in one row") << false << Row{"2222", "", "", "", "", "", "x", "99", "0"} << "fldGateTimeZone: \"x\" is not a number; fldGateExpireDate";
         QTest::newRow("master good") << true << master("2", "8888") << "";
