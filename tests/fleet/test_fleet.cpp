@@ -817,46 +817,34 @@ private slots:
         QCOMPARE(central(m_zonesDatabase, changes) != before, run.out.contains("written"));
     }
     // What the command refuses, the schema refuses too.
-    void zoneChecksInTheSchema_data()
-    {
-        QTest::addColumn<QString>("values");
-        QTest::addColumn<QString>("check");
-        // clang-format off
-        QTest::newRow("zone 0") << "0, '07:00:00', '20:00:00'" << "time_zones_number";
-        QTest::newRow("start 7:00") << "4, '7:00', '20:00:00'" << "time_zones_start";
-        QTest::newRow("stop 24:00:00") << "4, '07:00:00', '24:00:00'" << "time_zones_stop";
-        QTest::newRow("zone 3 twice") << "3, '08:00:00', '09:00:00'" << "time_zones_once";
-        // clang-format on
-    }
     void zoneChecksInTheSchema()
     {
-        QFETCH(QString, values);
-        QFETCH(QString, check);
-        const QString result =
-            outcome(m_server->connect(m_zonesDatabase, "zones"),
-                    "INSERT INTO time_zones (site, fldTimeZone, fldStartTime, fldStopTime) VALUES "
-                    "('zoned', " +
-                        values + ")");
-        QVERIFY2(result.contains(check), qPrintable(result));
+        const QSqlDatabase db = m_server->connect(m_zonesDatabase, "zones");
+        for (const auto &[values, check] :
+             {std::pair{"0, '07:00:00', '20:00:00'", "time_zones_number"},
+              {"4, '7:00', '20:00:00'", "time_zones_start"},
+              {"4, '07:00:00', '24:00:00'", "time_zones_stop"},
+              {"3, '08:00:00', '09:00:00'", "time_zones_once"}}) {
+            const QString result = outcome(db, QStringLiteral("INSERT INTO time_zones (site, "
+                                                              "fldTimeZone, fldStartTime, "
+                                                              "fldStopTime) VALUES ('zoned', %1)")
+                                                   .arg(values));
+            QVERIFY2(result.contains(check), qPrintable(result));
+        }
     }
-    void unprotectedLinksAreNamed_data()
-    {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<bool>("warned");
-        // clang-format off
-        QTest::newRow("loopback address") << "postgresql://u:p@127.0.0.1:5432/fleet" << false;
-        QTest::newRow("localhost") << "postgresql://u:p@localhost/fleet" << false;
-        QTest::newRow("IPv6 loopback") << "postgresql://u:p@[::1]/fleet" << false;
-        QTest::newRow("another host") << "postgresql://u:p@db.example/fleet" << true;
-        QTest::newRow("another host, encrypted only") << "postgresql://u:p@db.example/fleet?sslmode=require" << true;
-        QTest::newRow("another host, verify-full") << "postgresql://u:p@db.example/fleet?sslmode=verify-full&sslrootcert=/etc/ca.crt" << false;
-        // clang-format on
-    }
+    // Loopback, or verify-full, is safe; anything else is named.
     void unprotectedLinksAreNamed()
     {
-        QFETCH(QString, url);
-        QFETCH(bool, warned);
-        QCOMPARE(FleetConnection::unprotectedLink(url).contains("db.example"), warned);
+        const QString at = "postgresql://u:p@%1/fleet";
+        for (const auto &[url, warned] :
+             {std::pair{at.arg("127.0.0.1:5432"), false},
+              {at.arg("localhost"), false},
+              {at.arg("[::1]"), false},
+              {at.arg("db.example"), true},
+              {at.arg("db.example") + "?sslmode=require", true},
+              {at.arg("db.example") + "?sslmode=verify-full&sslrootcert=/etc/ca.crt", false}})
+            QVERIFY2(FleetConnection::unprotectedLink(url).contains("db.example") == warned,
+                     qPrintable(url));
     }
     void sitesAndFaultsAreSaid()
     {
